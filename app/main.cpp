@@ -1,0 +1,11 @@
+// Process entry of the quiz.
+#include "platform/platform.h"
+#include "quiz/quiz_run.h"
+#include "runtime/exit.h"
+
+int main() {
+  platform::PrepareProcess();
+  rt::IsConsole = true;
+  rt::operatingsystem_result = 0;
+  quiz::QuizRun();
+}

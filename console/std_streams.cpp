@@ -1,0 +1,95 @@
+// The standard streams: their records, opening at start-up, flushing at exit.
+#include "console/io_result.h"
+#include "console/text_io.h"
+#include "console/text_rec.h"
+
+namespace rt {
+
+thread_local TextRec Input;
+thread_local TextRec Output;
+thread_local TextRec ErrOutput;
+thread_local TextRec StdOut;
+thread_local TextRec StdErr;
+
+platform::Handle StdInputHandle = 0;
+platform::Handle StdOutputHandle = 0;
+platform::Handle StdErrorHandle = 0;
+
+bool CtrlZMarksEOF = true;
+int DefaultTextLineBreakStyle = 1;
+std::uint16_t DefaultSystemCodePage = 0;
+
+TextRec& CurrentInput() {
+  return Input;
+}
+TextRec& CurrentOutput() {
+  return Output;
+}
+
+void InitText(TextRec& t) {
+  t = TextRec{};
+  t.Handle = UnusedHandle;
+  t.Mode = ModeClosed;
+  t.BufferSize = TextRecBufferSize;
+  t.BufferPtr = t.Buffer;
+  t.OpenOp = FileOpenFunc;
+  switch (DefaultTextLineBreakStyle) {
+    case 0:
+      t.LineBreak[0] = 1;
+      t.LineBreak[1] = '\n';
+      break;
+    case 2:
+      t.LineBreak[0] = 1;
+      t.LineBreak[1] = '\r';
+      break;
+    default:
+      t.LineBreak[0] = 2;
+      t.LineBreak[1] = '\r';
+      t.LineBreak[2] = '\n';
+      break;
+  }
+}
+
+// Asks the platform nothing: every stream on a standard handle is a device,
+// whether that handle is a console, a file or a pipe.
+bool Do_IsDevice(platform::Handle handle) {
+  return handle == StdInputHandle || handle == StdOutputHandle || handle == StdErrorHandle;
+}
+
+void OpenStdIO(TextRec& t, std::int32_t mode, platform::Handle handle) {
+  InitText(t);
+  t.Handle = handle;
+  t.Mode = mode;
+  t.CloseOp = FileCloseFunc;
+  if (mode == ModeInput) {
+    t.TransferOp = FileReadFunc;
+    t.CodePage = platform::GetConsoleCP();
+  } else {
+    t.TransferOp = FileWriteFunc;
+    t.CodePage = platform::GetConsoleOutputCP();
+    if (Do_IsDevice(handle)) t.FlushOp = FileWriteFunc;
+  }
+  t.BufferPos = 0;
+  t.BufferEnd = 0;
+}
+
+void SysInitStdIO() {
+  if (StdInputHandle == 0) StdInputHandle = platform::GetStdHandle(platform::StdHandleKind::kInput);
+  if (StdOutputHandle == 0) {
+    StdOutputHandle = platform::GetStdHandle(platform::StdHandleKind::kOutput);
+  }
+  if (StdErrorHandle == 0) StdErrorHandle = platform::GetStdHandle(platform::StdHandleKind::kError);
+  OpenStdIO(Input, ModeInput, StdInputHandle);
+  OpenStdIO(Output, ModeOutput, StdOutputHandle);
+  OpenStdIO(ErrOutput, ModeOutput, StdErrorHandle);
+  OpenStdIO(StdOut, ModeOutput, StdOutputHandle);
+  OpenStdIO(StdErr, ModeOutput, StdErrorHandle);
+}
+
+void SysFlushStdIO() {
+  for (TextRec* t : {&Output, &ErrOutput, &StdOut, &StdErr}) {
+    if (t->Mode == ModeOutput) Flush(*t);
+  }
+}
+
+}  // namespace rt

@@ -1,0 +1,37 @@
+// Line-oriented operations on text streams. None returns a failure: a
+// failing operation leaves a code in InOutRes, and every operation does
+// nothing while a code is pending.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "console/tagged_string.h"
+#include "console/text_rec.h"
+
+namespace rt {
+
+// Longest text a write takes; longer ones are cut.
+constexpr std::size_t MaxTextLength = 255;
+
+// Writes text right-aligned in a field of width bytes (blanks before it);
+// a text is never cut to fit.
+void WriteText(std::int32_t width, TextRec& t, std::string_view text);
+void WriteSigned(std::int32_t width, TextRec& t, std::int64_t value);
+void WriteUnsigned(std::int32_t width, TextRec& t, std::uint64_t value);
+// Appends the line break and, on a standard stream, hands the line over.
+void WriteLineEnd(TextRec& t);
+void Flush(TextRec& t);
+
+// Reads the rest of the current line, without its terminator, into dest.
+void ReadLineString(TextRec& t, TaggedString& dest, std::uint16_t code_page);
+// Discards the rest of the current line and its terminator.
+void ReadLineEnd(TextRec& t);
+
+// Pieces of the above, shared with the runtime's report.
+void BufferBytes(TextRec& t, const std::uint8_t* bytes, std::int64_t n);
+void BufferBlanks(TextRec& t, std::int64_t n);
+bool CheckRead(TextRec& t);
+std::int64_t ReadPCharLen(TextRec& t, char* dest, std::int64_t max);
+
+}  // namespace rt

@@ -1,0 +1,97 @@
+// Writing texts, integers and line ends into a stream's buffer.
+#include <algorithm>
+#include <cstring>
+
+#include "console/io_result.h"
+#include "console/text_io.h"
+
+namespace rt {
+
+namespace {
+
+// A buffer filled to the brim waits for the next byte before it is drained,
+// so a line of exactly the buffer's size still goes out at its line end.
+template <typename Fill>
+void BufferPieces(TextRec& t, std::int64_t n, Fill fill) {
+  std::int64_t room = t.BufferSize - t.BufferPos;
+  while (n > room) {
+    fill(t.BufferPtr + t.BufferPos, room);
+    t.BufferPos += room;
+    t.TransferOp(t);
+    n -= room;
+    room = t.BufferSize - t.BufferPos;
+  }
+  fill(t.BufferPtr + t.BufferPos, n);
+  t.BufferPos += n;
+}
+
+// Sets the code for a stream that cannot be written; false then.
+bool CheckWrite(TextRec& t) {
+  if (t.Mode == ModeOutput) return true;
+  InOutRes = t.Mode == ModeInput ? 105 : 103;
+  return false;
+}
+
+// Decimal digits of a magnitude, formed from the right end of `end`.
+char* FormDigits(std::uint64_t magnitude, char* end) {
+  do {
+    *--end = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  return end;
+}
+
+}  // namespace
+
+void BufferBytes(TextRec& t, const std::uint8_t* bytes, std::int64_t n) {
+  BufferPieces(t, n, [&bytes](std::uint8_t* to, std::int64_t k) {
+    std::memcpy(to, bytes, static_cast<std::size_t>(k));
+    bytes += k;
+  });
+}
+
+void BufferBlanks(TextRec& t, std::int64_t n) {
+  BufferPieces(t, n, [](std::uint8_t* to, std::int64_t k) {
+    std::memset(to, ' ', static_cast<std::size_t>(k));
+  });
+}
+
+void WriteText(std::int32_t width, TextRec& t, std::string_view text) {
+  if (InOutRes != 0 || !CheckWrite(t)) return;
+  std::int64_t length = static_cast<std::int64_t>(std::min(text.size(), MaxTextLength));
+  if (length < width) BufferBlanks(t, width - length);
+  BufferBytes(t, reinterpret_cast<const std::uint8_t*>(text.data()), length);
+}
+
+void WriteSigned(std::int32_t width, TextRec& t, std::int64_t value) {
+  if (InOutRes != 0) return;
+  char area[MaxTextLength];
+  char* end = area + sizeof area;
+  // The magnitude is taken unsigned so the most negative value has one.
+  std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char* begin = FormDigits(magnitude, end);
+  if (value < 0) *--begin = '-';
+  WriteText(width, t, std::string_view(begin, static_cast<std::size_t>(end - begin)));
+}
+
+void WriteUnsigned(std::int32_t width, TextRec& t, std::uint64_t value) {
+  if (InOutRes != 0) return;
+  char area[MaxTextLength];
+  char* end = area + sizeof area;
+  char* begin = FormDigits(value, end);
+  WriteText(width, t, std::string_view(begin, static_cast<std::size_t>(end - begin)));
+}
+
+void WriteLineEnd(TextRec& t) {
+  if (InOutRes != 0 || !CheckWrite(t)) return;
+  BufferBytes(t, t.LineBreak + 1, t.LineBreak[0]);
+  if (t.FlushOp != nullptr) t.FlushOp(t);
+}
+
+void Flush(TextRec& t) {
+  if (InOutRes != 0 || !CheckWrite(t)) return;
+  t.TransferOp(t);
+}
+
+}  // namespace rt

@@ -1,0 +1,61 @@
+// The calls the runtime makes of the operating system, and nothing else.
+// Each platform directory (posix/, later win32/) implements all of them; the
+// build picks one. Names follow the console services the runtime was shaped
+// around, so the contracts read the same on every platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A platform handle, 64 bits wide: a file descriptor on POSIX.
+using Handle = std::int64_t;
+
+enum class StdHandleKind { kInput, kOutput, kError };
+
+// Sets up what the process needs before the runtime starts; on POSIX a
+// vanished reader must turn into a failed write, not a silent death.
+void PrepareProcess();
+
+Handle GetStdHandle(StdHandleKind kind);
+
+// Reads at most n bytes. True on success with count set (0 at end of input);
+// false on failure, with count 0 and the reason in GetLastError().
+bool ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& count);
+
+// Writes n bytes. True on success with the count written; false on failure,
+// with the count of bytes that did reach the platform and GetLastError() set.
+bool WriteFile(Handle handle, const void* bytes, std::size_t n, std::size_t& count);
+
+// The error number of the calling thread's last failed call.
+std::uint32_t GetLastError();
+
+// True for the error that a read of a pipe without a writer reports, which the
+// runtime treats as plain end of input.
+bool IsBrokenPipe(std::uint32_t error);
+
+// Maps a platform error number to the runtime's I/O code.
+std::uint16_t Errno2InOutRes(std::uint32_t error);
+
+// True exactly when the handle is an interactive console with console modes.
+bool GetConsoleMode(Handle handle);
+
+// Console input and output code pages; 0 where the platform has none.
+std::uint16_t GetConsoleCP();
+std::uint16_t GetConsoleOutputCP();
+// The process default (ANSI) and OEM code pages.
+std::uint16_t GetACP();
+std::uint16_t GetOEMCP();
+
+// Decodes bytes of a code page into UTF-16 and back. False when the code page
+// is unknown to the platform; undecodable bytes become U+FFFD.
+bool MultiByteToWideChar(std::uint16_t code_page, std::string_view bytes, std::u16string& wide);
+bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std::string& bytes);
+
+// Ends the process with the exit code; never returns.
+[[noreturn]] void ExitProcess(int code);
+
+}  // namespace platform
