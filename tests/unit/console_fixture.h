@@ -1,0 +1,67 @@
+// Shared set-up of the stream and quiz tests: a fresh scripted platform, a
+// clean runtime state and the five standard streams reopened on the fake.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console/io_result.h"
+#include "console/tagged_string.h"
+#include "console/text_io.h"
+#include "console/text_rec.h"
+#include "runtime/errors.h"
+#include "runtime/exit.h"
+#include "runtime/units.h"
+#include "tests/fake_platform.h"
+
+// The calling thread's runtime state. Under the sanitizer build, a test that
+// names a thread-local variable of the runtime directly can trip a false null
+// report: the linker rewrites the address computation into one that no longer
+// sets the flags the null check tests. These accessors skip that check.
+namespace tls {
+// clang-format off
+#define TLS_ACCESSOR __attribute__((noinline, no_sanitize("null"))) inline
+TLS_ACCESSOR std::uint16_t& InOutRes() { return rt::InOutRes; }
+TLS_ACCESSOR rt::TextRec& Input() { return rt::Input; }
+TLS_ACCESSOR rt::TextRec& Output() { return rt::Output; }
+TLS_ACCESSOR rt::TextRec& ErrOutput() { return rt::ErrOutput; }
+TLS_ACCESSOR rt::TextRec& StdOut() { return rt::StdOut; }
+TLS_ACCESSOR rt::TextRec& StdErr() { return rt::StdErr; }
+#undef TLS_ACCESSOR
+// clang-format on
+}  // namespace tls
+
+namespace testing_support {
+
+inline void ResetRuntime() {
+  fake::Reset();
+  tls::InOutRes() = 0;
+  rt::InitFinal.initialized = 0;
+  rt::ErrorAddr = nullptr;
+  rt::ErrorCode = 0;
+  rt::ErrorBase = nullptr;
+  rt::operatingsystem_result = 0;
+  rt::CtrlZMarksEOF = true;
+  rt::DefaultTextLineBreakStyle = 1;
+  rt::StdInputHandle = rt::StdOutputHandle = rt::StdErrorHandle = 0;
+  rt::DefaultSystemCodePage = fake::Platform().acp;
+  rt::SysInitStdIO();
+}
+
+class ConsoleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetRuntime(); }
+  fake::State& P() { return fake::Platform(); }
+  // Reopens the streams, e.g. after the console code pages were changed.
+  void Reopen() { rt::SysInitStdIO(); }
+};
+
+// n bytes of varied content, no terminators among them.
+inline std::string Pattern(std::size_t n) {
+  std::string s;
+  for (std::size_t i = 0; i < n; ++i) s.push_back(static_cast<char>('a' + i % 26));
+  return s;
+}
+
+}  // namespace testing_support
