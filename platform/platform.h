@@ -16,9 +16,15 @@ using Handle = std::int64_t;
 
 enum class StdHandleKind { kInput, kOutput, kError };
 
-// Sets up what the process needs before the runtime starts; on POSIX a
-// vanished reader must turn into a failed write, not a silent death.
+// Sets up what the process needs before the runtime starts: a vanished
+// reader must turn into a failed write, not a silent death, and processor
+// faults must reach the outermost handler (see main_wrapper).
 void PrepareProcess();
+
+// The upper end (highest address) of the calling thread's stack, and the
+// lowest address it may grow down to.
+std::uintptr_t GetStackTop();
+std::uintptr_t GetStackLimit();
 
 Handle GetStdHandle(StdHandleKind kind);
 
@@ -59,3 +65,10 @@ bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std:
 [[noreturn]] void ExitProcess(int code);
 
 }  // namespace platform
+
+// Runs the program with the frame register cleared, keeping no frame record
+// of its own, so the chain of frame records ends here. It carries the
+// outermost handler: a processor fault anywhere below comes back to this
+// frame, after the platform's own handling has finished, and is raised by
+// calling raise with the fault's error number. Returns if program returns.
+extern "C" void main_wrapper(void (*program)(), void (*raise)(std::uint16_t number));

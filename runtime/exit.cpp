@@ -3,6 +3,8 @@
 
 #include "console/text_rec.h"
 #include "platform/platform.h"
+#include "runtime/errors.h"
+#include "runtime/report.h"
 #include "runtime/units.h"
 
 namespace rt {
@@ -10,8 +12,13 @@ namespace rt {
 std::int32_t operatingsystem_result = 0;
 bool IsConsole = true;
 
+// A run-time error raised in here (in a finalisation, or while the report
+// is written) enters Do_Exit again: finalisations already run are not
+// repeated, and a complete report of the new error follows what was written.
 void InternalExit() {
   FinalizeUnits();
+  TextRec& report = WriteErrorsToStdErr ? StdErr : StdOut;
+  if (ErrorAddr != nullptr) WriteErrorReport(report);
   SysFlushStdIO();
 }
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/posix/faults.h"
 
 namespace platform {
 
@@ -11,6 +12,7 @@ void PrepareProcess() {
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, nullptr);
+  InstallFaultHandler();
 }
 
 // Only the low 8 bits of the code survive on POSIX.

@@ -1,0 +1,29 @@
+// The report: the error line, the frame line of the error address, the
+// frames of the stack walk, and an empty line.
+#include "runtime/report.h"
+
+#include "console/text.h"
+#include "console/text_io.h"
+#include "runtime/backtrace.h"
+#include "runtime/errors.h"
+
+namespace rt {
+
+bool WriteErrorsToStdErr = true;
+
+void WriteErrorReport(TextRec& t) {
+  WriteText(0, t, "Runtime error ");
+  WriteUnsigned(0, t, ErrorCode);
+  WriteText(0, t, " at $");
+  Text address;
+  address.AppendHex16(reinterpret_cast<std::uintptr_t>(ErrorAddr));
+  WriteText(0, t, address.view());
+  WriteLineEnd(t);
+  WriteText(0, t, BackTraceStrFunc(ErrorAddr).view());
+  WriteLineEnd(t);
+  Dump_Stack(t, ErrorBase, ErrorAddr);
+  WriteText(0, t, "");
+  WriteLineEnd(t);
+}
+
+}  // namespace rt
