@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <string>
 
 #include "console/io_result.h"
@@ -52,6 +53,9 @@ inline void ResetRuntime() {
 class ConsoleTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetRuntime(); }
+  // The quiz's start-up unmasks floating-point exceptions; the test program
+  // goes on with the usual masks.
+  void TearDown() override { std::fesetenv(FE_DFL_ENV); }
   fake::State& P() { return fake::Platform(); }
   // Reopens the streams, e.g. after the console code pages were changed.
   void Reopen() { rt::SysInitStdIO(); }

@@ -32,11 +32,19 @@ class QuizRunTest : public ConsoleTest {
     for (const std::string& a : answers) fake::QueueInput(a + "\r\n");
     fake::QueueInput("\r\n");
   }
+  // The writes to standard output; the error report goes to standard error.
   std::vector<std::string> Writes() {
     std::vector<std::string> w;
     for (const fake::WriteCall& c : P().writes) {
-      EXPECT_EQ(c.handle, fake::kStdOut);
-      w.push_back(c.bytes);
+      if (c.handle == fake::kStdOut) w.push_back(c.bytes);
+    }
+    return w;
+  }
+  // The report's lines, one platform write each.
+  std::vector<std::string> ReportLines() {
+    std::vector<std::string> w;
+    for (const fake::WriteCall& c : P().writes) {
+      if (c.handle == fake::kStdErr) w.push_back(c.bytes);
     }
     return w;
   }
@@ -135,7 +143,7 @@ TEST_F(QuizRunTest, CtrlZEndsInputWithoutFurtherReads) {
 
 TEST_F(QuizRunTest, CheckEndsTheProcessWithThePendingCode) {
   rt::CheckIOResult();  // nothing pending: returns
-  rt::WriteText(0, tls::StdErr(), "waiting");
+  rt::WriteText(0, tls::StdOut(), "waiting");
   tls::InOutRes() = 6;
   try {
     rt::CheckIOResult();
@@ -147,7 +155,8 @@ TEST_F(QuizRunTest, CheckEndsTheProcessWithThePendingCode) {
   EXPECT_NE(rt::ErrorAddr, nullptr);
   // The code was taken, so the exit flush still hands over waiting text.
   EXPECT_EQ(tls::InOutRes(), 0);
-  EXPECT_EQ(fake::Written(fake::kStdErr), "waiting");
+  EXPECT_EQ(fake::Written(fake::kStdOut), "waiting");
+  EXPECT_EQ(fake::Written(fake::kStdErr).rfind("Runtime error 6 at $", 0), 0u);
 }
 
 TEST_F(QuizRunTest, WriteFailureEndsTheRunWith101) {
@@ -175,6 +184,14 @@ TEST_F(QuizRunTest, ReadFailureEndsTheRunWithItsCode) {
     // Banner, empty line, instruction, then question 1 and its options.
     EXPECT_EQ(Writes().size(), 8u);
     EXPECT_EQ(P().reads.size(), 1u);
+    // The report: the error line, the frame line of the same address, the
+    // frames of the callers (here the test's own), and the empty line.
+    std::vector<std::string> report = ReportLines();
+    ASSERT_GE(report.size(), 4u);
+    std::string head = "Runtime error " + std::to_string(code) + " at $";
+    ASSERT_EQ(report[0].rfind(head, 0), 0u);
+    EXPECT_EQ(report[1], "  $" + report[0].substr(head.size()));
+    EXPECT_EQ(report.back(), "\r\n");
   }
 }
 
