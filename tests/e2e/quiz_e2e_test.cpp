@@ -2,37 +2,30 @@
 // and compare its whole output, byte for byte, with a transcript composed from
 // the tests' own copy of the question texts.
 //
-// QUIZ_EXE names the program; QUIZ_RUNNER, if set, is a command prefix (split
-// on blanks) put before it, e.g. an emulator for a foreign build.
-#include <fcntl.h>
+// QUIZ_EXE names the program (see process_runner.h).
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <tuple>
-#include <utility>
 #include <vector>
 
-extern char** environ;
+#include "process_runner.h"
 
 namespace {
 
 using namespace std::string_literals;
+using e2e::Escaped;
+using e2e::Execute;
+using e2e::In;
+using e2e::Input;
+using e2e::Launch;
+using e2e::Outcome;
+using e2e::SameBytes;
 
 // ---------------------------------------------------------------------------
 // The question texts. Each text is given without its trailing blanks, followed
@@ -168,280 +161,13 @@ std::size_t CountLineEnds(std::string_view s) {
   return n;
 }
 
-std::string Escaped(std::string_view s) {
-  std::string out;
-  for (unsigned char c : s) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c < 0x20 || c >= 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
-testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
-  if (actual == expected) return testing::AssertionSuccess();
-  std::size_t at = 0;
-  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
-  std::size_t from = at < 60 ? 0 : at - 60;
-  return testing::AssertionFailure()
-         << "outputs differ at byte " << at << " (actual " << actual.size() << " bytes, expected "
-         << expected.size() << ")\n  actual:   ..." << Escaped(actual.substr(from, 120))
-         << "\n  expected: ..." << Escaped(expected.substr(from, 120));
-}
-
 // ---------------------------------------------------------------------------
 // Running the program.
-
-// Standard input content as pieces, each written a number of times, so that
-// very long inputs need not be held in memory by the test.
-struct Input {
-  std::vector<std::pair<std::string, std::size_t>> pieces;
-  Input(std::string s = {}) { pieces.emplace_back(std::move(s), 1); }
-  Input& Then(std::string s, std::size_t times = 1) {
-    pieces.emplace_back(std::move(s), times);
-    return *this;
-  }
-  std::size_t size() const {
-    std::size_t n = 0;
-    for (const auto& [s, times] : pieces) n += s.size() * times;
-    return n;
-  }
-};
-
-enum class In { kFile, kPipe, kClosed };
-enum class Out { kCapture, kPath, kClosed, kReaderGone };
-
-struct Launch {
-  Input input;
-  In in = In::kFile;
-  Out out = Out::kCapture;
-  std::string out_path;              // for Out::kPath
-  std::vector<std::string> wrapper;  // command words put before everything else
-};
-
-struct Outcome {
-  std::string out, err;
-  bool exited = false;
-  int code = -1;
-  int signal = 0;
-  long peak_kib = 0;
-  bool timed_out = false;
-};
-
-std::vector<std::string> Words(const char* s) {
-  std::vector<std::string> words;
-  std::istringstream in(s ? s : "");
-  for (std::string w; in >> w;) words.push_back(w);
-  return words;
-}
-
-std::string QuizExe() {
-  const char* exe = std::getenv("QUIZ_EXE");
-  return exe ? exe : "";
-}
-
-struct Fd {
-  int fd = -1;
-  Fd() = default;
-  explicit Fd(int f) : fd(f) {}
-  Fd(Fd&& o) noexcept : fd(std::exchange(o.fd, -1)) {}
-  Fd& operator=(Fd&& o) noexcept {
-    reset();
-    fd = std::exchange(o.fd, -1);
-    return *this;
-  }
-  ~Fd() { reset(); }
-  void reset() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
-};
-
-std::pair<Fd, Fd> Pipe() {
-  int p[2];
-  if (::pipe2(p, O_CLOEXEC) != 0) std::abort();
-  return {Fd(p[0]), Fd(p[1])};
-}
-
-bool WriteAll(int fd, std::string_view s) {
-  while (!s.empty()) {
-    ssize_t n = ::write(fd, s.data(), s.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    s.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// A new empty file in the temporary directory, open for reading and writing.
-Fd TempFile(std::string& name) {
-  const char* dir = std::getenv("TMPDIR");
-  name = std::string(dir && *dir ? dir : "/tmp") + "/quiz-e2e-XXXXXX";
-  Fd f(::mkostemp(name.data(), O_CLOEXEC));
-  if (f.fd < 0) std::abort();
-  return f;
-}
-
-Fd InputFile(const Input& input) {
-  std::string name;
-  Fd f = TempFile(name);
-  ::unlink(name.c_str());
-  for (const auto& [s, times] : input.pieces)
-    for (std::size_t i = 0; i < times; ++i)
-      if (!WriteAll(f.fd, s)) std::abort();
-  ::lseek(f.fd, 0, SEEK_SET);
-  return f;
-}
-
-// Walks the pieces of an input, handing out what is still to be written.
-class Feed {
- public:
-  explicit Feed(const Input& input) : pieces_(input.pieces) {}
-  std::string_view Next() {
-    while (piece_ < pieces_.size()) {
-      const auto& [s, times] = pieces_[piece_];
-      if (repeat_ < times && offset_ < s.size()) return std::string_view(s).substr(offset_);
-      offset_ = 0;  // this copy of the piece is written
-      if (++repeat_ >= times || s.empty()) ++piece_, repeat_ = 0;
-    }
-    return {};
-  }
-  void Advance(std::size_t n) { offset_ += n; }
-
- private:
-  const std::vector<std::pair<std::string, std::size_t>>& pieces_;
-  std::size_t piece_ = 0, repeat_ = 0, offset_ = 0;
-};
-
-Outcome Execute(const Launch& run) {
-  ::signal(SIGPIPE, SIG_IGN);  // the test's own writes to a gone reader fail with EPIPE
-  std::vector<std::string> args = run.wrapper;
-  for (auto& w : Words(std::getenv("QUIZ_RUNNER"))) args.push_back(w);
-  args.push_back(QuizExe());
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t set;
-  sigemptyset(&set);
-  posix_spawnattr_setsigmask(&attr, &set);
-  sigaddset(&set, SIGPIPE);  // the child starts with the default action
-  posix_spawnattr_setsigdefault(&attr, &set);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-  Fd in_child, in_parent, out_child, out_parent;
-  switch (run.in) {
-    case In::kFile:
-      in_child = InputFile(run.input);
-      posix_spawn_file_actions_adddup2(&fa, in_child.fd, 0);
-      break;
-    case In::kPipe:
-      std::tie(in_child, in_parent) = Pipe();
-      posix_spawn_file_actions_adddup2(&fa, in_child.fd, 0);
-      break;
-    case In::kClosed:
-      posix_spawn_file_actions_addclose(&fa, 0);
-      break;
-  }
-  switch (run.out) {
-    case Out::kCapture:
-      std::tie(out_parent, out_child) = Pipe();
-      posix_spawn_file_actions_adddup2(&fa, out_child.fd, 1);
-      break;
-    case Out::kPath:
-      posix_spawn_file_actions_addopen(&fa, 1, run.out_path.c_str(), O_WRONLY, 0);
-      break;
-    case Out::kClosed:
-      posix_spawn_file_actions_addclose(&fa, 1);
-      break;
-    case Out::kReaderGone:
-      std::tie(out_parent, out_child) = Pipe();
-      out_parent.reset();
-      posix_spawn_file_actions_adddup2(&fa, out_child.fd, 1);
-      break;
-  }
-  auto [err_parent, err_child] = Pipe();
-  posix_spawn_file_actions_adddup2(&fa, err_child.fd, 2);
-
-  Outcome result;
-  pid_t pid = -1;
-  int rc = posix_spawnp(&pid, argv[0], &fa, &attr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&fa);
-  posix_spawnattr_destroy(&attr);
-  if (rc != 0) {
-    ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(rc);
-    return result;
-  }
-  in_child.reset();
-  out_child.reset();
-  err_child.reset();
-
-  // Feed standard input (then close it) while draining both outputs.
-  Feed feed(run.input);
-  if (in_parent.fd >= 0) ::fcntl(in_parent.fd, F_SETFL, O_NONBLOCK);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (in_parent.fd >= 0 || out_parent.fd >= 0 || err_parent.fd >= 0) {
-    if (in_parent.fd >= 0 && feed.Next().empty()) in_parent.reset();
-    pollfd fds[3] = {
-        {in_parent.fd, POLLOUT, 0}, {out_parent.fd, POLLIN, 0}, {err_parent.fd, POLLIN, 0}};
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    int ready = left.count() > 0 ? ::poll(fds, 3, static_cast<int>(left.count())) : 0;
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) {
-      ::kill(pid, SIGKILL);
-      result.timed_out = true;
-      break;
-    }
-    if (fds[0].revents & (POLLOUT | POLLERR | POLLHUP)) {
-      std::string_view chunk = feed.Next();
-      ssize_t n = ::write(in_parent.fd, chunk.data(), std::min<std::size_t>(chunk.size(), 65536));
-      if (n > 0) {
-        feed.Advance(static_cast<std::size_t>(n));
-      } else if (errno != EAGAIN && errno != EINTR) {
-        in_parent.reset();  // the program has stopped reading
-      }
-    }
-    for (auto [pfd, fd, sink] : {std::tuple{&fds[1], &out_parent, &result.out},
-                                 std::tuple{&fds[2], &err_parent, &result.err}}) {
-      if (!(pfd->revents & (POLLIN | POLLERR | POLLHUP))) continue;
-      char buf[65536];
-      ssize_t n = ::read(fd->fd, buf, sizeof buf);
-      if (n > 0) {
-        sink->append(buf, static_cast<std::size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        fd->reset();
-      }
-    }
-  }
-
-  int status = 0;
-  rusage usage{};
-  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-  }
-  result.exited = WIFEXITED(status);
-  result.code = result.exited ? WEXITSTATUS(status) : -1;
-  result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-  result.peak_kib = usage.ru_maxrss;
-  return result;
-}
 
 class QuizTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (QuizExe().empty()) GTEST_FAIL() << "QUIZ_EXE must name the quiz program";
+    if (e2e::Env("QUIZ_EXE").empty()) GTEST_FAIL() << "QUIZ_EXE must name the quiz program";
   }
 
   // A run with captured output that must end normally with the expected output.
@@ -574,38 +300,6 @@ TEST_F(QuizTest, MegabyteLineIsOneWrongAnswerInBoundedMemory) {
 }
 
 // ---------------------------------------------------------------------------
-// Failing standard streams.
-
-TEST_F(QuizTest, FailingOutputEndsWithCode101) {
-  struct {
-    const char* name;
-    Out out;
-  } cases[] = {{"output to /dev/full", Out::kPath},
-               {"output closed", Out::kClosed},
-               {"output pipe without reader", Out::kReaderGone}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Launch run;
-    run.input = Session(Uniform(1));
-    run.out = c.out;
-    run.out_path = "/dev/full";
-    Outcome r = Execute(run);
-    EXPECT_FALSE(r.timed_out);
-    EXPECT_TRUE(r.exited) << "killed by signal " << r.signal;
-    EXPECT_EQ(r.code, 101);
-  }
-}
-
-TEST_F(QuizTest, ClosedInputEndsWithTheReadError) {
-  Launch run;
-  run.in = In::kClosed;
-  Outcome r = Execute(run);
-  EXPECT_TRUE(r.exited) << "killed by signal " << r.signal;
-  EXPECT_EQ(r.code, EBADF);
-  EXPECT_TRUE(SameBytes(r.out, Opening()));  // nothing after the first read
-}
-
-// ---------------------------------------------------------------------------
 // System calls of a perfect run: one write per output line, 256-byte reads.
 
 bool OnPath(const char* name) {
@@ -618,9 +312,9 @@ bool OnPath(const char* name) {
 
 TEST_F(QuizTest, OneWritePerLineAndReadsOf256Bytes) {
   if (!OnPath("strace")) GTEST_SKIP() << "strace is not on the PATH";
-  if (!Words(std::getenv("QUIZ_RUNNER")).empty()) GTEST_SKIP() << "not traced under a runner";
+  if (!e2e::Words(std::getenv("QUIZ_RUNNER")).empty()) GTEST_SKIP() << "not traced under a runner";
   std::string name;
-  Fd keep = TempFile(name);
+  e2e::Fd keep = e2e::TempFile(name);
   Launch run;
   run.input = Session(Uniform(1));
   run.wrapper = {"strace", "-f", "-e", "trace=read,write", "-o", name};

@@ -1,0 +1,103 @@
+// Reading the run-time error report back from a program's output: the error
+// line, the frame line of the error address, one frame line per frame of the
+// stack walk, and an empty line, each ended by CR LF.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "process_runner.h"
+
+namespace e2e {
+
+struct Report {
+  unsigned number = 0;
+  std::uint64_t addr = 0;
+  std::vector<std::uint64_t> frames;  // the stack walk, after the error address's own line
+};
+
+namespace detail {
+
+inline bool NextLine(std::string_view text, std::size_t& pos, std::string& line) {
+  std::size_t end = text.find("\r\n", pos);
+  if (end == std::string_view::npos) return false;
+  line = text.substr(pos, end - pos);
+  pos = end + 2;
+  return true;
+}
+
+// Takes prefix and the run of digits after it from the front of text.
+inline bool Field(std::string_view& text, std::string_view prefix, const char* digits,
+                  std::string_view& field) {
+  if (!text.starts_with(prefix)) return false;
+  text.remove_prefix(prefix.size());
+  field = text.substr(0, text.find_first_not_of(digits));
+  text.remove_prefix(field.size());
+  return true;
+}
+
+constexpr const char* kHex = "0123456789ABCDEF";
+
+// "  $" and 16 upper-case hexadecimal digits.
+inline bool FrameLine(std::string_view line, std::uint64_t& addr) {
+  std::string_view hex;
+  if (!Field(line, "  $", kHex, hex) || hex.size() != 16 || !line.empty()) return false;
+  addr = std::stoull(std::string(hex), nullptr, 16);
+  return true;
+}
+
+inline testing::AssertionResult Bad(const char* what, std::string_view text, std::size_t at) {
+  return testing::AssertionFailure()
+         << what << " at byte " << at << " of \"" << Escaped(text) << "\"";
+}
+
+}  // namespace detail
+
+// The line "Runtime error N at $" and 16 upper-case hexadecimal digits, at
+// pos; pos moves past it.
+inline testing::AssertionResult ReadErrorLine(std::string_view text, std::size_t& pos, Report& r) {
+  std::size_t at = pos;
+  std::string line;
+  std::string_view number, hex;
+  bool ok = detail::NextLine(text, pos, line);
+  std::string_view rest = line;
+  ok = ok && detail::Field(rest, "Runtime error ", "0123456789", number) && !number.empty() &&
+       number.size() <= 5 && number[0] != '0' && detail::Field(rest, " at $", detail::kHex, hex) &&
+       hex.size() == 16 && rest.empty();
+  if (!ok) return detail::Bad("no error line", text, at);
+  r.number = static_cast<unsigned>(std::stoul(std::string(number)));
+  r.addr = std::stoull(std::string(hex), nullptr, 16);
+  return testing::AssertionSuccess();
+}
+
+// A complete report at pos; pos moves past its empty line.
+inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& pos, Report& r) {
+  if (auto ok = ReadErrorLine(text, pos, r); !ok) return ok;
+  r.frames.clear();
+  for (std::string line;;) {
+    std::size_t at = pos;
+    std::uint64_t addr = 0;
+    if (!detail::NextLine(text, pos, line)) return detail::Bad("no empty line", text, at);
+    if (line.empty()) break;
+    if (!detail::FrameLine(line, addr)) return detail::Bad("not a frame line", text, at);
+    r.frames.push_back(addr);
+  }
+  if (r.frames.empty() || r.frames.front() != r.addr)
+    return detail::Bad("no frame line of the error address", text, pos);
+  r.frames.erase(r.frames.begin());
+  return testing::AssertionSuccess();
+}
+
+// The whole text is one report.
+inline testing::AssertionResult IsReport(std::string_view text, Report& r) {
+  std::size_t pos = 0;
+  if (auto ok = ReadReport(text, pos, r); !ok) return ok;
+  if (pos != text.size()) return detail::Bad("bytes after the report", text, pos);
+  return testing::AssertionSuccess();
+}
+
+}  // namespace e2e

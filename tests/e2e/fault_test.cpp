@@ -1,0 +1,197 @@
+// The exit path and the error report of a program on the runtime, driven
+// through the fault program (FAULT_EXE), which raises the fault or run-time
+// error that its argument names. Its units leave markers on standard output
+// as they are finalised.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "error_report.h"
+#include "process_runner.h"
+
+#ifdef __has_feature
+#define E2E_HAS_FEATURE(x) __has_feature(x)
+#else
+#define E2E_HAS_FEATURE(x) 0
+#endif
+#if defined(__SANITIZE_ADDRESS__) || E2E_HAS_FEATURE(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+namespace {
+
+using namespace e2e;
+
+const std::string kMarkers = "[run][fini 4][fini 3][fini 2]";
+
+Outcome RunFault(std::string_view mode, Out out = Out::kCapture) {
+  Launch run;
+  run.program = Env("FAULT_EXE");
+  run.args = {std::string(mode)};
+  run.out = out;
+  return Execute(run);
+}
+
+// Code addresses of separate runs of one program differ by whole pages.
+bool SamePlace(std::uint64_t a, std::uint64_t b) {
+  return ((a ^ b) & 0xFFF) == 0;
+}
+
+// The return address into the wrapper from the program it calls, as the one
+// frame line of a plain run-time error raised by the program shows it.
+std::uint64_t WrapperReturn() {
+  static const std::uint64_t address = [] {
+    Report report;
+    bool ok = IsReport(RunFault("run-error-65535").err, report) && report.frames.size() == 1;
+    EXPECT_TRUE(ok) << "no wrapper return to compare with";
+    return ok ? report.frames[0] : 0;
+  }();
+  return address;
+}
+
+enum class Stream { kErr, kOut, kOutClosed, kNone };
+
+enum class Anchor {
+  kNone,
+  kRaisedInWrapper,  // the address lies a few instructions past the wrapper return
+  kWalkToWrapper,    // the last frame line is the wrapper return
+  kAddress2A,
+};
+
+constexpr int kSome = -1;  // frame lines of the walk: 1 to 9
+
+struct Case {
+  const char* mode;
+  unsigned number;  // in the report; its low 8 bits are the exit status
+  int walk;         // frame lines after the error address's own
+  Anchor anchor;
+  std::string out;  // standard output, after the report when that goes there
+  Stream report = Stream::kErr;
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.mode;
+}
+
+// A processor fault is raised again from the wrapper's recovery point, whose
+// frame chain is empty: the report is the error line, its frame line and the
+// empty line.
+const Case kCases[] = {
+    {"null-write", 216, 0, Anchor::kRaisedInWrapper, kMarkers},
+    {"int-div-zero", 200, 0, Anchor::kRaisedInWrapper, kMarkers},
+    // The floating-point unit was reset to the start-up values.
+    {"float-div-zero", 208, 0, Anchor::kRaisedInWrapper,
+     "[run][fini 4][mxcsr 0000000000001900][fini 3][fini 2]"},
+    {"illegal-instruction", 216, 0, Anchor::kRaisedInWrapper, kMarkers},
+    {"stack-overflow", 202, 0, Anchor::kRaisedInWrapper, kMarkers},
+    {"run-error-65535", 65535, 1, Anchor::kWalkToWrapper, kMarkers},
+    {"frame-chain-20", 230, 9, Anchor::kNone, kMarkers},
+    {"corrupt-frame-chain", 231, 1, Anchor::kNone, kMarkers},
+    // Raised from a finalisation: the first error is never reported, and the
+    // finalisations are not run again.
+    {"final-error", 210, kSome, Anchor::kWalkToWrapper, kMarkers},
+    // The failed unit and those after it are not finalised.
+    {"init-error", 212, kSome, Anchor::kWalkToWrapper, ""},
+    {"out-of-memory", 203, kSome, Anchor::kWalkToWrapper, kMarkers},
+    {"io-error", 101, 1, Anchor::kWalkToWrapper, "", Stream::kOutClosed},
+    {"report-to-stdout", 2, 1, Anchor::kWalkToWrapper, kMarkers, Stream::kOut},
+    {"small-address", 7, 0, Anchor::kAddress2A, kMarkers},
+    {"no-frame", 8, 0, Anchor::kNone, kMarkers, Stream::kNone},
+    // A normal end: text still buffered reaches the platform after the
+    // finalisations have added theirs.
+    {"end", 0, 0, Anchor::kNone, "[run][pending][fini 4][fini 3][fini 2]", Stream::kNone},
+};
+
+class FaultTest : public testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    if (Env("FAULT_EXE").empty()) GTEST_FAIL() << "FAULT_EXE must name the fault program";
+  }
+};
+
+TEST_P(FaultTest, ExitStatusReportAndOutput) {
+  const Case& c = GetParam();
+  if (kAddressSanitizer && c.mode == std::string_view("out-of-memory"))
+    GTEST_SKIP() << "the sanitizer's allocator ends the program itself";
+  Outcome r = RunFault(c.mode, c.report == Stream::kOutClosed ? Out::kClosed : Out::kCapture);
+  EXPECT_FALSE(r.timed_out);
+  ASSERT_TRUE(r.exited) << "killed by signal " << r.signal << "\n" << r.err;
+  EXPECT_EQ(r.code, static_cast<int>(c.number & 0xFF));
+  if (c.report == Stream::kNone) {
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(SameBytes(r.out, c.out));
+    return;
+  }
+
+  const std::string& text = c.report == Stream::kOut ? r.out : r.err;
+  const std::string& other = c.report == Stream::kOut ? r.err : r.out;
+  Report report;
+  std::size_t end = 0;
+  ASSERT_TRUE(ReadReport(text, end, report));
+  EXPECT_TRUE(SameBytes(text.substr(end), c.report == Stream::kOut ? c.out : ""));
+  EXPECT_TRUE(SameBytes(other, c.report == Stream::kOut ? "" : c.out));
+  EXPECT_EQ(report.number, c.number);
+
+  const std::size_t walk = report.frames.size();
+  if (c.walk == kSome) {
+    EXPECT_GE(walk, 1u);
+    EXPECT_LE(walk, 9u);
+  } else {
+    EXPECT_EQ(walk, static_cast<std::size_t>(c.walk));
+  }
+  switch (c.anchor) {
+    case Anchor::kNone:
+      break;
+    case Anchor::kRaisedInWrapper:
+      EXPECT_LT((report.addr - WrapperReturn()) & 0xFFF, 64u)
+          << std::hex << report.addr << " is not in the wrapper after " << WrapperReturn();
+      break;
+    case Anchor::kWalkToWrapper:
+      ASSERT_GT(walk, 0u);
+      EXPECT_TRUE(SamePlace(report.frames.back(), WrapperReturn()))
+          << std::hex << report.frames.back() << " is not the wrapper return " << WrapperReturn();
+      break;
+    case Anchor::kAddress2A:
+      EXPECT_EQ(report.addr, 0x2Au);
+      break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FaultTest, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case>& info) {
+                           std::string name = info.param.mode;
+                           for (char& ch : name)
+                             if (ch == '-') ch = '_';
+                           return name;
+                         });
+
+// The frame line of the first error's address raises an error of its own:
+// the first report stops after its first line, and a complete report of the
+// new error follows, whose walk passes the place of the first error on its
+// way to the wrapper.
+TEST(FaultReportTest, ErrorWhileReportingGivesASecondCompleteReport) {
+  if (Env("FAULT_EXE").empty()) GTEST_FAIL() << "FAULT_EXE must name the fault program";
+  Outcome r = RunFault("error-in-report");
+  ASSERT_TRUE(r.exited) << "killed by signal " << r.signal;
+  EXPECT_EQ(r.code, 232);
+  EXPECT_TRUE(SameBytes(r.out, kMarkers));
+
+  Report first, second;
+  std::size_t pos = 0;
+  ASSERT_TRUE(ReadErrorLine(r.err, pos, first));
+  EXPECT_EQ(first.number, 1u);
+  ASSERT_TRUE(ReadReport(r.err, pos, second));
+  EXPECT_EQ(pos, r.err.size()) << Escaped(r.err.substr(pos));
+  EXPECT_EQ(second.number, 232u);
+  ASSERT_GE(second.frames.size(), 2u);
+  EXPECT_LE(second.frames.size(), 9u);
+  EXPECT_EQ(second.frames.end()[-2], first.addr);
+  EXPECT_TRUE(SamePlace(second.frames.back(), WrapperReturn()));
+}
+
+}  // namespace
