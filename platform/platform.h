@@ -61,6 +61,19 @@ std::uint16_t GetOEMCP();
 bool MultiByteToWideChar(std::uint16_t code_page, std::string_view bytes, std::u16string& wide);
 bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std::string& bytes);
 
+// Byte-oriented files, opened for reading while other processes may read and
+// write them. Each answers false on failure, with GetLastError() set.
+bool OpenFileForReading(const char* name, Handle& handle);
+bool GetFileSize(Handle handle, std::int64_t& size);
+bool SetFilePointer(Handle handle, std::int64_t position);
+bool GetFilePointer(Handle handle, std::int64_t& position);
+bool CloseHandle(Handle handle);
+
+// The module (the program or a shared library) whose image holds the code
+// address: its load address and the name of its file. When no module holds
+// it, base is 0 and name names the program's own file.
+void GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name);
+
 // Ends the process with the exit code; never returns.
 [[noreturn]] void ExitProcess(int code);
 

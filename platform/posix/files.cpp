@@ -1,0 +1,67 @@
+// Byte-oriented files on file descriptors.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+#include "platform/posix/last_error.h"
+
+namespace platform {
+
+namespace {
+
+bool Fail() {
+  posix::SetLastError(errno);
+  return false;
+}
+
+}  // namespace
+
+// Only regular files: a name may come from a file being read, and a
+// directory, a pipe or a device would fail later, block, or never end.
+bool OpenFileForReading(const char* name, Handle& handle) {
+  int fd;
+  do {
+    fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return Fail();
+  struct stat st;
+  int error = ::fstat(fd, &st) != 0  ? errno
+              : S_ISDIR(st.st_mode)  ? EISDIR
+              : !S_ISREG(st.st_mode) ? EACCES
+                                     : 0;
+  if (error != 0) {
+    ::close(fd);
+    posix::SetLastError(error);
+    return false;
+  }
+  handle = fd;
+  return true;
+}
+
+bool GetFileSize(Handle handle, std::int64_t& size) {
+  struct stat st;
+  if (::fstat(static_cast<int>(handle), &st) != 0) return Fail();
+  size = st.st_size;
+  return true;
+}
+
+bool SetFilePointer(Handle handle, std::int64_t position) {
+  if (::lseek(static_cast<int>(handle), position, SEEK_SET) < 0) return Fail();
+  return true;
+}
+
+bool GetFilePointer(Handle handle, std::int64_t& position) {
+  off_t at = ::lseek(static_cast<int>(handle), 0, SEEK_CUR);
+  if (at < 0) return Fail();
+  position = at;
+  return true;
+}
+
+bool CloseHandle(Handle handle) {
+  if (::close(static_cast<int>(handle)) != 0 && errno != EINTR) return Fail();
+  return true;
+}
+
+}  // namespace platform

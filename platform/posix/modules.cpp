@@ -1,0 +1,67 @@
+// The module that holds a code address, from the dynamic loader's list.
+#include <elf.h>
+#include <link.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+namespace {
+
+constexpr std::uintptr_t kPageMask = ~std::uintptr_t{4095};
+
+struct Search {
+  std::uintptr_t addr;
+  bool found = false;
+  std::uintptr_t base = 0;
+  std::string name;
+};
+
+// The program's own file by its real path, so that a debug file beside it
+// is found whatever the working directory; /proc/self/exe where the path
+// cannot be had.
+std::string ProgramFile() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+  if (n <= 0 || n >= static_cast<ssize_t>(sizeof path)) return "/proc/self/exe";
+  return std::string(path, static_cast<std::size_t>(n));
+}
+
+int Visit(struct dl_phdr_info* info, std::size_t, void* data) {
+  Search& search = *static_cast<Search*>(data);
+  bool holds = false;
+  std::uintptr_t lowest = UINTPTR_MAX;
+  for (int i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+    if (ph.p_type != PT_LOAD) continue;
+    if (ph.p_vaddr < lowest) lowest = ph.p_vaddr;
+    std::uintptr_t start = info->dlpi_addr + ph.p_vaddr;
+    if (search.addr >= start && search.addr - start < ph.p_memsz) holds = true;
+  }
+  if (!holds) return 0;
+  search.found = true;
+  // The load address of the lowest segment, so that it minus the file's own
+  // lowest segment address is the load delta, for PIE and fixed programs.
+  search.base = info->dlpi_addr + (lowest & kPageMask);
+  const char* name = info->dlpi_name;
+  search.name = (name != nullptr && name[0] != '\0') ? std::string(name) : ProgramFile();
+  return 1;
+}
+
+}  // namespace
+
+void GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name) {
+  Search search;
+  search.addr = reinterpret_cast<std::uintptr_t>(addr);
+  dl_iterate_phdr(Visit, &search);
+  if (search.found) {
+    base = search.base;
+    name = search.name;
+  } else {
+    base = 0;
+    name = ProgramFile();
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,105 @@
+// The runtime's byte-oriented files and the opening of executables over the
+// real platform: what is refused at the open, and the codes left behind.
+#include "runtime/file_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
+
+#include "console/io_result.h"
+#include "runtime/exe_file.h"
+#include "tests/support/image_builder.h"
+
+namespace {
+
+class FileIoTest : public testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(rt::IOResult(), 0); }
+  std::string ten_ = testing_support::WriteScratchFile("ten", "0123456789");
+};
+
+TEST_F(FileIoTest, FailedOpenLeavesACodeForIOResult) {
+  rt::FileRec f;
+  rt::FileOpenRead(f, testing_support::ScratchDir() + "/missing");
+  EXPECT_EQ(rt::IOResult(), 2);
+  rt::FileOpenRead(f, ten_);
+  ASSERT_EQ(rt::IOResult(), 0);
+  EXPECT_EQ(rt::FileSize(f), 10);
+  rt::FileClose(f);
+}
+
+TEST_F(FileIoTest, OnlyRegularFilesOpen) {
+  std::string fifo = testing_support::ScratchDir() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {testing_support::ScratchDir(), fifo, std::string("/dev/null")}) {
+    rt::FileRec f;
+    rt::FileOpenRead(f, name);
+    EXPECT_NE(rt::IOResult(), 0) << name;
+    rt::TExeFile exe;
+    EXPECT_FALSE(rt::OpenExeFile(exe, name)) << name;
+    EXPECT_FALSE(exe.isopen);
+  }
+}
+
+TEST_F(FileIoTest, ShortReadReportsACountOrLeaves100) {
+  rt::FileRec f;
+  rt::FileOpenRead(f, ten_);
+  char buffer[20];
+  std::int64_t count = -1;
+  rt::FileSeek(f, 4);
+  rt::BlockRead(f, buffer, sizeof buffer, &count);
+  EXPECT_EQ(count, 6);
+  EXPECT_EQ(std::string(buffer, 6), "456789");
+  EXPECT_EQ(rt::FilePos(f), 10);
+  EXPECT_EQ(rt::IOResult(), 0);
+  rt::FileSeek(f, 8);
+  rt::BlockRead(f, buffer, 3);
+  EXPECT_EQ(rt::IOResult(), rt::kReadPastEnd);
+  rt::FileClose(f);
+}
+
+TEST_F(FileIoTest, ClosedFileLeaves103) {
+  char buffer[4];
+  std::int64_t count = -1;
+  const std::function<void(rt::FileRec&)> operations[] = {
+      [](rt::FileRec& f) { rt::FileSize(f); }, [](rt::FileRec& f) { rt::FilePos(f); },
+      [](rt::FileRec& f) { rt::FileSeek(f, 0); },
+      [&](rt::FileRec& f) { rt::BlockRead(f, buffer, 4, &count); },
+      [](rt::FileRec& f) { rt::FileClose(f); }};
+  for (const auto& operation : operations) {
+    rt::FileRec f;
+    rt::FileOpenRead(f, ten_);
+    rt::FileClose(f);
+    ASSERT_EQ(rt::IOResult(), 0);
+    operation(f);
+    EXPECT_EQ(rt::IOResult(), 103);
+  }
+}
+
+TEST_F(FileIoTest, ExeFileOpenAndClose) {
+  rt::TExeFile exe;
+  EXPECT_FALSE(rt::OpenExeFile(exe, ""));
+  EXPECT_FALSE(rt::OpenExeFile(exe, testing_support::ScratchDir() + "/missing"));
+  EXPECT_FALSE(rt::OpenExeFile(exe, ten_));  // no known magic: closed again
+  EXPECT_FALSE(exe.isopen);
+  EXPECT_FALSE(rt::CloseExeFile(exe));
+  std::int64_t offset, length;
+  EXPECT_FALSE(rt::FindExeSection(exe, ".text", offset, length));
+
+  testing_support::ElfImage elf;
+  elf.sections = {{".text", testing_support::kProgBits, 0, "code"}};
+  std::string path = testing_support::WriteScratchFile("exe", elf.Build());
+  ASSERT_TRUE(rt::OpenExeFile(exe, path));
+  EXPECT_EQ(exe.filename, path);
+  char buffer[8];
+  EXPECT_TRUE(rt::ReadExeBytes(exe, exe.size - 8, buffer, 8));
+  EXPECT_FALSE(rt::ReadExeBytes(exe, exe.size - 7, buffer, 8));
+  EXPECT_FALSE(rt::ReadExeBytes(exe, -1, buffer, 1));
+  EXPECT_FALSE(rt::ReadExeBytes(exe, 0, buffer, -1));
+  EXPECT_TRUE(rt::CloseExeFile(exe));
+  EXPECT_FALSE(rt::CloseExeFile(exe));
+  EXPECT_FALSE(rt::ReadExeBytes(exe, 0, buffer, 1));
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+// The module of a code address: its load address and file.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "runtime/exe_file.h"
+#include "tests/exe/exe_test.h"
+
+extern "C" __attribute__((noinline)) int ExeTestsProbe(int x) {
+  return x * 3 + 1;
+}
+
+namespace {
+
+// The symbol's value in the file, as nm prints it.
+std::uint64_t SymbolValue(const std::string& file, const std::string& symbol) {
+  std::istringstream lines(exe_test::Run("nm " + exe_test::Quote(file)));
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string value, type, name;
+    if (fields >> value >> type >> name && name == symbol) return std::stoull(value, nullptr, 16);
+  }
+  return 0;
+}
+
+TEST(ModuleTest, OwnProgramAndItsLoadDelta) {
+  auto probe = reinterpret_cast<std::uintptr_t>(&ExeTestsProbe);
+  std::uint64_t value =
+      SymbolValue(std::filesystem::read_symlink("/proc/self/exe"), "ExeTestsProbe");
+  ASSERT_NE(value, 0u);
+  exe_test::Lookup own = exe_test::Find("/proc/self/exe", ".text");
+  ASSERT_TRUE(own.image);
+  for (std::uintptr_t addr : {probe, probe + 1}) {
+    std::uintptr_t base = 1;
+    std::string name;
+    rt::GetModuleByAddr(reinterpret_cast<const void*>(addr), base, name);
+    // The real path, so that a debug file beside the program can be found.
+    EXPECT_EQ(name, std::filesystem::read_symlink("/proc/self/exe").string());
+    std::uintptr_t delta = base - own.base;
+    EXPECT_EQ(probe - delta, value);
+  }
+}
+
+TEST(ModuleTest, SharedLibraryByItsPath) {
+  void* libc = dlopen("libc.so.6", RTLD_NOLOAD | RTLD_LAZY);
+  ASSERT_NE(libc, nullptr);
+  auto fn = reinterpret_cast<std::uintptr_t>(dlsym(libc, "getpid"));
+  std::uintptr_t base = 0;
+  std::string name;
+  rt::GetModuleByAddr(reinterpret_cast<const void*>(fn), base, name);
+  // The mapping that holds the function, and the file's first mapping.
+  std::ifstream maps("/proc/self/maps");
+  std::map<std::string, std::uintptr_t> first;
+  std::string mapped;
+  for (std::string line; std::getline(maps, line);) {
+    std::istringstream fields(line);
+    std::uintptr_t start, end;
+    char dash;
+    std::string perms, offset, device, inode, path;
+    fields >> std::hex >> start >> dash >> end >> perms >> offset >> device >> inode >> path;
+    first.emplace(path, start);
+    if (fn >= start && fn < end) mapped = path;
+  }
+  ASSERT_FALSE(mapped.empty());
+  EXPECT_TRUE(std::filesystem::equivalent(name, mapped)) << name << " vs " << mapped;
+  EXPECT_EQ(base, first[mapped]);
+  EXPECT_EQ(exe_test::Find(name, ".text").base, 0u);
+  dlclose(libc);
+}
+
+TEST(ModuleTest, AddressOutsideEveryModule) {
+  int local = 0;
+  std::uintptr_t base = 1;
+  std::string name;
+  rt::GetModuleByAddr(&local, base, name);
+  EXPECT_EQ(base, 0u);
+  EXPECT_EQ(name, std::filesystem::read_symlink("/proc/self/exe").string());
+}
+
+}  // namespace
