@@ -1,6 +1,7 @@
 // The quiz program's units, initialised in this order and finalised in
 // reverse.
 #include "quiz/quiz_run.h"
+#include "runtime/line_info.h"
 #include "runtime/units.h"
 
 namespace rt {
@@ -10,7 +11,7 @@ namespace {
 const UnitEntry kQuizUnits[] = {
     {InitCoreRuntime, nullptr},         // core runtime
     {nullptr, nullptr},                 // object support
-    {nullptr, nullptr},                 // line information
+    {InitLineInfoUnit, FinalizeLineInfoUnit},  // line information
     {nullptr, nullptr},                 // resources
     {nullptr, quiz::FinalizeQuizUnit},  // the program
 };

@@ -33,6 +33,8 @@ std::uint16_t TaggedString::CodePage() const {
   return empty() ? DefaultSystemCodePage : code_page_;
 }
 
+void TaggedString::Release() { std::string().swap(bytes_); }
+
 char* TaggedString::GrowTo(std::size_t n) {
   if (bytes_.size() < n) bytes_.resize(n);
   return bytes_.data();

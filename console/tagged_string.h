@@ -22,7 +22,7 @@ class TaggedString {
   std::uint16_t CodePage() const;
 
   // Drops the bytes and their storage.
-  void Release() { std::string().swap(bytes_); }
+  void Release();
   // Makes room for n bytes (keeping those already there) for a reader to fill.
   char* GrowTo(std::size_t n);
   // Keeps the first n bytes; 0 releases the storage.

@@ -10,6 +10,9 @@ namespace rt {
 struct Text {
   static constexpr std::size_t kCapacity = 255;
 
+  Text() = default;
+  explicit Text(std::string_view s) { Append(s); }
+
   std::uint8_t length = 0;
   char bytes[kCapacity];
 

@@ -1,6 +1,9 @@
 // The quiz run. Every console operation is followed at once by the I/O check,
-// so a failure ends the program at the statement that caused it, and the
-// error report points here rather than into a helper.
+// on the same line, so a failure ends the program at the statement that
+// caused it, and the error report names that statement's line here rather
+// than a line in a helper. The run's state lives
+// with the program's unit (quiz_unit.cpp), so that this file's code is the
+// run alone and its line table one sequence.
 #include "quiz/quiz_run.h"
 
 #include "console/io_result.h"
@@ -15,11 +18,6 @@ using rt::CheckIOResult;
 using rt::CurrentInput;
 using rt::CurrentOutput;
 using rt::TextRec;
-
-rt::TaggedString Q1, Q2, Q3, Q4, Q5, Q6, Q7, Q8, Q9, Q10;
-std::int32_t COUNTER1, COUNTER2, COUNTER3, COUNTER4, COUNTER5, COUNTER6, COUNTER7, COUNTER8,
-    COUNTER9, COUNTER10;
-std::int32_t SCORE;
 
 namespace {
 
@@ -37,32 +35,22 @@ constexpr char kInstruction[] =
 
 }  // namespace
 
-void FinalizeQuizUnit() {
-  for (rt::TaggedString* answer : kAnswers) answer->Release();
-}
-
 void QuizRun() {
   rt::InitializeUnits();
 
   TextRec* out = &CurrentOutput();
-  rt::WriteText(0, *out, kBanner);
-  CheckIOResult();
-  rt::WriteLineEnd(*out);
-  CheckIOResult();
+  rt::WriteText(0, *out, kBanner), CheckIOResult();
+  rt::WriteLineEnd(*out), CheckIOResult();
 
   out = &CurrentOutput();
-  rt::WriteLineEnd(*out);
-  CheckIOResult();
+  rt::WriteLineEnd(*out), CheckIOResult();
 
   out = &CurrentOutput();
-  rt::WriteText(0, *out, kInstruction);
-  CheckIOResult();
-  rt::WriteLineEnd(*out);
-  CheckIOResult();
+  rt::WriteText(0, *out, kInstruction), CheckIOResult();
+  rt::WriteLineEnd(*out), CheckIOResult();
 
   TextRec* in = &CurrentInput();
-  rt::ReadLineEnd(*in);
-  CheckIOResult();
+  rt::ReadLineEnd(*in), CheckIOResult();
 
   for (std::int32_t* counter : kCounters) *counter = kAttemptLimit;
 
@@ -74,35 +62,27 @@ void QuizRun() {
       --counter;
 
       out = &CurrentOutput();
-      rt::WriteText(0, *out, question.prompt);
-      CheckIOResult();
-      rt::WriteLineEnd(*out);
-      CheckIOResult();
+      rt::WriteText(0, *out, question.prompt), CheckIOResult();
+      rt::WriteLineEnd(*out), CheckIOResult();
       for (std::string_view option : question.options) {
         out = &CurrentOutput();
-        rt::WriteText(0, *out, option);
-        CheckIOResult();
-        rt::WriteLineEnd(*out);
-        CheckIOResult();
+        rt::WriteText(0, *out, option), CheckIOResult();
+        rt::WriteLineEnd(*out), CheckIOResult();
       }
 
       answer.Release();
       in = &CurrentInput();
-      rt::ReadLineString(*in, answer, 0);
-      CheckIOResult();
-      rt::ReadLineEnd(*in);
-      CheckIOResult();
+      rt::ReadLineString(*in, answer, 0), CheckIOResult();
+      rt::ReadLineEnd(*in), CheckIOResult();
 
       // Equality first: a right answer at the last showing scores 0.
       if (rt::StringsEqual(answer, question.key) == 0) break;
       if (counter == 0) break;
     }
     out = &CurrentOutput();
-    rt::WriteLineEnd(*out);
-    CheckIOResult();
+    rt::WriteLineEnd(*out), CheckIOResult();
     out = &CurrentOutput();
-    rt::WriteLineEnd(*out);
-    CheckIOResult();
+    rt::WriteLineEnd(*out), CheckIOResult();
   }
 
   SCORE = COUNTER1 + COUNTER2 + COUNTER3 + COUNTER4 + COUNTER5 + COUNTER6 + COUNTER7 + COUNTER8 +
@@ -110,23 +90,17 @@ void QuizRun() {
 
   for (int i = 0; i < 4; ++i) {
     out = &CurrentOutput();
-    rt::WriteLineEnd(*out);
-    CheckIOResult();
+    rt::WriteLineEnd(*out), CheckIOResult();
   }
 
   out = &CurrentOutput();
-  rt::WriteText(0, *out, "Your score:");
-  CheckIOResult();
-  rt::WriteSigned(0, *out, SCORE);
-  CheckIOResult();
-  rt::WriteText(0, *out, "/30");
-  CheckIOResult();
-  rt::WriteLineEnd(*out);
-  CheckIOResult();
+  rt::WriteText(0, *out, "Your score:"), CheckIOResult();
+  rt::WriteSigned(0, *out, SCORE), CheckIOResult();
+  rt::WriteText(0, *out, "/30"), CheckIOResult();
+  rt::WriteLineEnd(*out), CheckIOResult();
 
   in = &CurrentInput();
-  rt::ReadLineEnd(*in);
-  CheckIOResult();
+  rt::ReadLineEnd(*in), CheckIOResult();
 
   rt::Do_Exit();
 }

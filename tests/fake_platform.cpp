@@ -154,8 +154,20 @@ bool WideCharToMultiByte(std::uint16_t cp, std::u16string_view wide, std::string
   return true;
 }
 
-void ExitProcess(int code) {
-  throw fake::ProcessExit{code};
+// No files and no modules: the error report's frame lines stay plain.
+bool OpenFileForReading(const char*, Handle&) {
+  fake::last_error = 2;
+  return false;
 }
+bool GetFileSize(Handle, std::int64_t&) { return false; }
+bool SetFilePointer(Handle, std::int64_t) { return false; }
+bool GetFilePointer(Handle, std::int64_t&) { return false; }
+bool CloseHandle(Handle) { return true; }
+void GetModuleByAddr(const void*, std::uintptr_t& base, std::string& name) {
+  base = 0;
+  name.clear();
+}
+
+void ExitProcess(int code) { throw fake::ProcessExit{code}; }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // Reading the run-time error report back from a program's output: the error
 // line, the frame line of the error address, one frame line per frame of the
-// stack walk, and an empty line, each ended by CR LF.
+// stack walk, and an empty line, each ended by CR LF. A frame line may carry
+// the source position that the line table gives for its address.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,10 +15,19 @@
 
 namespace e2e {
 
+// One frame line: the address, and the source position when the line table
+// gave one (" line N of FILE", or " of FILE" alone for line 0).
+struct Frame {
+  std::uint64_t addr = 0;
+  std::string file;  // empty: a plain frame line
+  long line = 0;     // 0: no line part
+};
+
 struct Report {
   unsigned number = 0;
   std::uint64_t addr = 0;
-  std::vector<std::uint64_t> frames;  // the stack walk, after the error address's own line
+  Frame own;                  // the frame line of the error address
+  std::vector<Frame> frames;  // the stack walk, after the error address's own line
 };
 
 namespace detail {
@@ -42,11 +52,24 @@ inline bool Field(std::string_view& text, std::string_view prefix, const char* d
 
 constexpr const char* kHex = "0123456789ABCDEF";
 
-// "  $" and 16 upper-case hexadecimal digits.
-inline bool FrameLine(std::string_view line, std::uint64_t& addr) {
-  std::string_view hex;
-  if (!Field(line, "  $", kHex, hex) || hex.size() != 16 || !line.empty()) return false;
-  addr = std::stoull(std::string(hex), nullptr, 16);
+// "  $" and 16 upper-case hexadecimal digits; then, for a position, " line "
+// and a decimal number other than 0 if the line is known, " of " and a
+// file name.
+inline bool FrameLine(std::string_view line, Frame& frame) {
+  std::string_view hex, number;
+  if (!Field(line, "  $", kHex, hex) || hex.size() != 16) return false;
+  frame = Frame();
+  frame.addr = std::stoull(std::string(hex), nullptr, 16);
+  if (line.empty()) return true;
+  if (Field(line, " line ", "-0123456789", number)) {
+    std::string_view digits = number.substr(number.starts_with('-'));
+    if (digits.empty() || digits.size() > 10 || digits[0] == '0' ||
+        digits.find('-') != std::string_view::npos)
+      return false;
+    frame.line = std::stol(std::string(number));
+  }
+  if (!line.starts_with(" of ") || line.size() == 4) return false;
+  frame.file = line.substr(4);
   return true;
 }
 
@@ -80,14 +103,15 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
   r.frames.clear();
   for (std::string line;;) {
     std::size_t at = pos;
-    std::uint64_t addr = 0;
+    Frame frame;
     if (!detail::NextLine(text, pos, line)) return detail::Bad("no empty line", text, at);
     if (line.empty()) break;
-    if (!detail::FrameLine(line, addr)) return detail::Bad("not a frame line", text, at);
-    r.frames.push_back(addr);
+    if (!detail::FrameLine(line, frame)) return detail::Bad("not a frame line", text, at);
+    r.frames.push_back(frame);
   }
-  if (r.frames.empty() || r.frames.front() != r.addr)
+  if (r.frames.empty() || r.frames.front().addr != r.addr)
     return detail::Bad("no frame line of the error address", text, pos);
+  r.own = r.frames.front();
   r.frames.erase(r.frames.begin());
   return testing::AssertionSuccess();
 }

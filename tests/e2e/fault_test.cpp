@@ -49,7 +49,7 @@ std::uint64_t WrapperReturn() {
     Report report;
     bool ok = IsReport(RunFault("run-error-65535").err, report) && report.frames.size() == 1;
     EXPECT_TRUE(ok) << "no wrapper return to compare with";
-    return ok ? report.frames[0] : 0;
+    return ok ? report.frames[0].addr : 0;
   }();
   return address;
 }
@@ -153,8 +153,9 @@ TEST_P(FaultTest, ExitStatusReportAndOutput) {
       break;
     case Anchor::kWalkToWrapper:
       ASSERT_GT(walk, 0u);
-      EXPECT_TRUE(SamePlace(report.frames.back(), WrapperReturn()))
-          << std::hex << report.frames.back() << " is not the wrapper return " << WrapperReturn();
+      EXPECT_TRUE(SamePlace(report.frames.back().addr, WrapperReturn()))
+          << std::hex << report.frames.back().addr << " is not the wrapper return "
+          << WrapperReturn();
       break;
     case Anchor::kAddress2A:
       EXPECT_EQ(report.addr, 0x2Au);
@@ -190,8 +191,8 @@ TEST(FaultReportTest, ErrorWhileReportingGivesASecondCompleteReport) {
   EXPECT_EQ(second.number, 232u);
   ASSERT_GE(second.frames.size(), 2u);
   EXPECT_LE(second.frames.size(), 9u);
-  EXPECT_EQ(second.frames.end()[-2], first.addr);
-  EXPECT_TRUE(SamePlace(second.frames.back(), WrapperReturn()));
+  EXPECT_EQ(second.frames.end()[-2].addr, first.addr);
+  EXPECT_TRUE(SamePlace(second.frames.back().addr, WrapperReturn()));
 }
 
 }  // namespace

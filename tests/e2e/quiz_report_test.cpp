@@ -1,14 +1,21 @@
 // The quiz program's end on a failing standard stream: the exit status and
-// the whole error report on standard error.
+// the whole error report on standard error, with the source line of the
+// error address, also from an installed program whose line table lies in a
+// separate debug file.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <set>
+#include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "error_report.h"
 #include "process_runner.h"
+#include "scratch.h"
 
 namespace {
 
@@ -19,29 +26,87 @@ const std::string kOpening =
     "\r\n"
     "Answer each of the following with a lowercase letter: Hit enter to start\r\n";
 
+const std::string kQuizSource = "quiz/quiz_run.cpp";
+
+// The instruction after each call in the process entry's wrapper, at the
+// addresses the quiz program was linked for.
+const std::vector<std::uint64_t>& WrapperReturns() {
+  static const std::vector<std::uint64_t> returns = [] {
+    std::vector<std::uint64_t> found;
+    std::istringstream in(
+        RunTool({Env("OBJDUMP"), "-d", "--no-show-raw-insn", Env("QUIZ_EXE")}).out);
+    bool inside = false, after_call = false;
+    for (std::string line; std::getline(in, line);) {
+      if (line.ends_with("<main_wrapper>:")) {
+        inside = true;
+      } else if (inside) {
+        std::size_t colon = line.find(":\t");
+        if (colon == std::string::npos) break;
+        if (after_call) found.push_back(std::stoull(line.substr(0, colon), nullptr, 16));
+        after_call = line.compare(colon + 2, 4, "call") == 0;
+      }
+    }
+    EXPECT_FALSE(found.empty()) << "no call in main_wrapper";
+    return found;
+  }();
+  return returns;
+}
+
+// How far the program was loaded from where it was linked: the run's
+// return into the wrapper lies a whole number of pages from the linked one.
+std::uint64_t LoadDelta(std::uint64_t wrapper_return) {
+  std::vector<std::uint64_t> deltas;
+  for (std::uint64_t linked : WrapperReturns())
+    if (((wrapper_return - linked) & 0xFFF) == 0) deltas.push_back(wrapper_return - linked);
+  EXPECT_EQ(deltas.size(), 1u) << std::hex << wrapper_return << " is no return into main_wrapper";
+  return deltas.empty() ? 0 : deltas[0];
+}
+
+// addr2line's file and line for a linked address.
+std::pair<std::string, long> SourceLine(std::uint64_t linked) {
+  char address[24];
+  std::snprintf(address, sizeof address, "0x%llx", static_cast<unsigned long long>(linked));
+  std::string out = RunTool({Env("ADDR2LINE"), "-e", Env("QUIZ_EXE"), address}).out;
+  out = out.substr(0, out.find_first_of(" \n"));
+  std::size_t colon = out.rfind(':');
+  if (colon == std::string::npos || colon + 1 == out.size()) return {out, -1};
+  return {out.substr(0, colon), std::stol(out.substr(colon + 1))};
+}
+
 class QuizReportTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (Env("QUIZ_EXE").empty()) GTEST_FAIL() << "QUIZ_EXE must name the quiz program";
+    for (const char* name : {"QUIZ_EXE", "OBJDUMP", "ADDR2LINE"})
+      if (Env(name).empty()) GTEST_FAIL() << name << " must name a program";
   }
 
   // An error found by the check after a console operation of the quiz run:
-  // the walk from the quiz run's frame gives exactly one line, the return
-  // into the process entry's wrapper. Gives where the error was raised,
-  // relative to that return, which no load address changes.
-  static std::int64_t ExpectCheckReport(const Outcome& r, int number) {
+  // the walk from the quiz run's frame gives exactly one line, the plain
+  // return into the process entry's wrapper. The error address's own line
+  // names the statement of the failed operation, where addr2line places
+  // the call that returns there. Gives where the error was raised, relative
+  // to the wrapper return, which no load address changes.
+  static std::int64_t ExpectCheckReport(const Outcome& r, int number, Report* out = nullptr) {
     EXPECT_FALSE(r.timed_out);
     EXPECT_TRUE(r.exited) << "killed by signal " << r.signal;
     EXPECT_EQ(r.code, number);
     Report report;
     EXPECT_TRUE(IsReport(r.err, report));
     EXPECT_EQ(report.number, static_cast<unsigned>(number));
+    if (out) *out = report;
     if (report.frames.size() != 1) {
       ADD_FAILURE() << "frame lines after the error's own: " << report.frames.size();
       return 0;
     }
-    EXPECT_NE(report.frames[0], report.addr);
-    return static_cast<std::int64_t>(report.addr - report.frames[0]);
+    const Frame& wrapper = report.frames[0];
+    EXPECT_NE(wrapper.addr, report.addr);
+    EXPECT_EQ(wrapper.file, "") << "main_wrapper has no line information";
+
+    auto [file, line] = SourceLine(report.addr - LoadDelta(wrapper.addr) - 1);
+    EXPECT_TRUE(file.ends_with(kQuizSource)) << file;
+    EXPECT_EQ(report.own.file, kQuizSource);
+    EXPECT_EQ(report.own.line, line);
+    return static_cast<std::int64_t>(report.addr - wrapper.addr);
   }
 };
 
@@ -85,6 +150,39 @@ TEST_F(QuizReportTest, FailingInputReportsTheReadError) {
     EXPECT_TRUE(SameBytes(r.out, kOpening));
   }
   EXPECT_EQ(places.size(), 1u);
+}
+
+// The installed program is stripped and names its debug file; started from
+// other working directories, by absolute and by relative name, it reports
+// the same source line as the program in the build directory.
+TEST_F(QuizReportTest, InstalledProgramReadsItsDebugFile) {
+  if (Env("QUIZ_BUILD_DIR").empty()) GTEST_FAIL() << "QUIZ_BUILD_DIR must name the build";
+  TempDir prefix;
+  RunTool({"cmake", "--install", Env("QUIZ_BUILD_DIR"), "--prefix", prefix.path()});
+  const std::string installed = prefix / "bin/quiz";
+  std::string sections = RunTool({Env("OBJDUMP"), "-h", installed}).out;
+  EXPECT_EQ(sections.find(".debug_line"), std::string::npos) << "not stripped";
+  EXPECT_NE(sections.find(".gnu_debuglink"), std::string::npos) << "no debug link";
+
+  Launch run;
+  run.input = Input("\na\nc\n");
+  run.out = Out::kPath;
+  run.out_path = "/dev/full";
+  Report built;
+  const std::int64_t place = ExpectCheckReport(Execute(run), 101, &built);
+  ASSERT_EQ(built.own.file, kQuizSource);
+
+  const std::pair<std::string, std::string> starts[] = {{"/", installed},
+                                                        {prefix.path(), "bin/quiz"}};
+  for (const auto& [dir, program] : starts) {
+    SCOPED_TRACE("from " + dir + ": " + program);
+    run.program = program;
+    run.wrapper = {"env", "-C", dir};
+    Report report;
+    EXPECT_EQ(ExpectCheckReport(Execute(run), 101, &report), place);
+    EXPECT_EQ(report.own.file, built.own.file);
+    EXPECT_EQ(report.own.line, built.own.line);
+  }
 }
 
 }  // namespace

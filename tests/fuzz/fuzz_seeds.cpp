@@ -1,11 +1,14 @@
-// Writes the seed corpus of the executable-reader fuzz target: small PE and
-// ELF images, valid and slightly broken, into DIR/exe_fuzz/.
+// Writes the seed corpora of the fuzz targets: small PE and ELF images, valid
+// and slightly broken, into DIR/exe_fuzz/, and line sections of every version
+// and format into DIR/line_fuzz/.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "tests/support/image_builder.h"
+#include "tests/support/line_table_builder.h"
 
 using namespace testing_support;
 
@@ -29,6 +32,71 @@ ElfImage Elf() {
                   {".debug_line_str", kProgBits, kShfCompressed, "zz"},
                   {".gnu_debuglink", kProgBits, 0, DebugLinkSection("ab.debug", 0)}};
   return elf;
+}
+
+// A unit of two sequences (the second below the first), rows on several
+// files and lines, and every kind of standard and extended opcode.
+LineUnit Rows(LineUnit u) {
+  u.SetAddress(0x1000).AdvanceLine(9).Copy().Special(1, 1).SetFile(2).AdvancePc(4).Copy();
+  u.SetColumn(3).NegateStmt().SetBasicBlock().SetPrologueEnd().SetEpilogueBegin().SetIsa(1);
+  u.ConstAddPc().FixedAdvancePc(0x10).AdvanceLine(-3).Copy().DefineFile("d.c").SetFile(3);
+  u.Extended(0x80, "xyz").AdvancePc(8).EndSequence();
+  return u.SetAddress(0x800).SetFile(0).Copy().AdvancePc(0x100).EndSequence();
+}
+
+LineUnit Listed(std::uint16_t version, bool is64) {
+  LineUnit u;
+  u.version = version;
+  u.is64 = is64;
+  u.dirs = {"src", "inc/"};
+  u.files = {{"a.c", 1}, {"b.h", 2, 5, 100}, {std::string(300, 'n'), 0}};
+  return Rows(u);
+}
+
+LineUnit Described(bool is64, std::uint16_t form) {
+  LineUnit u;
+  u.version = 5;
+  u.is64 = is64;
+  u.dir_format = {{kContentPath, form}};
+  u.file_format = {
+      {kContentPath, form}, {kContentDirectory, kFormUdata}, {kContentMd5, kFormData16}};
+  u.dirs = {"/work", "inc"};
+  u.files = {{"main.c", 0}, {"a.h", 1}, {"b.h", 5}};
+  return Rows(u);
+}
+
+// The target reads the whole file as the line section, its second half as
+// the string sections, and looks up the address in the file's last 8 bytes.
+Bytes LineSeed(const LineSection& s, const Bytes& strings, std::uint64_t inside) {
+  std::size_t half = std::max(s.line.size(), strings.size() + 8);
+  Bytes first = s.line, second = strings;
+  first.resize(half, '\0');
+  Put64(second, half - 8, inside);
+  return first + second;
+}
+
+void AddLineSeeds(std::map<std::string, Bytes>& seeds) {
+  for (std::uint16_t version : {2, 3, 4}) {
+    for (bool is64 : {false, true}) {
+      LineSection s;
+      s.Add(Listed(version, is64));
+      seeds["line_v" + std::to_string(version) + (is64 ? "_64" : "_32")] = LineSeed(s, "", 0x1005);
+    }
+  }
+  LineSection line_strp, strp;
+  line_strp.Add(Described(false, kFormLineStrp));
+  seeds["line_v5_32_line_strp"] = LineSeed(line_strp, line_strp.strings.line_str, 0x1014);
+  strp.Add(Described(true, kFormStrp));
+  seeds["line_v5_64_strp"] = LineSeed(strp, strp.strings.str, 0x804);
+  LineSection mixed;
+  LineUnit base10 = Listed(3, false), base1 = Listed(2, false), bad = Listed(4, false);
+  base10.opcode_base = 10;
+  base10.Raw("\x0A\x0B\x0C\x20\xFF");
+  base1.opcode_base = 1;
+  base1.Raw("\x01\x02\x09\x0C\x40");
+  bad.max_ops = 0;
+  mixed.Add(bad).Add(base10).AddRaw(Bytes(4, '\0')).Add(Described(false, kFormString)).Add(base1);
+  seeds["line_mixed_units"] = LineSeed(mixed, "", 0x1010);
 }
 
 }  // namespace
@@ -68,9 +136,14 @@ int main(int argc, char** argv) {
   seeds["elf_big_endian"] = elf.Build();
   seeds["elf_truncated"] = Elf().Build().substr(0, 200);
 
-  std::filesystem::path dir = std::filesystem::path(argv[1]) / "exe_fuzz";
-  std::filesystem::create_directories(dir);
+  AddLineSeeds(seeds);
+
+  for (const char* target : {"exe_fuzz", "line_fuzz"}) {
+    std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
+  }
   for (const auto& [name, bytes] : seeds) {
+    std::filesystem::path dir =
+        std::filesystem::path(argv[1]) / (name.rfind("line_", 0) == 0 ? "line_fuzz" : "exe_fuzz");
     std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
     out << bytes;
     if (!out) {
