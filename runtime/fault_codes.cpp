@@ -74,4 +74,28 @@ std::int32_t RunErrorCodeX64(std::uint32_t exception_code, std::uint32_t mxcsr) 
   return number;
 }
 
+bool IsPrefetchInstruction(const std::uint8_t (&code)[16]) {
+  for (int i = 0; i < 15; ++i) {
+    switch (code[i]) {
+      case 0x0F:
+        return code[i + 1] == 0x0D || code[i + 1] == 0x18;
+      case 0x26:
+      case 0x2E:
+      case 0x36:
+      case 0x3E:
+      case 0x64:
+      case 0x65:
+      case 0x66:
+      case 0x67:
+      case 0xF0:
+      case 0xF2:
+      case 0xF3:
+        continue;  // a prefix
+      default:
+        return false;
+    }
+  }
+  return false;
+}
+
 }  // namespace rt

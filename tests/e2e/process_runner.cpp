@@ -143,7 +143,9 @@ class Feed {
 Outcome Execute(const Launch& run) {
   ::signal(SIGPIPE, SIG_IGN);  // the test's own writes to a gone reader fail with EPIPE
   std::vector<std::string> args = run.wrapper;
-  for (auto& w : Words(std::getenv("QUIZ_RUNNER"))) args.push_back(w);
+  if (!run.host_tool) {
+    for (auto& w : Words(std::getenv("QUIZ_RUNNER"))) args.push_back(w);
+  }
   args.push_back(run.program.empty() ? Env("QUIZ_EXE") : run.program);
   args.insert(args.end(), run.args.begin(), run.args.end());
   std::vector<char*> argv;

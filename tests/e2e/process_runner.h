@@ -40,6 +40,7 @@ struct Launch {
   Out out = Out::kCapture;
   std::string out_path;              // for Out::kPath, opened for writing
   std::vector<std::string> wrapper;  // command words put before everything else
+  bool host_tool = false;            // a tool of the build machine: never run through QUIZ_RUNNER
 };
 
 struct Outcome {

@@ -39,6 +39,7 @@ class TempDir {
 // or in the test's own when dir is empty.
 inline Outcome RunCommand(std::vector<std::string> command, const std::string& dir = "") {
   Launch run;
+  run.host_tool = true;
   run.program = command.front();
   run.args.assign(command.begin() + 1, command.end());
   if (!dir.empty()) run.wrapper = {"env", "-C", dir};

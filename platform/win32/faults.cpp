@@ -1,0 +1,93 @@
+// The outermost handler of processor faults on Windows: a vectored handler
+// that works out the error number (resetting the floating-point unit where
+// the number asks for it) and resumes the thread at main_wrapper's recovery
+// point, where the run-time error is raised. Exceptions that are not
+// processor faults pass on untouched.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "runtime/fault_codes.h"
+#include "runtime/fpu.h"
+
+extern "C" {
+void main_wrapper_recovery();
+extern std::uint64_t main_wrapper_sp;
+extern std::uint16_t main_wrapper_fault;
+}
+
+namespace platform {
+
+namespace {
+
+bool IsProcessorFault(DWORD code) {
+  switch (code) {
+    case rt::kAccessViolation:
+    case rt::kIllegalInstruction:
+    case rt::kArrayBoundsExceeded:
+    case rt::kFloatDenormalOperand:
+    case rt::kFloatDivideByZero:
+    case rt::kFloatInexactResult:
+    case rt::kFloatInvalidOperation:
+    case rt::kFloatOverflow:
+    case rt::kFloatStackCheck:
+    case rt::kFloatUnderflow:
+    case rt::kIntegerDivideByZero:
+    case rt::kIntegerOverflow:
+    case rt::kPrivilegedInstruction:
+    case rt::kStackOverflow:
+    case rt::kFloatMultipleFaults:
+    case rt::kFloatMultipleTraps:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Reads the 16 bytes at the faulting instruction; unreadable bytes mean no
+// prefetch.
+bool Is_Prefetch(const void* address) {
+  std::uint8_t code[16];
+  SIZE_T got = 0;
+  if (!::ReadProcessMemory(::GetCurrentProcess(), address, code, sizeof code, &got) ||
+      got != sizeof code) {
+    return false;
+  }
+  return rt::IsPrefetchInstruction(code);
+}
+
+LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
+  const EXCEPTION_RECORD* record = info->ExceptionRecord;
+  CONTEXT* context = info->ContextRecord;
+  if (main_wrapper_sp == 0 || !IsProcessorFault(record->ExceptionCode)) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  // A prefetch that faulted is dismissed: the instruction runs again.
+  if (record->ExceptionCode == rt::kAccessViolation && Is_Prefetch(record->ExceptionAddress)) {
+    return EXCEPTION_CONTINUE_EXECUTION;
+  }
+  std::int32_t number = rt::RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
+  if (number < 0) {
+    context->MxCsr = rt::DefaultMXCSR;
+    context->FltSave.MxCsr = rt::DefaultMXCSR;
+    context->FltSave.ControlWord = rt::Default8087CW;
+    context->FltSave.StatusWord = 0;
+    number = -number;
+  }
+  main_wrapper_fault = static_cast<std::uint16_t>(number);
+  context->Rip = reinterpret_cast<DWORD64>(&main_wrapper_recovery);
+  context->Rsp = main_wrapper_sp;
+  context->Rbp = 0;
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+}  // namespace
+
+void InstallFaultHandler() {
+  // No system dialog for a fault: the program reports it itself.
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  ::AddVectoredExceptionHandler(1, OnException);
+}
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+# main_wrapper(program, raise) for the Windows x64 calling convention.
+# The frame register is cleared before the program is called, so its frame
+# record names no caller. The fault handler resumes a faulting thread at
+# main_wrapper_recovery, with the stack as it was here, and the error number
+# in main_wrapper_fault.
+        .text
+        .globl  main_wrapper
+        .globl  main_wrapper_recovery
+main_wrapper:
+        pushq   %rbp
+        pushq   %rbx
+        pushq   %r12
+        subq    $32, %rsp               # the callee's home area
+        movq    %rdx, main_wrapper_raise(%rip)
+        movq    %rsp, main_wrapper_sp(%rip)
+        xorl    %ebp, %ebp
+        call    *%rcx
+        addq    $32, %rsp
+        popq    %r12
+        popq    %rbx
+        popq    %rbp
+        ret
+main_wrapper_recovery:
+        movq    main_wrapper_sp(%rip), %rsp
+        xorl    %ebp, %ebp
+        movzwl  main_wrapper_fault(%rip), %ecx
+        call    *main_wrapper_raise(%rip)
+        ud2
+
+        .data
+        .globl  main_wrapper_sp
+        .globl  main_wrapper_fault
+        .balign 8
+main_wrapper_raise:
+        .quad   0
+main_wrapper_sp:
+        .quad   0
+main_wrapper_fault:
+        .word   0
