@@ -28,7 +28,7 @@ void ReadLineString(TextRec& t, TaggedString& dest, std::uint16_t code_page);
 // Discards the rest of the current line and its terminator.
 void ReadLineEnd(TextRec& t);
 
-// Pieces of the above, shared with the runtime's report.
+// The steps the operations above are made of, open to the tests.
 void BufferBytes(TextRec& t, const std::uint8_t* bytes, std::int64_t n);
 void BufferBlanks(TextRec& t, std::int64_t n);
 bool CheckRead(TextRec& t);

@@ -48,7 +48,6 @@ bool OpenExeFile(TExeFile& exe, std::string_view name) {
   exe.nsects = exe.sechdrofs = exe.secstrofs = exe.secstrlen = 0;
   exe.processaddress = 0;
   exe.format = nullptr;
-  exe.bufcnt = 0;
   exe.filename.assign(name);
   if (name.empty()) return false;
   FileOpenRead(exe.f, name);

@@ -34,7 +34,6 @@ struct TExeFile {
   const ExeFormat* format = nullptr;
   std::string filename;
   std::uint8_t buf[kBufferSize];
-  std::int64_t bufcnt = 0;
 };
 
 // The module holding a code address: its load address and its file.
