@@ -1,13 +1,7 @@
 // Process entry of the quiz.
-#include "platform/platform.h"
 #include "quiz/quiz_run.h"
-#include "runtime/errors.h"
-#include "runtime/exit.h"
+#include "runtime/start.h"
 
 int main() {
-  platform::PrepareProcess();
-  rt::IsConsole = true;
-  rt::operatingsystem_result = 0;
-  main_wrapper(quiz::QuizRun, rt::RunError);
-  rt::System_Exit();
+  rt::Exe_Entry(quiz::QuizRun);
 }

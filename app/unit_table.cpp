@@ -1,6 +1,7 @@
 // The quiz program's units, initialised in this order and finalised in
 // reverse.
-#include "quiz/quiz_run.h"
+#include "quiz/quiz_unit.h"
+#include "runtime/core_unit.h"
 #include "runtime/line_info.h"
 #include "runtime/units.h"
 
@@ -9,11 +10,11 @@ namespace rt {
 namespace {
 
 const UnitEntry kQuizUnits[] = {
-    {InitCoreRuntime, nullptr},         // core runtime
-    {nullptr, nullptr},                 // object support
+    {InitCoreRuntime, nullptr},                // core runtime
+    {nullptr, nullptr},                        // object support
     {InitLineInfoUnit, FinalizeLineInfoUnit},  // line information
-    {nullptr, nullptr},                 // resources
-    {nullptr, quiz::FinalizeQuizUnit},  // the program
+    {nullptr, nullptr},                        // resources
+    {nullptr, quiz::FinalizeQuizUnit},         // the program
 };
 
 }  // namespace

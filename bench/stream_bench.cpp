@@ -18,14 +18,10 @@
 #include <string>
 
 #include "console/io_result.h"
+#include "console/read_ops.h"
+#include "console/std_streams.h"
 #include "console/tagged_string.h"
-#include "console/text_io.h"
-#include "console/text_rec.h"
-#include "runtime/units.h"
-
-// The runtime library refers to a program's unit table; this program has no
-// units of its own and never runs the start-up or exit paths.
-rt::InitFinalTable rt::InitFinal = {0, 0, nullptr};
+#include "console/write_ops.h"
 
 namespace {
 

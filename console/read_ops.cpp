@@ -1,8 +1,11 @@
 // Reading lines from an input stream: line content, line ends, end of input.
+#include "console/read_ops.h"
+
 #include <cstring>
 
+#include "base/error_numbers.h"
 #include "console/io_result.h"
-#include "console/text_io.h"
+#include "console/std_streams.h"
 
 namespace rt {
 
@@ -29,10 +32,10 @@ bool CheckRead(TextRec& t) {
       return true;
     case ModeOutput:
     case ModeAppend:
-      InOutRes = 104;
+      InOutRes = kFileNotOpenForInput;
       return false;
     default:
-      InOutRes = 103;
+      InOutRes = kFileNotOpen;
       return false;
   }
 }

@@ -1,7 +1,9 @@
 // The standard streams: their records, opening at start-up, flushing at exit.
+#include "console/std_streams.h"
+
+#include "console/file_funcs.h"
 #include "console/io_result.h"
-#include "console/text_io.h"
-#include "console/text_rec.h"
+#include "console/write_ops.h"
 
 namespace rt {
 

@@ -3,16 +3,13 @@
 
 #include <cstring>
 
-#include "console/text_rec.h"
+#include "base/code_pages.h"
+#include "console/std_streams.h"
 #include "platform/platform.h"
 
 namespace rt {
 
 namespace {
-
-constexpr std::uint16_t kUtf8 = 65001;
-// A tag that marks bytes as raw: they are never re-encoded.
-constexpr std::uint16_t kRawBytes = 65535;
 
 // The length difference when the lengths differ, else the difference of the
 // first differing bytes.
@@ -33,7 +30,9 @@ std::uint16_t TaggedString::CodePage() const {
   return empty() ? DefaultSystemCodePage : code_page_;
 }
 
-void TaggedString::Release() { std::string().swap(bytes_); }
+void TaggedString::Release() {
+  std::string().swap(bytes_);
+}
 
 char* TaggedString::GrowTo(std::size_t n) {
   if (bytes_.size() < n) bytes_.resize(n);
@@ -58,7 +57,7 @@ TaggedString ConvertCodePage(const TaggedString& s, std::uint16_t target) {
   if (s.empty()) return TaggedString();
   std::uint16_t to = ResolveCodePage(target);
   std::uint16_t from = ResolveCodePage(s.CodePage());
-  if (from == to || s.CodePage() == kRawBytes) return TaggedString(s.bytes(), to);
+  if (from == to || s.CodePage() == kCodePageRawBytes) return TaggedString(s.bytes(), to);
   std::u16string wide;
   std::string bytes;
   // A code page the platform does not know converts to the empty string.
@@ -76,7 +75,8 @@ std::int64_t StringsEqual(const TaggedString& a, const TaggedString& b) {
   if (ResolveCodePage(a.CodePage()) == ResolveCodePage(b.CodePage())) {
     return CompareBytes(a.bytes(), b.bytes());
   }
-  return CompareBytes(ConvertCodePage(a, kUtf8).bytes(), ConvertCodePage(b, kUtf8).bytes());
+  return CompareBytes(ConvertCodePage(a, kCodePageUtf8).bytes(),
+                      ConvertCodePage(b, kCodePageUtf8).bytes());
 }
 
 }  // namespace rt

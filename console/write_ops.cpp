@@ -1,9 +1,12 @@
 // Writing texts, integers and line ends into a stream's buffer.
+#include "console/write_ops.h"
+
 #include <algorithm>
 #include <cstring>
 
+#include "base/error_numbers.h"
+#include "base/text.h"
 #include "console/io_result.h"
-#include "console/text_io.h"
 
 namespace rt {
 
@@ -28,17 +31,8 @@ void BufferPieces(TextRec& t, std::int64_t n, Fill fill) {
 // Sets the code for a stream that cannot be written; false then.
 bool CheckWrite(TextRec& t) {
   if (t.Mode == ModeOutput) return true;
-  InOutRes = t.Mode == ModeInput ? 105 : 103;
+  InOutRes = t.Mode == ModeInput ? kFileNotOpenForOutput : kFileNotOpen;
   return false;
-}
-
-// Decimal digits of a magnitude, formed from the right end of `end`.
-char* FormDigits(std::uint64_t magnitude, char* end) {
-  do {
-    *--end = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  return end;
 }
 
 }  // namespace
@@ -67,10 +61,7 @@ void WriteSigned(std::int32_t width, TextRec& t, std::int64_t value) {
   if (InOutRes != 0) return;
   char area[MaxTextLength];
   char* end = area + sizeof area;
-  // The magnitude is taken unsigned so the most negative value has one.
-  std::uint64_t magnitude =
-      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  char* begin = FormDigits(magnitude, end);
+  char* begin = FormDecimal(Magnitude(value), end);
   if (value < 0) *--begin = '-';
   WriteText(width, t, std::string_view(begin, static_cast<std::size_t>(end - begin)));
 }
@@ -79,7 +70,7 @@ void WriteUnsigned(std::int32_t width, TextRec& t, std::uint64_t value) {
   if (InOutRes != 0) return;
   char area[MaxTextLength];
   char* end = area + sizeof area;
-  char* begin = FormDigits(value, end);
+  char* begin = FormDecimal(value, end);
   WriteText(width, t, std::string_view(begin, static_cast<std::size_t>(end - begin)));
 }
 

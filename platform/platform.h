@@ -1,6 +1,6 @@
 // The calls the runtime makes of the operating system, and nothing else.
-// Each platform directory (posix/, later win32/) implements all of them; the
-// build picks one. Names follow the console services the runtime was shaped
+// Each platform folder (posix/, win32/) implements all of them; the build
+// picks one. Names follow the console services the runtime was shaped
 // around, so the contracts read the same on every platform.
 #pragma once
 
@@ -13,6 +13,12 @@ namespace platform {
 
 // A platform handle, 64 bits wide: a file descriptor on POSIX.
 using Handle = std::int64_t;
+
+// The platform's own number for why a call failed (errno on POSIX, the
+// system error code on Windows); Errno2InOutRes maps it to an I/O code.
+// Every call that can fail answers one, kNoError on success.
+using ErrorNumber = std::uint32_t;
+constexpr ErrorNumber kNoError = 0;
 
 enum class StdHandleKind { kInput, kOutput, kError };
 
@@ -28,23 +34,20 @@ std::uintptr_t GetStackLimit();
 
 Handle GetStdHandle(StdHandleKind kind);
 
-// Reads at most n bytes. True on success with count set (0 at end of input);
-// false on failure, with count 0 and the reason in GetLastError().
-bool ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& count);
+// Reads at most n bytes; count is set (0 at end of input), 0 after a failure.
+[[nodiscard]] ErrorNumber ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& count);
 
-// Writes n bytes. True on success with the count written; false on failure,
-// with the count of bytes that did reach the platform and GetLastError() set.
-bool WriteFile(Handle handle, const void* bytes, std::size_t n, std::size_t& count);
-
-// The error number of the calling thread's last failed call.
-std::uint32_t GetLastError();
+// Writes n bytes; count is the number of bytes that did reach the platform,
+// after a failure too.
+[[nodiscard]] ErrorNumber WriteFile(Handle handle, const void* bytes, std::size_t n,
+                                    std::size_t& count);
 
 // True for the error that a read of a pipe without a writer reports, which the
 // runtime treats as plain end of input.
-bool IsBrokenPipe(std::uint32_t error);
+bool IsBrokenPipe(ErrorNumber error);
 
 // Maps a platform error number to the runtime's I/O code.
-std::uint16_t Errno2InOutRes(std::uint32_t error);
+std::uint16_t Errno2InOutRes(ErrorNumber error);
 
 // True exactly when the handle is an interactive console with console modes.
 bool GetConsoleMode(Handle handle);
@@ -62,12 +65,12 @@ bool MultiByteToWideChar(std::uint16_t code_page, std::string_view bytes, std::u
 bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std::string& bytes);
 
 // Byte-oriented files, opened for reading while other processes may read and
-// write them. Each answers false on failure, with GetLastError() set.
-bool OpenFileForReading(const char* name, Handle& handle);
-bool GetFileSize(Handle handle, std::int64_t& size);
-bool SetFilePointer(Handle handle, std::int64_t position);
-bool GetFilePointer(Handle handle, std::int64_t& position);
-bool CloseHandle(Handle handle);
+// write them; only regular (disk) files open.
+[[nodiscard]] ErrorNumber OpenFileForReading(const char* name, Handle& handle);
+[[nodiscard]] ErrorNumber GetFileSize(Handle handle, std::int64_t& size);
+[[nodiscard]] ErrorNumber SetFilePointer(Handle handle, std::int64_t position);
+[[nodiscard]] ErrorNumber GetFilePointer(Handle handle, std::int64_t& position);
+[[nodiscard]] ErrorNumber CloseHandle(Handle handle);
 
 // The module (the program or a shared library) whose image holds the code
 // address: its load address and the name of its file. When no module holds

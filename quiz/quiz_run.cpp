@@ -1,14 +1,14 @@
-// The quiz run. Every console operation is followed at once by the I/O check,
-// on the same line, so a failure ends the program at the statement that
-// caused it, and the error report names that statement's line here rather
-// than a line in a helper. The run's state lives
-// with the program's unit (quiz_unit.cpp), so that this file's code is the
-// run alone and its line table one sequence.
+// The quiz run. Each console operation is followed by the I/O check on the same line, so a failure
+// ends the program at that statement and the report names its line here, not one in a helper. The
+// run's state lives in the program's unit (quiz_unit.cpp): this file's code is one sequence.
 #include "quiz/quiz_run.h"
 
 #include "console/io_result.h"
-#include "console/text_io.h"
+#include "console/read_ops.h"
+#include "console/std_streams.h"
+#include "console/write_ops.h"
 #include "quiz/question_bank.h"
+#include "quiz/quiz_unit.h"
 #include "runtime/exit.h"
 #include "runtime/units.h"
 

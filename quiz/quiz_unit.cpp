@@ -1,5 +1,5 @@
 // The program's unit: the quiz run's state, and its release at the end.
-#include "quiz/quiz_run.h"
+#include "quiz/quiz_unit.h"
 
 namespace quiz {
 

@@ -1,7 +1,10 @@
 // The plain frame line and the stack walk.
 #include "runtime/backtrace.h"
 
-#include "console/text_io.h"
+#include "base/frame_line.h"
+#include "console/std_streams.h"
+#include "console/write_ops.h"
+#include "platform/frame_record.h"
 #include "platform/platform.h"
 
 namespace rt {
@@ -14,25 +17,10 @@ namespace {
 // The most frame lines a report shows on a stream that is not standard.
 constexpr int kMaxFramesElsewhere = 256;
 
-struct FrameRecord {
-  void* caller_frame;
-  void* return_address;
-};
-
-// Frame records are read in place, wherever the chain leads; a record that
-// is not readable faults, and that fault is a run-time error of its own.
-[[gnu::no_sanitize_address]] FrameRecord ReadFrameRecord(void* frame) {
-  const volatile FrameRecord* record = static_cast<const volatile FrameRecord*>(frame);
-  return FrameRecord{record->caller_frame, record->return_address};
-}
-
 }  // namespace
 
 Text SysBackTraceStr(void* addr) {
-  Text text;
-  text.Append("  $");
-  text.AppendHex16(reinterpret_cast<std::uintptr_t>(addr));
-  return text;
+  return PlainFrameLine(reinterpret_cast<std::uintptr_t>(addr));
 }
 
 void* StackTop() {
@@ -45,10 +33,11 @@ void* StackTop() {
   bool on_standard = Do_IsDevice(t.Handle);
   void* top = StackTop();
   // Frames must rise strictly and stay on the stack: a chain that turns
-  // back or leaves the stack ends the walk.
+  // back or leaves the stack ends the walk. A record that cannot be read
+  // faults, and that fault is a run-time error of its own.
   while (frame > previous && frame < top) {
     previous = frame;
-    FrameRecord record = ReadFrameRecord(frame);
+    platform::FrameRecord record = platform::ReadFrameRecord(frame);
     addr = record.return_address;
     frame = record.caller_frame;
     if (addr == nullptr) break;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "console/text.h"
+#include "base/text.h"
 #include "console/text_rec.h"
 
 namespace rt {

@@ -1,18 +1,17 @@
 // The core runtime's initialisation, entry 1 of the unit table.
+#include "runtime/core_unit.h"
+
 #include "console/io_result.h"
-#include "console/text_rec.h"
+#include "console/std_streams.h"
 #include "platform/platform.h"
+#include "runtime/errors.h"
 #include "runtime/heap.h"
-#include "runtime/units.h"
 
 namespace rt {
 
-std::uintptr_t StackLength = 0;
-std::uintptr_t StackBottom = 0;
-
 void InitCoreRuntime() {
-  StackBottom = platform::GetStackLimit();
-  StackLength = platform::GetStackTop() - StackBottom;
+  // From here a failed console operation is a run-time error with a report.
+  SetIoErrorHandler(HandleErrorAddrFrameInd);
   InstallHeapErrorHandler();
   DefaultSystemCodePage = platform::GetACP();
   SysInitStdIO();

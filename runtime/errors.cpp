@@ -1,6 +1,7 @@
 // Recording a run-time error and handing it to the exit path.
 #include "runtime/errors.h"
 
+#include "platform/frame_record.h"
 #include "runtime/exit.h"
 
 namespace rt {
@@ -8,16 +9,6 @@ namespace rt {
 std::uint16_t ErrorCode = 0;
 void* ErrorAddr = nullptr;
 void* ErrorBase = nullptr;
-
-namespace {
-
-// A frame record: the caller's frame address, then the return address.
-struct FrameRecord {
-  void* caller_frame;
-  void* return_address;
-};
-
-}  // namespace
 
 void Halt(std::int32_t code) {
   operatingsystem_result = code;
@@ -33,9 +24,9 @@ void HandleErrorAddrFrame(std::int32_t code, void* addr, void* frame) {
 
 void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
   if (frame != nullptr) {
-    const FrameRecord* record = static_cast<const FrameRecord*>(frame);
-    addr = record->return_address;
-    frame = record->caller_frame;
+    platform::FrameRecord record = platform::ReadFrameRecord(frame);
+    addr = record.return_address;
+    frame = record.caller_frame;
   } else {
     addr = nullptr;
   }
@@ -43,10 +34,10 @@ void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
 }
 
 [[gnu::noinline]] void RunError(std::uint16_t code) {
-  const FrameRecord* own = static_cast<const FrameRecord*>(__builtin_frame_address(0));
+  platform::FrameRecord own = platform::ReadFrameRecord(__builtin_frame_address(0));
   ErrorCode = code;
-  ErrorAddr = own->return_address;
-  ErrorBase = own->caller_frame;
+  ErrorAddr = own.return_address;
+  ErrorBase = own.caller_frame;
   Halt(ErrorCode);
 }
 

@@ -1,7 +1,7 @@
 // Normal end and the end after a run-time error.
 #include "runtime/exit.h"
 
-#include "console/text_rec.h"
+#include "console/std_streams.h"
 #include "platform/platform.h"
 #include "runtime/errors.h"
 #include "runtime/report.h"
@@ -10,7 +10,6 @@
 namespace rt {
 
 std::int32_t operatingsystem_result = 0;
-bool IsConsole = true;
 
 // A run-time error raised in here (in a finalisation, or while the report
 // is written) enters Do_Exit again: finalisations already run are not

@@ -7,7 +7,6 @@ namespace rt {
 
 // The exit code handed to the platform when the process ends.
 extern std::int32_t operatingsystem_result;
-extern bool IsConsole;
 
 // Finalises the units, writes the report of a pending run-time error, flushes
 // the standard streams and ends the process. Entering it again from inside

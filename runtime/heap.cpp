@@ -3,13 +3,12 @@
 
 #include <new>
 
+#include "base/error_numbers.h"
 #include "runtime/errors.h"
 
 namespace rt {
 
 namespace {
-
-constexpr std::uint16_t kHeapOverflow = 203;
 
 [[gnu::noinline]] void OnHeapExhausted() {
   RunError(kHeapOverflow);

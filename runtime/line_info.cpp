@@ -1,16 +1,19 @@
-// Looking code addresses up in the line table of the file they came from.
-// Every lookup opens the file, searches the units in order and closes it
-// again; a small index of what earlier lookups learnt about each unit lets
-// later ones skip units that cannot hold the address, with the same answers.
+// Looking code addresses up in the line table of the module they came from.
+// Every lookup opens the file, searches the units and closes it again. The
+// readers below only report a failed read; here it becomes a run-time
+// error, raised while the report is written, so that a second report with
+// plain frame lines follows.
 #include "runtime/line_info.h"
 
 #include <string>
-#include <vector>
 
+#include "base/frame_line.h"
+#include "dwarf/line_file.h"
+#include "dwarf/line_table.h"
+#include "exe/exe_file.h"
+#include "platform/platform.h"
 #include "runtime/backtrace.h"
-#include "runtime/exe_file.h"
-#include "runtime/line_program.h"
-#include "runtime/line_reader.h"
+#include "runtime/errors.h"
 
 namespace rt {
 
@@ -19,114 +22,54 @@ bool DwarfUnavailable = false;
 namespace {
 
 TExeFile exe;
-LineReader reader;
-
-// The file that lookups read, once found for a module: the module's own
-// file or its debug file, and where the sections lie in it.
-struct LineFile {
-  bool known = false;
-  std::string module_name;
-  std::string file_name;
-  std::int64_t line_offset = 0, line_length = 0;
-  StringSections strings;
-};
-LineFile line_file;
+LineTable table;
+LineFileSections sections;
 std::uintptr_t load_delta = 0;
-std::string fixed_file;  // set by UseLineInfoFile
 
-// What earlier lookups learnt about the units, in section order.
-constexpr std::uint64_t kUnknown = UINT64_MAX;
-struct UnitSpan {
-  std::int64_t offset, next;
-  std::uint64_t first_address;  // kUnknown until seen
-  std::uint64_t max_address;    // kUnknown until the unit was read whole
-};
-// Half a megabyte at most: beyond it, units are simply read every time.
-constexpr std::size_t kMaxIndexedUnits = 16384;
-std::vector<UnitSpan> units;  // reserved whole at first use: it never moves
+// The file that lookups read, once found for a module: its debug link has
+// been checked already, and its sections are known.
+bool line_file_known = false;
+std::string module_name;
+LineFile line_file;
 
-void Remember(std::size_t i, std::int64_t offset, std::int64_t next, const UnitSearch& search) {
-  if (i >= units.size()) {
-    // Only the next unit in order can join, and only while there is room.
-    if (i > units.size() || units.size() >= kMaxIndexedUnits) return;
-    if (units.capacity() == 0) units.reserve(kMaxIndexedUnits);
-    units.push_back({offset, next, kUnknown, kUnknown});
-  }
-  UnitSpan& span = units[i];
-  if (search.has_first_address) span.first_address = search.first_address;
-  if (search.scanned_whole) span.max_address = search.max_address;
-}
-
-bool CannotHold(std::size_t i, std::int64_t offset, std::uint64_t target) {
-  if (i >= units.size() || units[i].offset != offset) return false;
-  const UnitSpan& span = units[i];
-  return (span.first_address != kUnknown && target < span.first_address) ||
-         (span.max_address != kUnknown && target > span.max_address);
-}
-
-void FindStringSections(StringSections& strings) {
-  if (!FindExeSection(exe, ".debug_line_str", strings.line_str_offset, strings.line_str_length)) {
-    strings.line_str_offset = strings.line_str_length = 0;
-  }
-  if (!FindExeSection(exe, ".debug_str", strings.str_offset, strings.str_length)) {
-    strings.str_offset = strings.str_length = 0;
-  }
+// Raises the I/O code that a read of the files left, if any.
+void RaiseFailedRead() {
+  std::uint16_t code = exe.f.error;
+  if (code == 0) return;
+  exe.f.error = 0;
+  RunError(code);
 }
 
 }  // namespace
 
-void UseLineInfoFile(std::string_view name) {
-  fixed_file.assign(name);
-  line_file = LineFile();
-  units.clear();
-}
-
 void CloseDwarf() {
   CloseExeFile(exe);
+  RaiseFailedRead();
 }
 
 bool OpenDwarf(void* addr) {
   if (DwarfUnavailable) return false;
   std::uintptr_t base = 0;
   std::string name;
-  if (fixed_file.empty()) {
-    GetModuleByAddr(addr, base, name);
-  } else {
-    name = fixed_file;
-  }
+  platform::GetModuleByAddr(addr, base, name);
 
-  // A module met before: its file and sections are known, and its debug
-  // link has been checked already.
-  if (line_file.known && line_file.module_name == name) {
-    if (!OpenExeFile(exe, line_file.file_name)) return false;
-    reader.Bind(&exe);
-    load_delta = fixed_file.empty() ? base - exe.processaddress : 0;
-    return true;
-  }
-
-  if (!OpenExeFile(exe, name)) return false;
-  std::string debug_name;
-  if (ReadDebugLink(exe, debug_name)) {
-    CloseExeFile(exe);
-    if (!OpenExeFile(exe, debug_name)) return false;
+  if (line_file_known && module_name == name) {
+    if (!OpenExeFile(exe, line_file.name)) {
+      RaiseFailedRead();
+      return false;
+    }
   } else {
-    debug_name = name;
+    LineFileSearch search = FindLineFile(exe, name, line_file);
+    RaiseFailedRead();
+    if (search == LineFileSearch::kNoLineTable) DwarfUnavailable = true;
+    if (search != LineFileSearch::kFound) return false;
+    line_file_known = true;
+    module_name = name;
+    table.Forget();
   }
-  // A tool reads the file at its own image base.
-  load_delta = fixed_file.empty() ? base - exe.processaddress : 0;
-  LineFile found;
-  if (!FindExeSection(exe, ".debug_line", found.line_offset, found.line_length)) {
-    DwarfUnavailable = true;
-    CloseDwarf();
-    return false;
-  }
-  FindStringSections(found.strings);
-  found.known = true;
-  found.module_name = name;
-  found.file_name = debug_name;
-  line_file = found;
-  units.clear();
-  reader.Bind(&exe);
+  // Line tables hold link-time addresses.
+  load_delta = base - exe.processaddress;
+  sections.Bind(exe, line_file);
   return true;
 }
 
@@ -135,26 +78,14 @@ bool GetLineInfo(void* addr, Text& source, std::int32_t& line) {
   line = 0;
   if (DwarfUnavailable) return false;
   if (!exe.isopen && !OpenDwarf(addr)) return false;
-  // Line tables hold link-time addresses.
   std::uint64_t target = reinterpret_cast<std::uintptr_t>(addr) - load_delta;
-  std::int64_t offset = line_file.line_offset;
-  std::int64_t end = offset + line_file.line_length;
-  UnitSearch search;
-  for (std::size_t i = 0; offset < end && !search.found; ++i) {
-    if (CannotHold(i, offset, target)) {
-      offset = units[i].next;
-      continue;
-    }
-    std::int64_t next =
-        ParseCompilationUnit(reader, line_file.strings, target, offset, end, search);
-    Remember(i, offset, next, search);
-    offset = next;
-  }
-  if (search.found) {
-    source = search.source;
-    line = static_cast<std::int32_t>(search.line);
+  SourcePosition position;
+  if (table.Lookup(sections.sections(), target, position)) {
+    source = position.source;
+    line = position.line;
   }
   if (exe.isopen) CloseDwarf();
+  RaiseFailedRead();
   return true;
 }
 
@@ -166,15 +97,8 @@ Text DwarfBackTraceStr(void* addr) {
   Text source;
   std::int32_t line = 0;
   bool ok = GetLineInfo(addr, source, line);
-  Text text = SysBackTraceStr(addr);
-  if (source.length != 0) {
-    if (line != 0) {
-      text.Append(" line ");
-      text.AppendDecimal(line);
-    }
-    text.Append(" of ");
-    text.Append(source.view());
-  }
+  Text text = PlainFrameLine(reinterpret_cast<std::uintptr_t>(addr));
+  AppendSourcePosition(text, source.view(), line);
   // After a failed open every later frame line stays plain.
   if (ok) BackTraceStrFunc = kept;
   return text;

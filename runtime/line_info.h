@@ -1,11 +1,10 @@
 // The line-information unit: frame lines with the source line and file of
-// each code address, read from the program's own line table.
+// each code address, read from the line table of the module that holds it.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
-#include "console/text.h"
+#include "base/text.h"
 
 namespace rt {
 
@@ -14,7 +13,8 @@ extern bool DwarfUnavailable;
 
 // The frame line of addr, with " line N of FILE" where the table covers it.
 Text DwarfBackTraceStr(void* addr);
-// Looks addr up; false when the line information could not be opened.
+// Looks addr up; false when the line information could not be opened. A
+// failed read of the files is a run-time error with its I/O code.
 bool GetLineInfo(void* addr, Text& source, std::int32_t& line);
 bool OpenDwarf(void* addr);
 void CloseDwarf();
@@ -22,9 +22,5 @@ void CloseDwarf();
 // Unit entry: installs DwarfBackTraceStr; the finalisation closes the file.
 void InitLineInfoUnit();
 void FinalizeLineInfoUnit();
-
-// Makes every lookup read this file, at its own image base, instead of the
-// module that holds the address (for tools that read other programs).
-void UseLineInfoFile(std::string_view name);
 
 }  // namespace rt

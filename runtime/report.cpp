@@ -2,8 +2,8 @@
 // frames of the stack walk, and an empty line.
 #include "runtime/report.h"
 
-#include "console/text.h"
-#include "console/text_io.h"
+#include "base/text.h"
+#include "console/write_ops.h"
 #include "runtime/backtrace.h"
 #include "runtime/errors.h"
 

@@ -1,12 +1,12 @@
 // Running the unit table.
 #include "runtime/units.h"
 
-#include "runtime/fpu.h"
+#include "platform/fpu.h"
 
 namespace rt {
 
 void InitializeUnits() {
-  ResetFloatingPointUnit();
+  platform::ResetFloatingPointUnit();
   for (std::int64_t i = 1; i <= InitFinal.count; ++i) {
     UnitProc init = InitFinal.entries[i - 1].initialization;
     if (init != nullptr) init();

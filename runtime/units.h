@@ -25,10 +25,4 @@ extern InitFinalTable InitFinal;
 void InitializeUnits();
 void FinalizeUnits();
 
-// Entry 1 of every table: the core runtime's start-up.
-void InitCoreRuntime();
-// The calling thread's stack, as the core runtime found it at start-up.
-extern std::uintptr_t StackLength;
-extern std::uintptr_t StackBottom;
-
 }  // namespace rt

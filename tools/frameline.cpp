@@ -1,32 +1,23 @@
 // frameline FILE ADDRESS...: prints, for each hexadecimal address, the frame
 // line that an error report would show for it, with FILE read at its own
 // image base. Exit status 0 when FILE could be read, 2 otherwise.
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include "console/io_result.h"
-#include "console/text_io.h"
+#include "base/frame_line.h"
+#include "dwarf/line_file.h"
+#include "dwarf/line_table.h"
+#include "exe/exe_file.h"
 #include "platform/platform.h"
-#include "runtime/backtrace.h"
-#include "runtime/errors.h"
-#include "runtime/exe_file.h"
-#include "runtime/exit.h"
-#include "runtime/line_info.h"
-#include "runtime/units.h"
 
 namespace {
-
-const rt::UnitEntry kUnits[] = {
-    {rt::InitCoreRuntime, nullptr},
-    {rt::InitLineInfoUnit, rt::FinalizeLineInfoUnit},
-};
-
-std::vector<std::string_view> arguments;
 
 constexpr int kUnusable = 2;
 
 // Hexadecimal, with or without "0x"; false for anything else.
-bool ParseAddress(std::string_view text, std::uintptr_t& value) {
+bool ParseAddress(std::string_view text, std::uint64_t& value) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     text.remove_prefix(2);
   }
@@ -38,53 +29,67 @@ bool ParseAddress(std::string_view text, std::uintptr_t& value) {
                 : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                        : -1;
     if (digit < 0) return false;
-    value = value << 4 | static_cast<std::uintptr_t>(digit);
+    value = value << 4 | static_cast<std::uint64_t>(digit);
   }
   return true;
 }
 
-[[noreturn]] void Fail(std::string_view message, std::string_view detail) {
-  rt::WriteText(0, rt::StdErr, "frameline: ");
-  rt::WriteText(0, rt::StdErr, message);
-  rt::WriteText(0, rt::StdErr, detail);
-  rt::WriteLineEnd(rt::StdErr);
-  rt::Halt(kUnusable);
+bool Write(platform::StdHandleKind kind, std::string_view bytes) {
+  std::size_t written = 0;
+  return platform::WriteFile(platform::GetStdHandle(kind), bytes.data(), bytes.size(), written) ==
+         platform::kNoError;
 }
 
-[[noreturn]] void Run() {
-  // A developer tool: plain LF line ends.
-  rt::DefaultTextLineBreakStyle = 0;
-  rt::InitializeUnits();
-  if (arguments.size() < 2) Fail("usage: frameline FILE ADDRESS...", "");
-  std::vector<std::uintptr_t> addresses;
+int Fail(std::string_view message, std::string_view detail) {
+  std::string line = "frameline: ";
+  line.append(message).append(detail).append("\n");
+  Write(platform::StdHandleKind::kError, line);
+  return kUnusable;
+}
+
+int Run(const std::vector<std::string_view>& arguments) {
+  if (arguments.size() < 2) return Fail("usage: frameline FILE ADDRESS...", "");
+  std::vector<std::uint64_t> addresses;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
-    std::uintptr_t address;
-    if (!ParseAddress(arguments[i], address)) Fail("not a hexadecimal address: ", arguments[i]);
+    std::uint64_t address;
+    if (!ParseAddress(arguments[i], address))
+      return Fail("not a hexadecimal address: ", arguments[i]);
     addresses.push_back(address);
   }
-  rt::TExeFile probe;
-  if (!rt::OpenExeFile(probe, arguments[0])) Fail("cannot read an executable from ", arguments[0]);
-  rt::CloseExeFile(probe);
 
-  rt::UseLineInfoFile(arguments[0]);
-  for (std::uintptr_t address : addresses) {
-    rt::TextRec& out = rt::CurrentOutput();
-    rt::WriteText(0, out, rt::BackTraceStrFunc(reinterpret_cast<void*>(address)).view());
-    rt::CheckIOResult();
-    rt::WriteLineEnd(out);
-    rt::CheckIOResult();
+  // The same search and lookup as the report's, without a load delta.
+  static rt::TExeFile exe;
+  static rt::LineTable table;
+  rt::LineFile line_file;
+  rt::LineFileSearch search = rt::FindLineFile(exe, arguments[0], line_file);
+  if (search == rt::LineFileSearch::kUnreadable) {
+    return Fail("cannot read an executable from ", arguments[0]);
   }
-  rt::Do_Exit();
+  rt::LineFileSections sections;
+  if (search == rt::LineFileSearch::kFound) sections.Bind(exe, line_file);
+
+  std::string out;
+  for (std::uint64_t address : addresses) {
+    rt::Text line = rt::PlainFrameLine(address);
+    rt::SourcePosition position;
+    if (search == rt::LineFileSearch::kFound &&
+        table.Lookup(sections.sections(), address, position)) {
+      rt::AppendSourcePosition(line, position.source.view(), position.line);
+    }
+    out.append(line.view()).append("\n");
+  }
+  rt::CloseExeFile(exe);
+  if (exe.f.error != 0) {
+    return Fail("a read failed with I/O error ", std::to_string(exe.f.error));
+  }
+  if (!Write(platform::StdHandleKind::kOutput, out))
+    return Fail("cannot write the frame lines", "");
+  return 0;
 }
 
 }  // namespace
 
-rt::InitFinalTable rt::InitFinal = {sizeof kUnits / sizeof kUnits[0], 0, kUnits};
-
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) arguments.push_back(argv[i]);
-  platform::PrepareProcess();
-  rt::operatingsystem_result = 0;
-  main_wrapper(Run, rt::RunError);
-  rt::System_Exit();
+  std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  return Run(arguments);
 }

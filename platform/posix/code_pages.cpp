@@ -1,5 +1,7 @@
 // Code pages on POSIX: no console code pages, UTF-8 as the process default,
 // and conversions through iconv under the code pages' usual names.
+#include "base/code_pages.h"
+
 #include <errno.h>
 #include <iconv.h>
 
@@ -12,23 +14,21 @@ namespace platform {
 
 namespace {
 
-constexpr std::uint16_t kUtf8 = 65001;
-
 std::string IconvName(std::uint16_t code_page) {
   switch (code_page) {
-    case 65001:
+    case rt::kCodePageUtf8:
       return "UTF-8";
-    case 65000:
+    case rt::kCodePageUtf7:
       return "UTF-7";
-    case 1200:
+    case rt::kCodePageUtf16Le:
       return "UTF-16LE";
-    case 1201:
+    case rt::kCodePageUtf16Be:
       return "UTF-16BE";
-    case 12000:
+    case rt::kCodePageUtf32Le:
       return "UTF-32LE";
-    case 12001:
+    case rt::kCodePageUtf32Be:
       return "UTF-32BE";
-    case 20127:
+    case rt::kCodePageAscii:
       return "ASCII";
     default:
       break;
@@ -82,10 +82,10 @@ std::uint16_t GetConsoleOutputCP() {
   return 0;
 }
 std::uint16_t GetACP() {
-  return kUtf8;
+  return rt::kCodePageUtf8;
 }
 std::uint16_t GetOEMCP() {
-  return kUtf8;
+  return rt::kCodePageUtf8;
 }
 
 bool MultiByteToWideChar(std::uint16_t code_page, std::string_view bytes, std::u16string& wide) {

@@ -1,23 +1,24 @@
 // errno values to the runtime's I/O codes.
 #include <errno.h>
 
+#include "base/error_numbers.h"
 #include "platform/platform.h"
 
 namespace platform {
 
-std::uint16_t Errno2InOutRes(std::uint32_t error) {
+std::uint16_t Errno2InOutRes(ErrorNumber error) {
   switch (error) {
     case ENOSPC:
     case EDQUOT:
-      return 101;  // disk full
+      return rt::kDiskFull;
     case EACCES:
     case EPERM:
     case EEXIST:
     case EBUSY:
     case ENOTEMPTY:
-      return 5;  // access denied
+      return rt::kAccessDenied;
     case ENAMETOOLONG:
-      return 3;  // path not found
+      return rt::kPathNotFound;
     default:
       return static_cast<std::uint16_t>(error);
   }

@@ -2,16 +2,17 @@
 // only works out the error number (resetting the floating-point unit where
 // the number asks for it) and jumps back to main_wrapper's frame, where the
 // run-time error is raised: no report is ever formed inside the handler.
+#include "platform/posix/faults.h"
+
 #include <setjmp.h>
 #include <signal.h>
-#include <ucontext.h>
 
 #include <cstdint>
-#include <cstdlib>
 
+#include "platform/fault_codes.h"
+#include "platform/fpu.h"
 #include "platform/platform.h"
-#include "runtime/fault_codes.h"
-#include "runtime/fpu.h"
+#include "platform/posix/fault_context.h"
 
 // The recovery point, set by main_wrapper.
 extern "C" {
@@ -37,33 +38,33 @@ std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info) {
     case SIGBUS: {
       std::uintptr_t addr = reinterpret_cast<std::uintptr_t>(info->si_addr);
       if (stack_limit != 0 && addr < stack_limit + 4096 && addr + kStackGuard >= stack_limit) {
-        return rt::kStackOverflow;
+        return kStatusStackOverflow;
       }
-      return rt::kAccessViolation;
+      return kStatusAccessViolation;
     }
     case SIGILL:
-      return rt::kIllegalInstruction;
+      return kStatusIllegalInstruction;
     case SIGFPE:
       switch (info->si_code) {
         case FPE_INTDIV:
-          return rt::kIntegerDivideByZero;
+          return kStatusIntegerDivideByZero;
         case FPE_INTOVF:
-          return rt::kIntegerOverflow;
+          return kStatusIntegerOverflow;
         case FPE_FLTDIV:
-          return rt::kFloatDivideByZero;
+          return kStatusFloatDivideByZero;
         case FPE_FLTOVF:
-          return rt::kFloatOverflow;
+          return kStatusFloatOverflow;
         case FPE_FLTUND:
-          return rt::kFloatUnderflow;
+          return kStatusFloatUnderflow;
         case FPE_FLTRES:
-          return rt::kFloatInexactResult;
+          return kStatusFloatInexactResult;
         case FPE_FLTINV:
-          return rt::kFloatInvalidOperation;
+          return kStatusFloatInvalidOperation;
         case FPE_FLTSUB:
-          return rt::kArrayBoundsExceeded;
+          return kStatusArrayBoundsExceeded;
         default:
           // Told apart by the status flags at the fault.
-          return rt::kFloatMultipleFaults;
+          return kStatusFloatMultipleFaults;
       }
     default:
       return 0;
@@ -71,18 +72,12 @@ std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info) {
 }
 
 void OnFault(int signal, siginfo_t* info, void* context) {
-  const ucontext_t* uc = static_cast<const ucontext_t*>(context);
-  const auto* fp = uc->uc_mcontext.fpregs;
-  std::uint32_t mxcsr = fp != nullptr ? fp->mxcsr : 0;
-  std::int32_t number = rt::RunErrorCodeX64(ExceptionCodeOf(signal, info), mxcsr);
+  std::int32_t number = posix::FaultNumber(ExceptionCodeOf(signal, info), context);
   if (number < 0) {
-    rt::ResetFloatingPointUnit();
+    ResetFloatingPointUnit();
     number = -number;
-  } else if (fp != nullptr) {
-    // The handler starts with a fresh floating-point state, and the jump
-    // does not restore the interrupted one: load its control values back.
-    std::uint16_t cw = fp->cwd;
-    asm volatile("fldcw %0\n\tldmxcsr %1" : : "m"(cw), "m"(fp->mxcsr));
+  } else {
+    posix::RestoreFloatingPointControl(context);
   }
   siglongjmp(main_wrapper_recovery, number & 0xFFFF);
 }

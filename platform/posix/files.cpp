@@ -5,27 +5,25 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "platform/posix/last_error.h"
 
 namespace platform {
 
 namespace {
 
-bool Fail() {
-  posix::SetLastError(errno);
-  return false;
+ErrorNumber LastError() {
+  return static_cast<ErrorNumber>(errno);
 }
 
 }  // namespace
 
 // Only regular files: a name may come from a file being read, and a
 // directory, a pipe or a device would fail later, block, or never end.
-bool OpenFileForReading(const char* name, Handle& handle) {
+ErrorNumber OpenFileForReading(const char* name, Handle& handle) {
   int fd;
   do {
     fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return Fail();
+  if (fd < 0) return LastError();
   struct stat st;
   int error = ::fstat(fd, &st) != 0  ? errno
               : S_ISDIR(st.st_mode)  ? EISDIR
@@ -33,35 +31,35 @@ bool OpenFileForReading(const char* name, Handle& handle) {
                                      : 0;
   if (error != 0) {
     ::close(fd);
-    posix::SetLastError(error);
-    return false;
+    return static_cast<ErrorNumber>(error);
   }
   handle = fd;
-  return true;
+  return kNoError;
 }
 
-bool GetFileSize(Handle handle, std::int64_t& size) {
+ErrorNumber GetFileSize(Handle handle, std::int64_t& size) {
   struct stat st;
-  if (::fstat(static_cast<int>(handle), &st) != 0) return Fail();
+  if (::fstat(static_cast<int>(handle), &st) != 0) return LastError();
   size = st.st_size;
-  return true;
+  return kNoError;
 }
 
-bool SetFilePointer(Handle handle, std::int64_t position) {
-  if (::lseek(static_cast<int>(handle), position, SEEK_SET) < 0) return Fail();
-  return true;
+ErrorNumber SetFilePointer(Handle handle, std::int64_t position) {
+  if (::lseek(static_cast<int>(handle), position, SEEK_SET) < 0) return LastError();
+  return kNoError;
 }
 
-bool GetFilePointer(Handle handle, std::int64_t& position) {
+ErrorNumber GetFilePointer(Handle handle, std::int64_t& position) {
   off_t at = ::lseek(static_cast<int>(handle), 0, SEEK_CUR);
-  if (at < 0) return Fail();
+  if (at < 0) return LastError();
   position = at;
-  return true;
+  return kNoError;
 }
 
-bool CloseHandle(Handle handle) {
-  if (::close(static_cast<int>(handle)) != 0 && errno != EINTR) return Fail();
-  return true;
+// The descriptor is released even when close reports an interruption.
+ErrorNumber CloseHandle(Handle handle) {
+  if (::close(static_cast<int>(handle)) != 0 && errno != EINTR) return LastError();
+  return kNoError;
 }
 
 }  // namespace platform

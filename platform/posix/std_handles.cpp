@@ -3,24 +3,8 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "platform/posix/last_error.h"
 
 namespace platform {
-namespace posix {
-
-namespace {
-thread_local std::uint32_t last_error = 0;
-}
-
-void SetLastError(int error) {
-  last_error = static_cast<std::uint32_t>(error);
-}
-
-}  // namespace posix
-
-std::uint32_t GetLastError() {
-  return posix::last_error;
-}
 
 Handle GetStdHandle(StdHandleKind kind) {
   switch (kind) {
@@ -34,24 +18,21 @@ Handle GetStdHandle(StdHandleKind kind) {
   return -1;
 }
 
-bool ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& count) {
+ErrorNumber ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& count) {
   count = 0;
   for (;;) {
     ssize_t got = ::read(static_cast<int>(handle), buffer, n);
     if (got >= 0) {
       count = static_cast<std::size_t>(got);
-      return true;
+      return kNoError;
     }
-    if (errno != EINTR) {
-      posix::SetLastError(errno);
-      return false;
-    }
+    if (errno != EINTR) return static_cast<ErrorNumber>(errno);
   }
 }
 
 // Continues after a partial write, so a short count only ever comes with a
 // failure: the caller sees one complete transfer or an error.
-bool WriteFile(Handle handle, const void* bytes, std::size_t n, std::size_t& count) {
+ErrorNumber WriteFile(Handle handle, const void* bytes, std::size_t n, std::size_t& count) {
   const char* p = static_cast<const char*>(bytes);
   count = 0;
   while (count < n) {
@@ -63,15 +44,14 @@ bool WriteFile(Handle handle, const void* bytes, std::size_t n, std::size_t& cou
     } else {
       // A write that takes nothing without an error would loop for ever;
       // treat it as a device that has no room.
-      posix::SetLastError(put < 0 ? errno : ENOSPC);
-      return false;
+      return static_cast<ErrorNumber>(put < 0 ? errno : ENOSPC);
     }
   }
-  return true;
+  return kNoError;
 }
 
 // A read end without a writer reads as end of file here, never as an error.
-bool IsBrokenPipe(std::uint32_t) {
+bool IsBrokenPipe(ErrorNumber) {
   return false;
 }
 

@@ -3,13 +3,16 @@
 // the number asks for it) and resumes the thread at main_wrapper's recovery
 // point, where the run-time error is raised. Exceptions that are not
 // processor faults pass on untouched.
+#include "platform/win32/faults.h"
+
 #include <windows.h>
 
 #include <cstdint>
 
+#include "platform/fault_codes.h"
 #include "platform/platform.h"
-#include "runtime/fault_codes.h"
-#include "runtime/fpu.h"
+#include "platform/x86_64/fault_numbers.h"
+#include "platform/x86_64/fpu.h"
 
 extern "C" {
 void main_wrapper_recovery();
@@ -23,22 +26,22 @@ namespace {
 
 bool IsProcessorFault(DWORD code) {
   switch (code) {
-    case rt::kAccessViolation:
-    case rt::kIllegalInstruction:
-    case rt::kArrayBoundsExceeded:
-    case rt::kFloatDenormalOperand:
-    case rt::kFloatDivideByZero:
-    case rt::kFloatInexactResult:
-    case rt::kFloatInvalidOperation:
-    case rt::kFloatOverflow:
-    case rt::kFloatStackCheck:
-    case rt::kFloatUnderflow:
-    case rt::kIntegerDivideByZero:
-    case rt::kIntegerOverflow:
-    case rt::kPrivilegedInstruction:
-    case rt::kStackOverflow:
-    case rt::kFloatMultipleFaults:
-    case rt::kFloatMultipleTraps:
+    case kStatusAccessViolation:
+    case kStatusIllegalInstruction:
+    case kStatusArrayBoundsExceeded:
+    case kStatusFloatDenormalOperand:
+    case kStatusFloatDivideByZero:
+    case kStatusFloatInexactResult:
+    case kStatusFloatInvalidOperation:
+    case kStatusFloatOverflow:
+    case kStatusFloatStackCheck:
+    case kStatusFloatUnderflow:
+    case kStatusIntegerDivideByZero:
+    case kStatusIntegerOverflow:
+    case kStatusPrivilegedInstruction:
+    case kStatusStackOverflow:
+    case kStatusFloatMultipleFaults:
+    case kStatusFloatMultipleTraps:
       return true;
     default:
       return false;
@@ -54,7 +57,7 @@ bool Is_Prefetch(const void* address) {
       got != sizeof code) {
     return false;
   }
-  return rt::IsPrefetchInstruction(code);
+  return IsPrefetchInstruction(code);
 }
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
@@ -64,14 +67,14 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
   // A prefetch that faulted is dismissed: the instruction runs again.
-  if (record->ExceptionCode == rt::kAccessViolation && Is_Prefetch(record->ExceptionAddress)) {
+  if (record->ExceptionCode == kStatusAccessViolation && Is_Prefetch(record->ExceptionAddress)) {
     return EXCEPTION_CONTINUE_EXECUTION;
   }
-  std::int32_t number = rt::RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
+  std::int32_t number = RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
   if (number < 0) {
-    context->MxCsr = rt::DefaultMXCSR;
-    context->FltSave.MxCsr = rt::DefaultMXCSR;
-    context->FltSave.ControlWord = rt::Default8087CW;
+    context->MxCsr = DefaultMXCSR;
+    context->FltSave.MxCsr = DefaultMXCSR;
+    context->FltSave.ControlWord = Default8087CW;
     context->FltSave.StatusWord = 0;
     number = -number;
   }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/last_error.h"
 
 namespace platform {
 
@@ -13,53 +14,53 @@ HANDLE ToHandle(Handle handle) {
   return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle));
 }
 
+ErrorNumber Result(BOOL ok) {
+  return ok ? kNoError : win32::LastError();
+}
+
 }  // namespace
 
 // Names are in the process code page, as the module calls give them. Only
 // disk files: a name may come from a file being read, and a device or a
 // pipe could block or never end.
-bool OpenFileForReading(const char* name, Handle& handle) {
+ErrorNumber OpenFileForReading(const char* name, Handle& handle) {
   std::u16string wide;
-  if (!MultiByteToWideChar(GetACP(), name, wide)) {
-    ::SetLastError(ERROR_INVALID_NAME);
-    return false;
-  }
+  if (!MultiByteToWideChar(GetACP(), name, wide)) return ERROR_INVALID_NAME;
   HANDLE h = ::CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return win32::LastError();
   if (::GetFileType(h) != FILE_TYPE_DISK) {
     ::CloseHandle(h);
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return false;
+    return ERROR_ACCESS_DENIED;
   }
   handle = reinterpret_cast<intptr_t>(h);
-  return true;
+  return kNoError;
 }
 
-bool GetFileSize(Handle handle, std::int64_t& size) {
+ErrorNumber GetFileSize(Handle handle, std::int64_t& size) {
   LARGE_INTEGER value;
-  if (!::GetFileSizeEx(ToHandle(handle), &value)) return false;
+  if (!::GetFileSizeEx(ToHandle(handle), &value)) return win32::LastError();
   size = value.QuadPart;
-  return true;
+  return kNoError;
 }
 
-bool SetFilePointer(Handle handle, std::int64_t position) {
+ErrorNumber SetFilePointer(Handle handle, std::int64_t position) {
   LARGE_INTEGER to;
   to.QuadPart = position;
-  return ::SetFilePointerEx(ToHandle(handle), to, nullptr, FILE_BEGIN) != 0;
+  return Result(::SetFilePointerEx(ToHandle(handle), to, nullptr, FILE_BEGIN));
 }
 
-bool GetFilePointer(Handle handle, std::int64_t& position) {
+ErrorNumber GetFilePointer(Handle handle, std::int64_t& position) {
   LARGE_INTEGER zero, at;
   zero.QuadPart = 0;
-  if (!::SetFilePointerEx(ToHandle(handle), zero, &at, FILE_CURRENT)) return false;
+  if (!::SetFilePointerEx(ToHandle(handle), zero, &at, FILE_CURRENT)) return win32::LastError();
   position = at.QuadPart;
-  return true;
+  return kNoError;
 }
 
-bool CloseHandle(Handle handle) {
-  return ::CloseHandle(ToHandle(handle)) != 0;
+ErrorNumber CloseHandle(Handle handle) {
+  return Result(::CloseHandle(ToHandle(handle)));
 }
 
 }  // namespace platform

@@ -2,10 +2,9 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/faults.h"
 
 namespace platform {
-
-void InstallFaultHandler();
 
 void PrepareProcess() {
   InstallFaultHandler();

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/last_error.h"
 
 namespace platform {
 
@@ -16,10 +17,6 @@ constexpr std::size_t kMaxTransfer = 1u << 30;
 
 }  // namespace
 
-std::uint32_t GetLastError() {
-  return ::GetLastError();
-}
-
 Handle GetStdHandle(StdHandleKind kind) {
   DWORD which = kind == StdHandleKind::kInput    ? STD_INPUT_HANDLE
                 : kind == StdHandleKind::kOutput ? STD_OUTPUT_HANDLE
@@ -27,24 +24,24 @@ Handle GetStdHandle(StdHandleKind kind) {
   return reinterpret_cast<intptr_t>(::GetStdHandle(which));
 }
 
-bool ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& count) {
+ErrorNumber ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& count) {
   DWORD got = 0;
   BOOL ok = ::ReadFile(ToHandle(handle), buffer,
                        static_cast<DWORD>(n < kMaxTransfer ? n : kMaxTransfer), &got, nullptr);
   count = ok ? got : 0;
-  return ok != 0;
+  return ok ? kNoError : win32::LastError();
 }
 
 // As the system reports it: a console may take fewer bytes than given.
-bool WriteFile(Handle handle, const void* bytes, std::size_t n, std::size_t& count) {
+ErrorNumber WriteFile(Handle handle, const void* bytes, std::size_t n, std::size_t& count) {
   DWORD put = 0;
   BOOL ok = ::WriteFile(ToHandle(handle), bytes,
                         static_cast<DWORD>(n < kMaxTransfer ? n : kMaxTransfer), &put, nullptr);
   count = put;
-  return ok != 0;
+  return ok ? kNoError : win32::LastError();
 }
 
-bool IsBrokenPipe(std::uint32_t error) {
+bool IsBrokenPipe(ErrorNumber error) {
   return error == ERROR_BROKEN_PIPE;
 }
 

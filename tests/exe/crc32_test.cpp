@@ -1,9 +1,9 @@
 // The CRC-32 of debug files.
+#include "exe/crc32.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
-
-#include "runtime/exe_file.h"
 
 #if defined(QUIZ_HAVE_ZLIB) && __has_include(<zlib.h>)
 #include <zlib.h>

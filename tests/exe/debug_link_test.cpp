@@ -1,5 +1,7 @@
 // Following ".gnu_debuglink" to a separate debug file: split programs made
 // by objcopy, and hand-built links.
+#include "exe/debug_link.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +9,8 @@
 #include <chrono>
 #include <filesystem>
 
-#include "runtime/exe_file.h"
+#include "exe/crc32.h"
+#include "exe/exe_file.h"
 #include "tests/exe/exe_test.h"
 
 namespace {

@@ -7,11 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "console/io_result.h"
-#include "runtime/exe_file.h"
-#include "runtime/units.h"
-
-rt::InitFinalTable rt::InitFinal = {0, 0, nullptr};
+#include "exe/exe_file.h"
 
 namespace exe_test {
 
@@ -24,7 +20,7 @@ Lookup Find(const std::string& path, std::string_view section) {
     r.found = rt::FindExeSection(exe, section, r.offset, r.length);
     rt::CloseExeFile(exe);
   }
-  if (rt::InOutRes != 0) throw std::runtime_error("I/O code left pending");
+  if (exe.f.error != 0) throw std::runtime_error("a read failed");
   return r;
 }
 

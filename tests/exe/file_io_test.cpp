@@ -1,32 +1,32 @@
 // The runtime's byte-oriented files and the opening of executables over the
-// real platform: what is refused at the open, and the codes left behind.
-#include "runtime/file_io.h"
+// real platform: what is refused at the open, and the codes each file keeps.
+#include "exe/file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <functional>
 
-#include "console/io_result.h"
-#include "runtime/exe_file.h"
+#include "base/error_numbers.h"
+#include "exe/exe_file.h"
 #include "tests/support/image_builder.h"
 
 namespace {
 
 class FileIoTest : public testing::Test {
  protected:
-  void TearDown() override { EXPECT_EQ(rt::IOResult(), 0); }
   std::string ten_ = testing_support::WriteScratchFile("ten", "0123456789");
 };
 
-TEST_F(FileIoTest, FailedOpenLeavesACodeForIOResult) {
+TEST_F(FileIoTest, FailedOpenLeavesACodeInTheRecord) {
   rt::FileRec f;
   rt::FileOpenRead(f, testing_support::ScratchDir() + "/missing");
-  EXPECT_EQ(rt::IOResult(), 2);
+  EXPECT_EQ(f.error, rt::kFileNotFound);
   rt::FileOpenRead(f, ten_);
-  ASSERT_EQ(rt::IOResult(), 0);
+  ASSERT_EQ(f.error, 0);
   EXPECT_EQ(rt::FileSize(f), 10);
   rt::FileClose(f);
+  EXPECT_EQ(f.error, 0);
 }
 
 TEST_F(FileIoTest, OnlyRegularFilesOpen) {
@@ -35,7 +35,7 @@ TEST_F(FileIoTest, OnlyRegularFilesOpen) {
   for (const std::string& name : {testing_support::ScratchDir(), fifo, std::string("/dev/null")}) {
     rt::FileRec f;
     rt::FileOpenRead(f, name);
-    EXPECT_NE(rt::IOResult(), 0) << name;
+    EXPECT_NE(f.error, 0) << name;
     rt::TExeFile exe;
     EXPECT_FALSE(rt::OpenExeFile(exe, name)) << name;
     EXPECT_FALSE(exe.isopen);
@@ -52,11 +52,17 @@ TEST_F(FileIoTest, ShortReadReportsACountOrLeaves100) {
   EXPECT_EQ(count, 6);
   EXPECT_EQ(std::string(buffer, 6), "456789");
   EXPECT_EQ(rt::FilePos(f), 10);
-  EXPECT_EQ(rt::IOResult(), 0);
+  EXPECT_EQ(f.error, 0);
   rt::FileSeek(f, 8);
   rt::BlockRead(f, buffer, 3);
-  EXPECT_EQ(rt::IOResult(), rt::kReadPastEnd);
+  EXPECT_EQ(f.error, rt::kReadPastEnd);
+  // The code stays, and every later operation does nothing.
+  rt::FileSeek(f, 0);
+  rt::BlockRead(f, buffer, 2, &count);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(f.error, rt::kReadPastEnd);
   rt::FileClose(f);
+  EXPECT_EQ(f.mode, rt::ModeClosed);  // the handle is released all the same
 }
 
 TEST_F(FileIoTest, ClosedFileLeaves103) {
@@ -71,9 +77,9 @@ TEST_F(FileIoTest, ClosedFileLeaves103) {
     rt::FileRec f;
     rt::FileOpenRead(f, ten_);
     rt::FileClose(f);
-    ASSERT_EQ(rt::IOResult(), 0);
+    ASSERT_EQ(f.error, 0);
     operation(f);
-    EXPECT_EQ(rt::IOResult(), 103);
+    EXPECT_EQ(f.error, rt::kFileNotOpen);
   }
 }
 

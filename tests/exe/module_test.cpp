@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "runtime/exe_file.h"
+#include "platform/platform.h"
 #include "tests/exe/exe_test.h"
 
 extern "C" __attribute__((noinline)) int ExeTestsProbe(int x) {
@@ -37,7 +37,7 @@ TEST(ModuleTest, OwnProgramAndItsLoadDelta) {
   for (std::uintptr_t addr : {probe, probe + 1}) {
     std::uintptr_t base = 1;
     std::string name;
-    rt::GetModuleByAddr(reinterpret_cast<const void*>(addr), base, name);
+    platform::GetModuleByAddr(reinterpret_cast<const void*>(addr), base, name);
     // The real path, so that a debug file beside the program can be found.
     EXPECT_EQ(name, std::filesystem::read_symlink("/proc/self/exe").string());
     std::uintptr_t delta = base - own.base;
@@ -51,7 +51,7 @@ TEST(ModuleTest, SharedLibraryByItsPath) {
   auto fn = reinterpret_cast<std::uintptr_t>(dlsym(libc, "getpid"));
   std::uintptr_t base = 0;
   std::string name;
-  rt::GetModuleByAddr(reinterpret_cast<const void*>(fn), base, name);
+  platform::GetModuleByAddr(reinterpret_cast<const void*>(fn), base, name);
   // The mapping that holds the function, and the file's first mapping.
   std::ifstream maps("/proc/self/maps");
   std::map<std::string, std::uintptr_t> first;
@@ -76,7 +76,7 @@ TEST(ModuleTest, AddressOutsideEveryModule) {
   int local = 0;
   std::uintptr_t base = 1;
   std::string name;
-  rt::GetModuleByAddr(&local, base, name);
+  platform::GetModuleByAddr(&local, base, name);
   EXPECT_EQ(base, 0u);
   EXPECT_EQ(name, std::filesystem::read_symlink("/proc/self/exe").string());
 }

@@ -7,10 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/exe_file.h"
-#include "runtime/units.h"
-
-rt::InitFinalTable rt::InitFinal = {0, 0, nullptr};
+#include "exe/debug_link.h"
+#include "exe/exe_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const int fd = memfd_create("exe", 0);

@@ -1,0 +1,223 @@
+// Running a unit's line-number program until a row covers the target.
+#include "dwarf/line_program.h"
+
+namespace rt {
+
+namespace {
+
+enum StandardOpcode {
+  kCopy = 1,
+  kAdvancePc,
+  kAdvanceLine,
+  kSetFile,
+  kSetColumn,
+  kNegateStmt,
+  kSetBasicBlock,
+  kConstAddPc,
+  kFixedAdvancePc,
+  kSetPrologueEnd,
+  kSetEpilogueBegin,
+  kSetIsa,
+};
+
+enum ExtendedOpcode { kEndSequence = 1, kSetAddress = 2, kDefineFile = 3 };
+
+// Moves the address on by a number of operations; with more than one
+// operation per instruction word, the word's operation index moves too.
+void Advance(TMachineState& state, const TLineNumberProgramHeader64& header,
+             std::uint64_t operations) {
+  std::uint8_t per_word = header.maximum_operations_per_instruction;
+  if (per_word == 1) {
+    state.address += operations * header.minimum_instruction_length;
+  } else {
+    std::uint64_t total = state.op_index + operations;
+    state.address += header.minimum_instruction_length * (total / per_word);
+    state.op_index = static_cast<std::uint32_t>(total % per_word);
+  }
+}
+
+// Line steps come from the file: the register wraps instead of overflowing.
+void AddToLine(TMachineState& state, std::int64_t step) {
+  state.line = static_cast<std::int64_t>(static_cast<std::uint64_t>(state.line) +
+                                         static_cast<std::uint64_t>(step));
+}
+
+}  // namespace
+
+void InitStateRegisters(TMachineState& state, bool default_is_stmt) {
+  state = TMachineState{};
+  state.file = 1;
+  state.line = 1;
+  state.is_stmt = default_is_stmt;
+}
+
+std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& strings,
+                                  std::uint64_t target, std::int64_t offset,
+                                  std::int64_t section_end, UnitSearch& result) {
+  result = UnitSearch();
+  reader.Init(offset, section_end - offset);
+  // The 64-bit format marks its 8-byte length with a 32-bit 0xFFFFFFFF.
+  std::uint64_t length = reader.ReadUnsigned(4);
+  std::uint64_t size = length + 4;
+  if (length == 0xFFFFFFFF) {
+    length = reader.ReadUnsigned(8);
+    size = length + 12;
+  }
+  if (reader.Exhausted()) return section_end;
+  // The next unit follows from the length alone, so a damaged program does
+  // not disturb the units after it; no read leaves the section.
+  std::uint64_t room = static_cast<std::uint64_t>(section_end - offset);
+  if (size > room || size < length) size = room;
+  std::int64_t next = offset + static_cast<std::int64_t>(size);
+  reader.Init(offset, static_cast<std::int64_t>(size));
+
+  TLineNumberProgramHeader64 header;
+  // A unit that cannot be read, or whose steps would divide by zero, covers
+  // nothing.
+  if (!ReadLineProgramHeader(reader, header) || header.line_range == 0 ||
+      header.maximum_operations_per_instruction == 0) {
+    result.scanned_whole = true;
+    return next;
+  }
+
+  reader.Seek(header.program_start);
+  TMachineState state;
+  InitStateRegisters(state, header.default_is_stmt);
+  bool first_row = true;
+  bool remembered = false;
+  std::int32_t remembered_file = 0;
+  std::int64_t remembered_line = 0;
+  bool found = false;
+  // Stopping at a row that depends on the target leaves the unit's highest
+  // address unknown; every other end has seen all the rows there are.
+  bool stopped_by_target = false;
+
+  for (;;) {
+    int op = reader.ReadNext();
+    if (op < 0) break;
+    if (op >= header.opcode_base && op != 0) {
+      // Special opcode: one step of address and line, and a row.
+      std::uint32_t adjusted = static_cast<std::uint32_t>(op - header.opcode_base);
+      Advance(state, header, adjusted / header.line_range);
+      AddToLine(state, header.line_base + static_cast<std::int64_t>(adjusted % header.line_range));
+      state.row_ready = true;
+      state.basic_block = state.prologue_end = state.epilogue_begin = false;
+    } else {
+      switch (op) {
+        case 0: {
+          std::uint64_t op_length = reader.ReadULEB128();
+          std::int64_t start = reader.Pos();
+          int sub = reader.ReadNext();
+          if (sub < 0) {
+            result.scanned_whole = true;
+            return next;
+          }
+          if (sub == kEndSequence) {
+            state.end_sequence = true;
+            state.row_ready = true;
+          } else if (sub == kSetAddress) {
+            // The address takes the rest of the stated length.
+            int width = op_length > 1 && op_length <= 9 ? static_cast<int>(op_length - 1) : 8;
+            state.address = reader.ReadUnsigned(width);
+            state.op_index = 0;
+          } else if (sub == kDefineFile) {
+            // Names defined here are not added to the file table.
+            reader.ReadString();
+            reader.SkipLEB128();
+            reader.SkipLEB128();
+            reader.SkipLEB128();
+          }
+          // Every extended opcode ends where its length says.
+          if (op_length > static_cast<std::uint64_t>(reader.Limit() - start)) {
+            result.scanned_whole = true;
+            return next;
+          }
+          reader.Seek(start + static_cast<std::int64_t>(op_length));
+          break;
+        }
+        case kCopy:
+          state.row_ready = true;
+          state.basic_block = state.prologue_end = state.epilogue_begin = false;
+          break;
+        case kAdvancePc:
+          Advance(state, header, reader.ReadULEB128());
+          break;
+        case kAdvanceLine:
+          AddToLine(state, reader.ReadLEB128());
+          break;
+        case kSetFile:
+          state.file = static_cast<std::int32_t>(reader.ReadULEB128());
+          break;
+        case kSetColumn:
+          state.column = static_cast<std::int32_t>(reader.ReadULEB128());
+          break;
+        case kNegateStmt:
+          state.is_stmt = !state.is_stmt;
+          break;
+        case kSetBasicBlock:
+          state.basic_block = true;
+          break;
+        case kConstAddPc:
+          Advance(state, header, (255u - header.opcode_base) / header.line_range);
+          break;
+        case kFixedAdvancePc:
+          state.address += reader.ReadUHalf();
+          state.op_index = 0;
+          break;
+        case kSetPrologueEnd:
+          state.prologue_end = true;
+          break;
+        case kSetEpilogueBegin:
+          state.epilogue_begin = true;
+          break;
+        case kSetIsa:
+          state.isa = static_cast<std::int32_t>(reader.ReadULEB128());
+          break;
+        default:
+          // A standard opcode this reader does not know: skip its operands.
+          for (int i = 0; i < header.standard_opcode_lengths[op]; ++i) reader.SkipLEB128();
+          break;
+      }
+    }
+
+    if (!state.row_ready) continue;
+    if (first_row) {
+      if (!result.has_first_address) {
+        result.has_first_address = true;
+        result.first_address = state.address;
+      }
+      if (state.address > target) {
+        stopped_by_target = true;
+        break;
+      }
+      first_row = false;
+    }
+    if (state.address > result.max_address) result.max_address = state.address;
+    if (state.address < target) {
+      remembered = true;
+      remembered_file = state.file;
+      remembered_line = state.line;
+    } else {
+      found = true;
+      stopped_by_target = true;
+      break;
+    }
+    state.row_ready = false;
+    if (state.end_sequence) {
+      InitStateRegisters(state, header.default_is_stmt);
+      first_row = true;
+    }
+  }
+
+  result.scanned_whole = !stopped_by_target;
+  if (found) {
+    result.found = true;
+    result.line = static_cast<std::int32_t>(remembered_line);
+    result.source = remembered ? GetFullFilename(reader, strings, header,
+                                                 static_cast<std::uint32_t>(remembered_file))
+                               : Text(kUnknownFile);
+  }
+  return next;
+}
+
+}  // namespace rt

@@ -1,0 +1,51 @@
+// The line-number program of one unit of a ".debug_line" section: the
+// state machine, and the search for the row that covers a code address.
+#pragma once
+
+#include <cstdint>
+
+#include "base/text.h"
+#include "dwarf/line_header.h"
+#include "dwarf/line_reader.h"
+
+namespace rt {
+
+// The line-number state machine's registers.
+struct TMachineState {
+  std::uint64_t address;
+  std::int32_t file;
+  std::int64_t line;
+  std::int32_t column;
+  bool is_stmt;
+  bool basic_block;
+  bool end_sequence;
+  bool prologue_end;
+  bool epilogue_begin;
+  std::int32_t isa;
+  std::uint32_t op_index;  // position inside a very long instruction word
+  bool row_ready;
+};
+
+void InitStateRegisters(TMachineState& state, bool default_is_stmt);
+
+// The result of searching one unit.
+struct UnitSearch {
+  bool found = false;
+  Text source;
+  std::int64_t line = 0;
+  // The address of the unit's first row, and the highest row address it
+  // holds when it was read to its end: both hold for any target.
+  bool has_first_address = false;
+  std::uint64_t first_address = 0;
+  bool scanned_whole = false;
+  std::uint64_t max_address = 0;
+};
+
+// Searches the unit at the offset for the row covering target, reading at
+// most up to section_end. Returns the offset of the next unit. Offsets count
+// from the start of the reader's source.
+std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& strings,
+                                  std::uint64_t target, std::int64_t offset,
+                                  std::int64_t section_end, UnitSearch& result);
+
+}  // namespace rt

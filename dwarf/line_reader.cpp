@@ -1,0 +1,122 @@
+// The bounded read window of the line-table reader.
+#include "dwarf/line_reader.h"
+
+#include <cstring>
+
+namespace rt {
+
+void LineReader::Init(std::int64_t base, std::int64_t limit) {
+  // The bytes already buffered stay usable when the new window covers them.
+  std::int64_t shift = base - base_;
+  base_ = base;
+  limit_ = limit < 0 ? 0 : limit;
+  buffer_start_ -= shift;
+  pos_ = 0;
+  exhausted_ = false;
+  if (fill_ > limit_ - buffer_start_) fill_ = limit_ > buffer_start_ ? limit_ - buffer_start_ : 0;
+}
+
+void LineReader::Seek(std::int64_t pos) {
+  pos_ = pos;
+  exhausted_ = false;
+}
+
+bool LineReader::Refill() {
+  std::int64_t want = limit_ - pos_;
+  if (pos_ < 0 || want <= 0 || source_ == nullptr) {
+    exhausted_ = true;
+    return false;
+  }
+  if (want > kBufferSize) want = kBufferSize;
+  std::int64_t got = source_->ReadAt(base_ + pos_, buffer_, want);
+  buffer_start_ = pos_;
+  fill_ = got;
+  if (got <= 0) {
+    exhausted_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool LineReader::ReadNext(void* dest, std::int64_t n) {
+  std::uint8_t* to = static_cast<std::uint8_t*>(dest);
+  while (n > 0) {
+    if (!(pos_ >= buffer_start_ && pos_ < buffer_start_ + fill_) && !Refill()) return false;
+    std::int64_t k = buffer_start_ + fill_ - pos_;
+    if (k > n) k = n;
+    std::memcpy(to, buffer_ + (pos_ - buffer_start_), static_cast<std::size_t>(k));
+    to += k;
+    pos_ += k;
+    n -= k;
+  }
+  return true;
+}
+
+std::uint64_t LineReader::ReadULEB128From(int b) {
+  std::uint64_t result = 0;
+  for (int shift = 0;; shift += 7) {
+    if (b < 0) return result;
+    if (shift < 64) result |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    if ((b & 0x80) == 0) return result;
+    b = ReadNext();
+  }
+}
+
+std::int64_t LineReader::ReadLEB128From(int b) {
+  std::uint64_t result = 0;
+  int shift = 0;
+  for (;;) {
+    if (b < 0) return static_cast<std::int64_t>(result);
+    if (shift < 64) result |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    shift += 7;
+    if ((b & 0x80) == 0) break;
+    b = ReadNext();
+  }
+  if (shift < 64 && (b & 0x40) != 0) result |= ~std::uint64_t{0} << shift;
+  return static_cast<std::int64_t>(result);
+}
+
+std::uint64_t LineReader::ReadUnsigned(int n) {
+  std::uint64_t value = 0;
+  for (int i = 0; i < n; ++i) {
+    int b = ReadNext();
+    if (b < 0) break;
+    if (i < 8) value |= static_cast<std::uint64_t>(b) << (8 * i);
+  }
+  return value;
+}
+
+Text LineReader::ReadString() {
+  Text text;
+  for (;;) {
+    int b = ReadNext();
+    if (b < 0) return Text();
+    if (b == 0) return text;
+    if (text.length < Text::kCapacity) text.bytes[text.length++] = static_cast<char>(b);
+  }
+}
+
+void LineReader::Skip(std::uint64_t n) {
+  std::uint64_t room = limit_ > pos_ ? static_cast<std::uint64_t>(limit_ - pos_) : 0;
+  if (n > room) {
+    pos_ = limit_;
+    exhausted_ = true;
+  } else {
+    pos_ += static_cast<std::int64_t>(n);
+  }
+}
+
+void LineReader::SkipDirectories() {
+  while (ReadString().length != 0) {
+  }
+}
+
+void LineReader::SkipFilenames() {
+  while (ReadString().length != 0) {
+    SkipLEB128();
+    SkipLEB128();
+    SkipLEB128();
+  }
+}
+
+}  // namespace rt

@@ -1,0 +1,84 @@
+// A read window over one part of a run of bytes: every read stays inside
+// it, and a read past its end answers -1 (or an empty value) instead of
+// reading on. A source that fails to deliver ends the window the same way.
+#pragma once
+
+#include <cstdint>
+
+#include "base/text.h"
+#include "exe/byte_source.h"
+
+namespace rt {
+
+class LineReader {
+ public:
+  // Bytes read from the source at a time. Larger than a line program's
+  // typical opcode run, so a unit is read in few calls.
+  static constexpr std::int64_t kBufferSize = 16384;
+
+  // Reads from source from now on; nothing read before is kept.
+  void Bind(ByteSource* source) {
+    source_ = source;
+    fill_ = 0;
+  }
+
+  // The window becomes limit bytes of the source from base; position 0.
+  void Init(std::int64_t base, std::int64_t limit);
+  void Seek(std::int64_t pos);
+  std::int64_t Pos() const { return pos_; }
+  std::int64_t Limit() const { return limit_; }
+  // True once a read has met the end of the window.
+  bool Exhausted() const { return exhausted_; }
+
+  // The next byte, or -1 at the end of the window or the source.
+  int ReadNext() {
+    if (pos_ >= buffer_start_ && pos_ < buffer_start_ + fill_) {
+      return buffer_[pos_++ - buffer_start_];
+    }
+    return Refill() ? buffer_[pos_++ - buffer_start_] : -1;
+  }
+  // Copies the next n bytes; false when the window ends first.
+  bool ReadNext(void* dest, std::int64_t n);
+
+  // Most numbers in a line program fit one byte: that case stays inline.
+  std::uint64_t ReadULEB128() {
+    int b = ReadNext();
+    if (b >= 0 && b < 0x80) return static_cast<std::uint64_t>(b);
+    return ReadULEB128From(b);
+  }
+  std::int64_t ReadLEB128() {
+    int b = ReadNext();
+    if (b >= 0 && b < 0x40) return b;
+    if (b >= 0x40 && b < 0x80) return b - 0x80;
+    return ReadLEB128From(b);
+  }
+  // A little-endian unsigned value of n bytes (n up to 8).
+  std::uint64_t ReadUnsigned(int n);
+  std::uint16_t ReadUHalf() { return static_cast<std::uint16_t>(ReadUnsigned(2)); }
+  // Bytes up to a NUL: at most 255 kept, the rest read and dropped; empty
+  // when the window ends before the NUL.
+  Text ReadString();
+  void SkipLEB128() { ReadULEB128(); }
+  void Skip(std::uint64_t n);
+  // Strings up to and including the first empty one.
+  void SkipDirectories();
+  // Entries of a string and three LEB128 numbers, up to the first empty string.
+  void SkipFilenames();
+
+ private:
+  bool Refill();
+  // The rest of a number whose first byte (or -1) has been read.
+  std::uint64_t ReadULEB128From(int first);
+  std::int64_t ReadLEB128From(int first);
+
+  ByteSource* source_ = nullptr;
+  std::int64_t base_ = 0;
+  std::int64_t limit_ = 0;
+  std::int64_t pos_ = 0;
+  std::int64_t buffer_start_ = 0;
+  std::int64_t fill_ = 0;
+  bool exhausted_ = false;
+  std::uint8_t buffer_[kBufferSize];
+};
+
+}  // namespace rt

@@ -1,0 +1,17 @@
+// ELF64 little-endian files, an entry of the format table.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "exe/exe_file.h"
+
+namespace rt {
+
+// Checks the header and finds the section table and the image base (the
+// lowest loadable segment's address, rounded down to its page).
+bool OpenElf64(TExeFile& exe);
+bool FindSectionElf64(TExeFile& exe, std::string_view name, std::int64_t& offset,
+                      std::int64_t& length);
+
+}  // namespace rt

@@ -1,0 +1,19 @@
+// What the POSIX fault handler asks of the processor about the interrupted
+// context; each processor folder implements it.
+#pragma once
+
+#include <cstdint>
+
+namespace platform::posix {
+
+// The error number of a fault (negative where the floating-point unit is to
+// be reset), from its exception code and the interrupted context, where a
+// processor may tell several floating-point faults apart.
+std::int32_t FaultNumber(std::uint32_t exception_code, const void* context);
+
+// Loads the interrupted context's floating-point control values again: the
+// handler starts with a fresh floating-point state, and the jump back to the
+// recovery point does not restore the interrupted one.
+void RestoreFloatingPointControl(const void* context);
+
+}  // namespace platform::posix
