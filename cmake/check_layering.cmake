@@ -1,11 +1,11 @@
-cmake_minimum_required(VERSION 3.25)
-
 # Checks that the folders' include graph points down only: every project
 # include in a folder names the folder itself or one that the folder may
 # use. Run as: cmake -DSOURCE_DIR=<repository> -P check_layering.cmake
 #
 # The allowed uses below are the layering itself; since each folder may use
 # only folders listed before it, the graph can hold no circle.
+cmake_minimum_required(VERSION 3.25)
+
 set(folders base platform console exe dwarf runtime quiz app tools)
 set(uses_base "")
 set(uses_platform base)
