@@ -10,12 +10,23 @@
 namespace rt {
 
 BackTraceStrProc BackTraceStrFunc = SysBackTraceStr;
+BackTraceStrProc FaultAddrStrFunc = SysBackTraceStr;
 std::uint16_t Max_Frame_Dump = 8;
 
 namespace {
 
 // The most frame lines a report shows on a stream that is not standard.
 constexpr int kMaxFramesElsewhere = 256;
+
+// Whether the walk stops after `count` frame lines past the first.
+bool LimitReached(int count, bool on_standard) {
+  return (count > Max_Frame_Dump && on_standard) || count > kMaxFramesElsewhere;
+}
+
+void WriteFrameLine(TextRec& t, void* addr) {
+  WriteText(0, t, BackTraceStrFunc(addr).view());
+  WriteLineEnd(t);
+}
 
 }  // namespace
 
@@ -41,11 +52,18 @@ void* StackTop() {
     addr = record.return_address;
     frame = record.caller_frame;
     if (addr == nullptr) break;
-    WriteText(0, t, BackTraceStrFunc(addr).view());
-    WriteLineEnd(t);
+    WriteFrameLine(t, addr);
     if (frame == nullptr) break;
     ++count;
-    if ((count > Max_Frame_Dump && on_standard) || count > kMaxFramesElsewhere) break;
+    if (LimitReached(count, on_standard)) break;
+  }
+}
+
+void Dump_Frames(TextRec& t, void* const* return_addresses, std::size_t count) {
+  bool on_standard = Do_IsDevice(t.Handle);
+  for (std::size_t i = 0; i < count; ++i) {
+    WriteFrameLine(t, return_addresses[i]);
+    if (LimitReached(static_cast<int>(i + 1), on_standard)) break;
   }
 }
 

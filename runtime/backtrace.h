@@ -1,6 +1,7 @@
 // Frame lines of the run-time error report and the walk over frame records.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "base/text.h"
@@ -13,6 +14,9 @@ using BackTraceStrProc = Text (*)(void* addr);
 
 // The installed formatter; the line-information unit replaces the plain one.
 extern BackTraceStrProc BackTraceStrFunc;
+// The formatter of a faulting instruction's own address, whose line is that
+// of the instruction itself rather than of a call before it.
+extern BackTraceStrProc FaultAddrStrFunc;
 // Frame lines after the first one that a report on a standard stream shows.
 extern std::uint16_t Max_Frame_Dump;
 
@@ -24,5 +28,8 @@ void* StackTop();
 
 // Writes one frame line per frame record, starting with the record at frame.
 void Dump_Stack(TextRec& t, void* frame, void* addr);
+// Writes one frame line per return address of a chain copied before, under
+// the same limits as the walk.
+void Dump_Frames(TextRec& t, void* const* return_addresses, std::size_t count);
 
 }  // namespace rt

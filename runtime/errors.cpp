@@ -9,6 +9,7 @@ namespace rt {
 std::uint16_t ErrorCode = 0;
 void* ErrorAddr = nullptr;
 void* ErrorBase = nullptr;
+const platform::FaultRecord* ErrorFault = nullptr;
 
 void Halt(std::int32_t code) {
   operatingsystem_result = code;
@@ -19,6 +20,7 @@ void HandleErrorAddrFrame(std::int32_t code, void* addr, void* frame) {
   ErrorCode = static_cast<std::uint16_t>(code);
   ErrorAddr = addr;
   ErrorBase = frame;
+  ErrorFault = nullptr;
   Halt(ErrorCode);
 }
 
@@ -38,6 +40,22 @@ void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
   ErrorCode = code;
   ErrorAddr = own.return_address;
   ErrorBase = own.caller_frame;
+  ErrorFault = nullptr;
+  Halt(ErrorCode);
+}
+
+[[gnu::noinline]] void RaiseFault(std::uint16_t code) {
+  const platform::FaultRecord* fault = platform::LastFault();
+  if (fault == nullptr) {
+    // No fault recorded: the error stays where it was raised, as RunError
+    // would place it.
+    platform::FrameRecord own = platform::ReadFrameRecord(__builtin_frame_address(0));
+    HandleErrorAddrFrame(code, own.return_address, own.caller_frame);
+  }
+  ErrorCode = code;
+  ErrorAddr = fault->address;
+  ErrorBase = fault->frame;
+  ErrorFault = fault;
   Halt(ErrorCode);
 }
 

@@ -89,23 +89,43 @@ bool GetLineInfo(void* addr, Text& source, std::int32_t& line) {
   return true;
 }
 
-Text DwarfBackTraceStr(void* addr) {
+namespace {
+
+// The frame line of addr with the source position of the address looked up.
+Text FrameLineOf(void* addr, std::uintptr_t looked_up) {
   // A run-time error raised during the lookup gets plain frame lines and
   // does not come back here.
-  BackTraceStrProc kept = BackTraceStrFunc;
-  BackTraceStrFunc = SysBackTraceStr;
+  BackTraceStrProc kept = BackTraceStrFunc, kept_fault = FaultAddrStrFunc;
+  BackTraceStrFunc = FaultAddrStrFunc = SysBackTraceStr;
   Text source;
   std::int32_t line = 0;
-  bool ok = GetLineInfo(addr, source, line);
+  bool ok = GetLineInfo(reinterpret_cast<void*>(looked_up), source, line);
   Text text = PlainFrameLine(reinterpret_cast<std::uintptr_t>(addr));
   AppendSourcePosition(text, source.view(), line);
   // After a failed open every later frame line stays plain.
-  if (ok) BackTraceStrFunc = kept;
+  if (ok) {
+    BackTraceStrFunc = kept;
+    FaultAddrStrFunc = kept_fault;
+  }
   return text;
+}
+
+}  // namespace
+
+Text DwarfBackTraceStr(void* addr) {
+  return FrameLineOf(addr, reinterpret_cast<std::uintptr_t>(addr));
+}
+
+// The lookup gives an address the row strictly below it, as a return
+// address wants; the row that begins at an instruction is the one strictly
+// below the instruction's next byte.
+Text DwarfFaultAddrStr(void* addr) {
+  return FrameLineOf(addr, reinterpret_cast<std::uintptr_t>(addr) + 1);
 }
 
 void InitLineInfoUnit() {
   BackTraceStrFunc = DwarfBackTraceStr;
+  FaultAddrStrFunc = DwarfFaultAddrStr;
 }
 
 void FinalizeLineInfoUnit() {

@@ -1,5 +1,6 @@
 // The report: the error line, the frame line of the error address, the
-// frames of the stack walk, and an empty line.
+// frames of the stack walk (for a processor fault, of the chain copied at
+// the fault), and an empty line.
 #include "runtime/report.h"
 
 #include "base/text.h"
@@ -19,9 +20,15 @@ void WriteErrorReport(TextRec& t) {
   address.AppendHex16(reinterpret_cast<std::uintptr_t>(ErrorAddr));
   WriteText(0, t, address.view());
   WriteLineEnd(t);
-  WriteText(0, t, BackTraceStrFunc(ErrorAddr).view());
-  WriteLineEnd(t);
-  Dump_Stack(t, ErrorBase, ErrorAddr);
+  if (ErrorFault != nullptr) {
+    WriteText(0, t, FaultAddrStrFunc(ErrorAddr).view());
+    WriteLineEnd(t);
+    Dump_Frames(t, ErrorFault->return_addresses, ErrorFault->depth);
+  } else {
+    WriteText(0, t, BackTraceStrFunc(ErrorAddr).view());
+    WriteLineEnd(t);
+    Dump_Stack(t, ErrorBase, ErrorAddr);
+  }
   WriteText(0, t, "");
   WriteLineEnd(t);
 }

@@ -10,7 +10,7 @@ namespace rt {
 void Exe_Entry(void (*program)()) {
   platform::PrepareProcess();
   operatingsystem_result = 0;
-  main_wrapper(program, RunError);
+  main_wrapper(program, RaiseFault);
   System_Exit();
 }
 

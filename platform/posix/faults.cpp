@@ -1,7 +1,8 @@
 // The outermost handler of processor faults on POSIX. The signal handler
-// only works out the error number (resetting the floating-point unit where
-// the number asks for it) and jumps back to main_wrapper's frame, where the
-// run-time error is raised: no report is ever formed inside the handler.
+// records where the fault happened, works out the error number (resetting
+// the floating-point unit where the number asks for it) and jumps back to
+// main_wrapper's frame, where the run-time error is raised: no report is
+// ever formed inside the handler.
 #include "platform/posix/faults.h"
 
 #include <setjmp.h>
@@ -10,6 +11,7 @@
 #include <cstdint>
 
 #include "platform/fault_codes.h"
+#include "platform/fault_record.h"
 #include "platform/fpu.h"
 #include "platform/platform.h"
 #include "platform/posix/fault_context.h"
@@ -26,7 +28,9 @@ namespace {
 // The kernel keeps this gap below the stack's lower end; a fault in it, or
 // in the lowest page of the stack itself, is the stack overflowing.
 constexpr std::uintptr_t kStackGuard = 1024 * 1024 + 4096;
+constexpr std::uintptr_t kPageSize = 4096;
 std::uintptr_t stack_limit = 0;
+std::uintptr_t stack_top = 0;
 
 // The handler runs here, so that a stack that has run out can still be
 // reported.
@@ -71,8 +75,23 @@ std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info) {
   }
 }
 
+// Records the fault and the frame chain above the stack pointer. A stack
+// that ran out may end above its stack pointer: records are then read only
+// from the page above the address that faulted.
+void Record(std::uint32_t code, const siginfo_t* info, const void* context) {
+  posix::FaultPlace place = posix::ReadFaultPlace(context);
+  StackSpan stack = {place.stack_pointer, stack_top};
+  if (code == kStatusStackOverflow) {
+    std::uintptr_t above = (reinterpret_cast<std::uintptr_t>(info->si_addr) | (kPageSize - 1)) + 1;
+    if (above > stack.lowest) stack.lowest = above;
+  }
+  RecordFault(place.address, place.frame, stack);
+}
+
 void OnFault(int signal, siginfo_t* info, void* context) {
-  std::int32_t number = posix::FaultNumber(ExceptionCodeOf(signal, info), context);
+  std::uint32_t code = ExceptionCodeOf(signal, info);
+  Record(code, info, context);
+  std::int32_t number = posix::FaultNumber(code, context);
   if (number < 0) {
     ResetFloatingPointUnit();
     number = -number;
@@ -86,6 +105,7 @@ void OnFault(int signal, siginfo_t* info, void* context) {
 
 void InstallFaultHandler() {
   stack_limit = GetStackLimit();
+  stack_top = GetStackTop();
   stack_t alternate = {};
   alternate.ss_sp = alternate_stack;
   alternate.ss_size = sizeof alternate_stack;

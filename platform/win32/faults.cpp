@@ -1,8 +1,9 @@
 // The outermost handler of processor faults on Windows: a vectored handler
-// that works out the error number (resetting the floating-point unit where
-// the number asks for it) and resumes the thread at main_wrapper's recovery
-// point, where the run-time error is raised. Exceptions that are not
-// processor faults pass on untouched.
+// that records where the fault happened, works out the error number
+// (resetting the floating-point unit where the number asks for it) and
+// resumes the thread at main_wrapper's recovery point, where the run-time
+// error is raised. Exceptions that are not processor faults pass on
+// untouched.
 #include "platform/win32/faults.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <cstdint>
 
 #include "platform/fault_codes.h"
+#include "platform/fault_record.h"
 #include "platform/platform.h"
 #include "platform/x86_64/fault_numbers.h"
 #include "platform/x86_64/fpu.h"
@@ -70,6 +72,10 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   if (record->ExceptionCode == kStatusAccessViolation && Is_Prefetch(record->ExceptionAddress)) {
     return EXCEPTION_CONTINUE_EXECUTION;
   }
+  // Where the fault happened, and the frame chain above the stack pointer.
+  ULONG_PTR stack_low = 0, stack_top = 0;
+  ::GetCurrentThreadStackLimits(&stack_low, &stack_top);
+  RecordFault(context->Rip, context->Rbp, StackSpan{context->Rsp, stack_top});
   std::int32_t number = RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
   if (number < 0) {
     context->MxCsr = DefaultMXCSR;

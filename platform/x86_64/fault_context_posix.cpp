@@ -1,5 +1,5 @@
-// The interrupted context of a POSIX signal on x86-64: the SSE status and
-// the x87 control word kept in its floating-point state.
+// The interrupted context of a POSIX signal on x86-64: rip, rbp and rsp,
+// and the SSE status and x87 control word of its floating-point state.
 #include <ucontext.h>
 
 #include "platform/posix/fault_context.h"
@@ -14,6 +14,13 @@ const _libc_fpstate* FloatingPointState(const void* context) {
 }
 
 }  // namespace
+
+FaultPlace ReadFaultPlace(const void* context) {
+  const greg_t* registers = static_cast<const ucontext_t*>(context)->uc_mcontext.gregs;
+  return {static_cast<std::uintptr_t>(registers[REG_RIP]),
+          static_cast<std::uintptr_t>(registers[REG_RBP]),
+          static_cast<std::uintptr_t>(registers[REG_RSP])};
+}
 
 std::int32_t FaultNumber(std::uint32_t exception_code, const void* context) {
   const _libc_fpstate* fp = FloatingPointState(context);

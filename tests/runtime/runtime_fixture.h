@@ -19,7 +19,7 @@ inline void ResetRuntime() {
   rt::ErrorCode = 0;
   rt::ErrorBase = nullptr;
   rt::operatingsystem_result = 0;
-  rt::BackTraceStrFunc = rt::SysBackTraceStr;
+  rt::BackTraceStrFunc = rt::FaultAddrStrFunc = rt::SysBackTraceStr;
   rt::SetIoErrorHandler(rt::HandleErrorAddrFrameInd);
 }
 

@@ -1,6 +1,8 @@
 // A program on the runtime that raises one fault or run-time error, named by
 // its argument, so the tests can check the report, the exit status and the
-// order of the exit path. Units write markers to standard output.
+// order of the exit path. Units write markers to standard output; for a
+// fault, the source lines of the faulting statement and of the calls that
+// led to it, recorded with __LINE__ as they ran.
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "runtime/core_unit.h"
 #include "runtime/errors.h"
 #include "runtime/exit.h"
+#include "runtime/line_info.h"
 #include "runtime/report.h"
 #include "runtime/start.h"
 #include "runtime/units.h"
@@ -24,6 +27,17 @@ std::string_view mode;
 
 void Say(std::string_view text) {
   rt::WriteText(0, rt::Output, text);
+}
+
+// The lines marked on the way to a fault, outermost call first and the
+// faulting statement last.
+int marks[8];
+int mark_count = 0;
+
+// Out of line, so that each routine that marks keeps a frame record: g++
+// keeps none in a leaf routine that needs no stack.
+[[gnu::noinline]] void Mark(int line) {
+  if (mark_count < 8) marks[mark_count++] = line;
 }
 
 // The initialisation of unit 2 fails on request; unit 3 raises an error from
@@ -48,6 +62,15 @@ void FinalizeUnit4() {
     text.Append("]");
     Say(text.view());
   }
+  if (mark_count > 0) {
+    rt::Text text("[at");
+    for (int i = 0; i < mark_count; ++i) {
+      text.Append(" ");
+      text.AppendDecimal(marks[i]);
+    }
+    text.Append("]");
+    Say(text.view());
+  }
 }
 
 const rt::UnitEntry kUnits[] = {
@@ -55,6 +78,7 @@ const rt::UnitEntry kUnits[] = {
     {InitUnit2, FinalizeUnit2},
     {nullptr, FinalizeUnit3},
     {nullptr, FinalizeUnit4},
+    {rt::InitLineInfoUnit, rt::FinalizeLineInfoUnit},
 };
 
 [[gnu::noinline]] void RaiseAtDepth(int depth) {
@@ -69,10 +93,90 @@ const rt::UnitEntry kUnits[] = {
 
 volatile bool keep_going = true;
 
+constexpr int kRecurseFirst = __LINE__ + 1;
 [[gnu::noinline]] int Recurse(int n) {
   volatile char area[1024];
   area[0] = static_cast<char>(n);
   return keep_going ? Recurse(n + 1) + area[0] : 0;
+}
+constexpr int kRecurseLast = __LINE__ - 1;
+
+// Each faulting routine marks the line of its faulting statement, whose
+// first instruction is the one that faults: a row of the line table begins
+// exactly at the faulting address, after a row of another line.
+volatile int int_zero = 0;
+volatile double float_one = 1.0, float_zero = 0.0;
+
+[[gnu::noinline]] void WriteThroughNull() {
+  Mark(__LINE__ + 1);
+  asm volatile("movl $1, 0" : : : "memory");
+}
+
+[[gnu::noinline]] void DivideByZero() {
+  Mark(__LINE__ + 1);
+  asm volatile("idivl %0" : : "m"(int_zero) : "eax", "edx");
+}
+
+[[gnu::noinline]] void DivideFloatByZero() {
+  Mark(__LINE__ + 2);
+  asm volatile("movsd %0, %%xmm0" : : "m"(float_one) : "xmm0");
+  asm volatile("divsd %0, %%xmm0" : : "m"(float_zero) : "xmm0");
+}
+
+[[gnu::noinline]] void ExecuteIllegal() {
+  Mark(__LINE__ + 1);
+  asm volatile("ud2");
+}
+
+// When the fault comes, the frame register points outside the stack, at a
+// record whose caller lies below it, or off the records' alignment: the
+// copy of the chain stops there, and the report still comes.
+[[gnu::noinline]] void FaultWithFrameOutside() {
+  Mark(__LINE__ + 1);
+  asm volatile("movq $16, %%rbp\n\tmovl $1, 0" : : : "memory");
+}
+
+[[gnu::noinline]] void FaultWithFrameDownwards() {
+  void** frame = static_cast<void**>(__builtin_frame_address(0));
+  frame[0] = frame - 8;
+  Mark(__LINE__ + 1);
+  asm volatile("movl $1, 0" : : : "memory");
+}
+
+[[gnu::noinline]] void FaultWithFrameMisaligned() {
+  Mark(__LINE__ + 1);
+  asm volatile("leaq 4(%%rsp), %%rbp\n\tmovl $1, 0" : : : "memory");
+}
+
+struct FaultMode {
+  std::string_view name;
+  void (*fault)();
+};
+
+const FaultMode kFaults[] = {
+    {"null-write", WriteThroughNull},
+    {"int-div-zero", DivideByZero},
+    {"float-div-zero", DivideFloatByZero},
+    {"illegal-instruction", ExecuteIllegal},
+};
+
+void (*FaultNamed(std::string_view name))() {
+  for (const FaultMode& f : kFaults) {
+    if (f.name == name) return f.fault;
+  }
+  return nullptr;
+}
+
+// Reaches the fault through `depth` calls of its own, marking each call.
+[[gnu::noinline]] void FaultAtDepth(int depth, void (*fault)()) {
+  if (depth > 0) {
+    Mark(__LINE__ + 1);
+    FaultAtDepth(depth - 1, fault);
+  } else {
+    Mark(__LINE__ + 1);
+    fault();
+  }
+  asm volatile("");  // keeps the calls from becoming jumps
 }
 
 // Points this routine's own frame record at a lower address, so that the
@@ -94,24 +198,19 @@ rt::Text FailingFormatter(void* addr) {
 [[noreturn]] void Run() {
   rt::InitializeUnits();
   Say("[run]");
-  if (mode == "null-write") {
-    asm volatile("xorl %%eax, %%eax\n\tmovl $1, (%%rax)" : : : "rax", "memory");
-  } else if (mode == "int-div-zero") {
-    asm volatile("movl $7, %%eax\n\tcltd\n\txorl %%ecx, %%ecx\n\tidivl %%ecx"
-                 :
-                 :
-                 : "eax", "ecx", "edx");
-  } else if (mode == "float-div-zero") {
-    asm volatile(
-        "pcmpeqd %%xmm0, %%xmm0\n\txorpd %%xmm1, %%xmm1\n\tcvtdq2pd %%xmm0, %%xmm0\n\t"
-        "divsd %%xmm1, %%xmm0"
-        :
-        :
-        : "xmm0", "xmm1");
-  } else if (mode == "illegal-instruction") {
-    asm volatile("ud2");
+  if (void (*fault)() = FaultNamed(mode)) {
+    Mark(__LINE__ + 1);
+    FaultAtDepth(2, fault);
   } else if (mode == "stack-overflow") {
+    Mark(kRecurseFirst);
+    Mark(kRecurseLast);
     Recurse(0);
+  } else if (mode == "fault-frame-outside") {
+    FaultWithFrameOutside();
+  } else if (mode == "fault-frame-downwards") {
+    FaultWithFrameDownwards();
+  } else if (mode == "fault-frame-misaligned") {
+    FaultWithFrameMisaligned();
   } else if (mode == "run-error-65535") {
     rt::RunError(65535);
   } else if (mode == "frame-chain-20") {

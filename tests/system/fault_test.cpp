@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <ostream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "error_report.h"
 #include "process_runner.h"
@@ -28,6 +31,7 @@ namespace {
 using namespace e2e;
 
 const std::string kMarkers = "[run][fini 4][fini 3][fini 2]";
+const std::string kSource = "tests/system/fault_program.cpp";
 
 Outcome RunFault(std::string_view mode, Out out = Out::kCapture) {
   Launch run;
@@ -35,6 +39,20 @@ Outcome RunFault(std::string_view mode, Out out = Out::kCapture) {
   run.args = {std::string(mode)};
   run.out = out;
   return Execute(run);
+}
+
+// The lines the program marked on its way to a fault ("[at N ...]" among its
+// markers), outermost call first and the faulting statement last; they are
+// taken out of out.
+std::vector<long> TakeMarks(std::string& out) {
+  static const std::regex at(R"(\[at((?: -?[0-9]+)+)\])");
+  std::smatch m;
+  std::vector<long> lines;
+  if (!std::regex_search(out, m, at)) return lines;
+  std::istringstream numbers(m[1].str());
+  for (long n; numbers >> n;) lines.push_back(n);
+  out.erase(static_cast<std::size_t>(m.position(0)), static_cast<std::size_t>(m.length(0)));
+  return lines;
 }
 
 // Code addresses of separate runs of one program differ by whole pages.
@@ -58,9 +76,15 @@ enum class Stream { kErr, kOut, kOutClosed, kNone };
 
 enum class Anchor {
   kNone,
-  kRaisedInWrapper,  // the address lies a few instructions past the wrapper return
-  kWalkToWrapper,    // the last frame line is the wrapper return
+  kWalkToWrapper,  // the last frame line is the wrapper return
   kAddress2A,
+  // A fault: the error address's own line is the faulting statement's, and
+  // each frame line after it the line of a call that led there (kFaultChain,
+  // ending at the wrapper return), a line of the function that recursed
+  // (kFaultInRecursion), or nothing known (kFault).
+  kFault,
+  kFaultChain,
+  kFaultInRecursion,
 };
 
 constexpr int kSome = -1;  // frame lines of the walk: 1 to 9
@@ -78,17 +102,22 @@ void PrintTo(const Case& c, std::ostream* os) {
   *os << c.mode;
 }
 
-// A processor fault is raised again from the wrapper's recovery point, whose
-// frame chain is empty: the report is the error line, its frame line and the
-// empty line.
+// A processor fault is reported at the faulting instruction, with the frame
+// chain as it stood at the fault: here three calls of the program's own
+// (one of them recursive) and the return into the wrapper.
 const Case kCases[] = {
-    {"null-write", 216, 0, Anchor::kRaisedInWrapper, kMarkers},
-    {"int-div-zero", 200, 0, Anchor::kRaisedInWrapper, kMarkers},
+    {"null-write", 216, 5, Anchor::kFaultChain, kMarkers},
+    {"int-div-zero", 200, 5, Anchor::kFaultChain, kMarkers},
     // The floating-point unit was reset to the start-up values.
-    {"float-div-zero", 208, 0, Anchor::kRaisedInWrapper,
+    {"float-div-zero", 208, 5, Anchor::kFaultChain,
      "[run][fini 4][mxcsr 0000000000001900][fini 3][fini 2]"},
-    {"illegal-instruction", 216, 0, Anchor::kRaisedInWrapper, kMarkers},
-    {"stack-overflow", 202, 0, Anchor::kRaisedInWrapper, kMarkers},
+    {"illegal-instruction", 216, 5, Anchor::kFaultChain, kMarkers},
+    // The frame that overflowed and its callers, as far as the limit goes.
+    {"stack-overflow", 202, 9, Anchor::kFaultInRecursion, kMarkers},
+    // A frame register that leads nowhere ends the copied chain early.
+    {"fault-frame-outside", 216, 0, Anchor::kFault, kMarkers},
+    {"fault-frame-downwards", 216, 1, Anchor::kFault, kMarkers},
+    {"fault-frame-misaligned", 216, 0, Anchor::kFault, kMarkers},
     {"run-error-65535", 65535, 1, Anchor::kWalkToWrapper, kMarkers},
     {"frame-chain-20", 230, 9, Anchor::kNone, kMarkers},
     {"corrupt-frame-chain", 231, 1, Anchor::kNone, kMarkers},
@@ -128,6 +157,7 @@ TEST_P(FaultTest, ExitStatusReportAndOutput) {
     return;
   }
 
+  std::vector<long> marks = TakeMarks(r.out);
   const std::string& text = c.report == Stream::kOut ? r.out : r.err;
   const std::string& other = c.report == Stream::kOut ? r.err : r.out;
   Report report;
@@ -147,9 +177,30 @@ TEST_P(FaultTest, ExitStatusReportAndOutput) {
   switch (c.anchor) {
     case Anchor::kNone:
       break;
-    case Anchor::kRaisedInWrapper:
-      EXPECT_LT((report.addr - WrapperReturn()) & 0xFFF, 64u)
-          << std::hex << report.addr << " is not in the wrapper after " << WrapperReturn();
+    case Anchor::kFault:
+    case Anchor::kFaultChain:
+      ASSERT_FALSE(marks.empty()) << "no lines marked";
+      EXPECT_EQ(report.own.file, kSource);
+      EXPECT_EQ(report.own.line, marks.back()) << "not the faulting statement's line";
+      if (c.anchor == Anchor::kFault) break;
+      // The calls' lines, innermost first, then the return into the wrapper.
+      ASSERT_EQ(walk, marks.size());
+      for (std::size_t i = 0; i + 1 < walk; ++i) {
+        EXPECT_EQ(report.frames[i].file, kSource) << "frame " << i;
+        EXPECT_EQ(report.frames[i].line, marks[marks.size() - 2 - i]) << "frame " << i;
+      }
+      EXPECT_TRUE(SamePlace(report.frames.back().addr, WrapperReturn()));
+      break;
+    case Anchor::kFaultInRecursion:
+      ASSERT_EQ(marks.size(), 2u) << "the recursive function's first and last line";
+      for (const Frame& frame : report.frames) {
+        EXPECT_EQ(frame.file, kSource);
+        EXPECT_GE(frame.line, marks[0]);
+        EXPECT_LE(frame.line, marks[1]);
+      }
+      EXPECT_EQ(report.own.file, kSource);
+      EXPECT_GE(report.own.line, marks[0]);
+      EXPECT_LE(report.own.line, marks[1]);
       break;
     case Anchor::kWalkToWrapper:
       ASSERT_GT(walk, 0u);
