@@ -1,52 +1,50 @@
 // Finding a module's line table, and reading its sections.
 #include "dwarf/line_file.h"
 
-#include "exe/debug_link.h"
+#include "exe/debug_file.h"
 
 namespace rt {
 
 namespace {
 
-// An absent section is recorded with length 0.
-void FindOptionalSection(TExeFile& exe, std::string_view name, std::int64_t& offset,
-                         std::int64_t& length) {
-  if (!FindExeSection(exe, name, offset, length)) offset = length = 0;
+// An absent section is recorded with size 0.
+void FindOptionalSection(TExeFile& exe, std::string_view name, ExeSection& section) {
+  if (!FindDebugSection(exe, name, section)) section = ExeSection();
 }
 
 }  // namespace
 
-LineFileSearch FindLineFile(TExeFile& exe, std::string_view module_file, LineFile& found) {
+LineFileSearch FindLineFile(TExeFile& exe, std::string_view module_file,
+                            std::string_view debug_root, LineFile& found) {
   found = LineFile();
-  if (!OpenExeFile(exe, module_file)) return LineFileSearch::kUnreadable;
-  std::string debug_name;
-  if (ReadDebugLink(exe, debug_name)) {
-    CloseExeFile(exe);
-    if (!OpenExeFile(exe, debug_name)) {
-      return exe.f.error == 0 ? LineFileSearch::kNoLineTable : LineFileSearch::kUnreadable;
-    }
-    found.name = debug_name;
-  } else {
-    found.name.assign(module_file);
+  switch (FindDebugFile(exe, module_file, debug_root, ".debug_line", found.name, found.line)) {
+    case DebugFileSearch::kFound:
+      break;
+    case DebugFileSearch::kNoSection:
+      return LineFileSearch::kNoLineTable;
+    case DebugFileSearch::kUnreadable:
+      return LineFileSearch::kUnreadable;
   }
-  if (exe.f.error == 0 &&
-      FindExeSection(exe, ".debug_line", found.line_offset, found.line_length)) {
-    FindOptionalSection(exe, ".debug_line_str", found.line_str_offset, found.line_str_length);
-    FindOptionalSection(exe, ".debug_str", found.str_offset, found.str_length);
-    if (exe.f.error == 0) return LineFileSearch::kFound;
-  }
-  LineFileSearch answer =
-      exe.f.error == 0 ? LineFileSearch::kNoLineTable : LineFileSearch::kUnreadable;
+  FindOptionalSection(exe, ".debug_line_str", found.line_str);
+  FindOptionalSection(exe, ".debug_str", found.str);
+  if (exe.f.error == 0) return LineFileSearch::kFound;
   CloseExeFile(exe);
-  return answer;
+  return LineFileSearch::kUnreadable;
 }
 
 void LineFileSections::Bind(TExeFile& exe, const LineFile& file) {
-  line_ = SectionSource(exe, file.line_offset, file.line_length);
-  line_str_ = SectionSource(exe, file.line_str_offset, file.line_str_length);
-  str_ = SectionSource(exe, file.str_offset, file.str_length);
+  line_.Bind(exe, file.line);
+  line_str_.Bind(exe, file.line_str);
+  str_.Bind(exe, file.str);
   sections_.line = &line_;
-  sections_.strings.line_str = file.line_str_length > 0 ? &line_str_ : nullptr;
-  sections_.strings.str = file.str_length > 0 ? &str_ : nullptr;
+  sections_.strings.line_str = file.line_str.size > 0 ? &line_str_ : nullptr;
+  sections_.strings.str = file.str.size > 0 ? &str_ : nullptr;
+}
+
+void LineFileSections::Forget() {
+  line_.Forget();
+  line_str_.Forget();
+  str_.Forget();
 }
 
 }  // namespace rt

@@ -1,5 +1,5 @@
-// Finding a module's line table: in the module's own file, or in the
-// separate debug file that the file's debug link names.
+// Finding a module's line table: in the module's own file, or in a separate
+// debug file where build systems and distributions put one.
 #pragma once
 
 #include <cstdint>
@@ -7,39 +7,43 @@
 #include <string_view>
 
 #include "dwarf/line_table.h"
+#include "exe/debug_section.h"
 #include "exe/exe_file.h"
-#include "exe/section_source.h"
+#include "exe/section_reader.h"
 
 namespace rt {
 
 // The file that holds a module's line table and where its sections lie in
-// that file; an absent string section has length 0.
+// that file; an absent string section has size 0.
 struct LineFile {
   std::string name;
-  std::int64_t line_offset = 0, line_length = 0;
-  std::int64_t line_str_offset = 0, line_str_length = 0;
-  std::int64_t str_offset = 0, str_length = 0;
+  ExeSection line, line_str, str;
 };
 
 enum class LineFileSearch {
   kFound,        // exe is open on the file that holds the table
   kUnreadable,   // the module's file is no readable image, or a read failed
-  kNoLineTable,  // no ".debug_line" section, or the debug file named is no image
+  kNoLineTable,  // no place holds a ".debug_line" section
 };
 
-// Opens the module's file, follows its debug link and finds the sections.
-// exe is left open only with kFound. A failed read leaves its I/O code in
+// Finds the file that holds the module's ".debug_line" (see FindDebugFile
+// for the places, in order) and the string sections in that file. exe is
+// left open only with kFound. A failed read leaves its I/O code in
 // exe.f.error, whatever the answer: the caller decides what it means.
-LineFileSearch FindLineFile(TExeFile& exe, std::string_view module_file, LineFile& found);
+LineFileSearch FindLineFile(TExeFile& exe, std::string_view module_file,
+                            std::string_view debug_root, LineFile& found);
 
 // The sections of a line file, read through the file that exe has open.
+// What was learnt of compressed sections stays from one binding to the
+// next until Forget.
 class LineFileSections {
  public:
   void Bind(TExeFile& exe, const LineFile& file);
+  void Forget();
   const LineSections& sections() const { return sections_; }
 
  private:
-  SectionSource line_, line_str_, str_;
+  SectionReader line_, line_str_, str_;
   LineSections sections_;
 };
 

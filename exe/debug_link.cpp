@@ -32,7 +32,7 @@ bool CheckDbgFile(TExeFile& exe, std::string_view name, std::uint32_t crc) {
   return sum == crc;
 }
 
-bool ReadDebugLink(TExeFile& exe, std::string& name) {
+bool ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc) {
   std::int64_t offset, length;
   if (!FindExeSection(exe, ".gnu_debuglink", offset, length) || length > kMaxLinkLength) {
     return false;
@@ -44,8 +44,14 @@ bool ReadDebugLink(TExeFile& exe, std::string& name) {
   // The CRC follows the name's NUL at the next multiple of 4.
   std::int64_t crc_at = static_cast<std::int64_t>((name_length + 1 + 3) & ~std::size_t{3});
   if (crc_at + 4 > length) return false;
-  std::uint32_t crc = Le32(link + crc_at);
+  crc = Le32(link + crc_at);
   name.assign(reinterpret_cast<const char*>(link), name_length);
+  return true;
+}
+
+bool ReadDebugLink(TExeFile& exe, std::string& name) {
+  std::uint32_t crc;
+  if (!ReadDebugLinkName(exe, name, crc)) return false;
   if (CheckDbgFile(exe, name, crc)) return true;
   // Then beside the executable.
   std::size_t slash = exe.filename.find_last_of("/\\");

@@ -9,6 +9,10 @@
 
 namespace rt {
 
+// The name and the CRC-32 that the executable's ".gnu_debuglink" section
+// records; false without a usable one.
+bool ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc);
+
 // The separate debug file that the executable's debug link names, tried
 // under its own name (relative to the working directory) and then beside
 // the executable; accepted only when its CRC-32 matches the link's.

@@ -114,8 +114,7 @@ bool OpenElf64(TExeFile& exe) {
   return FindImageBase(exe, phoff, phnum);
 }
 
-bool FindSectionElf64(TExeFile& exe, std::string_view name, std::int64_t& offset,
-                      std::int64_t& length) {
+bool FindSectionElf64(TExeFile& exe, std::string_view name, StoredSection& found) {
   constexpr std::int64_t kBatch = TExeFile::kBufferSize / kSectionHeaderSize;
   // The wanted name and its NUL must fit in the string table after the
   // entry's offset.
@@ -145,13 +144,13 @@ bool FindSectionElf64(TExeFile& exe, std::string_view name, std::int64_t& offset
         continue;
       }
       // The first section of the name decides; it must have its bytes in
-      // the file, stored plainly.
-      if (section.type == kNoBits || (section.flags & kCompressed) != 0 ||
-          !TableFits(exe, section.offset, section.size, 1)) {
+      // the file.
+      if (section.type == kNoBits || !TableFits(exe, section.offset, section.size, 1)) {
         return false;
       }
-      offset = static_cast<std::int64_t>(section.offset);
-      length = static_cast<std::int64_t>(section.size);
+      found.offset = static_cast<std::int64_t>(section.offset);
+      found.length = static_cast<std::int64_t>(section.size);
+      found.compressed = (section.flags & kCompressed) != 0;
       return true;
     }
   }

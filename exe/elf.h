@@ -11,7 +11,6 @@ namespace rt {
 // Checks the header and finds the section table and the image base (the
 // lowest loadable segment's address, rounded down to its page).
 bool OpenElf64(TExeFile& exe);
-bool FindSectionElf64(TExeFile& exe, std::string_view name, std::int64_t& offset,
-                      std::int64_t& length);
+bool FindSectionElf64(TExeFile& exe, std::string_view name, StoredSection& section);
 
 }  // namespace rt

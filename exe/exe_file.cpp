@@ -75,10 +75,18 @@ bool CloseExeFile(TExeFile& exe) {
   return true;
 }
 
+bool FindStoredSection(TExeFile& exe, std::string_view name, StoredSection& section) {
+  if (!exe.isopen || exe.format == nullptr || exe.format->find_section == nullptr) return false;
+  return exe.format->find_section(exe, name, section);
+}
+
 bool FindExeSection(TExeFile& exe, std::string_view name, std::int64_t& offset,
                     std::int64_t& length) {
-  if (!exe.isopen || exe.format == nullptr || exe.format->find_section == nullptr) return false;
-  return exe.format->find_section(exe, name, offset, length);
+  StoredSection section;
+  if (!FindStoredSection(exe, name, section) || section.compressed) return false;
+  offset = section.offset;
+  length = section.length;
+  return true;
 }
 
 }  // namespace rt

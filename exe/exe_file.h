@@ -14,12 +14,19 @@ namespace rt {
 
 struct TExeFile;
 
+// Where a section's bytes are stored in the file: they lie wholly inside
+// it. A compressed section's bytes start with the format's own header.
+struct StoredSection {
+  std::int64_t offset = 0;
+  std::int64_t length = 0;
+  bool compressed = false;
+};
+
 // One executable format: the check made right after opening, and the
-// lookup of a named section's file offset and length.
+// lookup of the first section of a name.
 struct ExeFormat {
   bool (*open)(TExeFile& exe);
-  bool (*find_section)(TExeFile& exe, std::string_view name, std::int64_t& offset,
-                       std::int64_t& length);
+  bool (*find_section)(TExeFile& exe, std::string_view name, StoredSection& section);
 };
 
 struct TExeFile {
@@ -48,6 +55,9 @@ bool CloseExeFile(TExeFile& exe);
 // holds its bytes in the file, stored plainly.
 bool FindExeSection(TExeFile& exe, std::string_view name, std::int64_t& offset,
                     std::int64_t& length);
+// The first section of that name that holds its bytes in the file, stored
+// plainly or compressed.
+bool FindStoredSection(TExeFile& exe, std::string_view name, StoredSection& section);
 
 // Reads n bytes at a file offset into buffer. False, without reading, when
 // the range does not lie inside the file; false when the read fails.

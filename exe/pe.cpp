@@ -75,8 +75,7 @@ bool OpenPEPlusCOFF(TExeFile& exe) {
   return true;
 }
 
-bool FindSectionCOFF(TExeFile& exe, std::string_view name, std::int64_t& offset,
-                     std::int64_t& length) {
+bool FindSectionCOFF(TExeFile& exe, std::string_view name, StoredSection& found) {
   // Headers are read in batches; only those that lie inside the file count.
   constexpr std::int64_t kBatch = TExeFile::kBufferSize / kSectionHeaderSize;
   std::int64_t available = (exe.size - exe.sechdrofs) / kSectionHeaderSize;
@@ -97,8 +96,9 @@ bool FindSectionCOFF(TExeFile& exe, std::string_view name, std::int64_t& offset,
       std::uint32_t raw_size = Le32(header + 16);
       std::int64_t raw_offset = Le32(header + 20);
       if (virtual_size > raw_size || raw_offset + virtual_size > exe.size) return false;
-      offset = raw_offset;
-      length = virtual_size;
+      found.offset = raw_offset;
+      found.length = virtual_size;
+      found.compressed = false;
       return true;
     }
   }

@@ -11,7 +11,6 @@ namespace rt {
 // Checks the signature and finds the section table, the COFF string table
 // and the image base.
 bool OpenPEPlusCOFF(TExeFile& exe);
-bool FindSectionCOFF(TExeFile& exe, std::string_view name, std::int64_t& offset,
-                     std::int64_t& length);
+bool FindSectionCOFF(TExeFile& exe, std::string_view name, StoredSection& section);
 
 }  // namespace rt

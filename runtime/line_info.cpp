@@ -21,6 +21,9 @@ bool DwarfUnavailable = false;
 
 namespace {
 
+// Where distributions put debug files; a build setting.
+constexpr char kDebugRoot[] = QUIZ_DEBUG_ROOT;
+
 TExeFile exe;
 LineTable table;
 LineFileSections sections;
@@ -59,13 +62,14 @@ bool OpenDwarf(void* addr) {
       return false;
     }
   } else {
-    LineFileSearch search = FindLineFile(exe, name, line_file);
+    LineFileSearch search = FindLineFile(exe, name, kDebugRoot, line_file);
     RaiseFailedRead();
     if (search == LineFileSearch::kNoLineTable) DwarfUnavailable = true;
     if (search != LineFileSearch::kFound) return false;
     line_file_known = true;
     module_name = name;
     table.Forget();
+    sections.Forget();
   }
   // Line tables hold link-time addresses.
   load_delta = base - exe.processaddress;

@@ -1,6 +1,8 @@
-// frameline FILE ADDRESS...: prints, for each hexadecimal address, the frame
-// line that an error report would show for it, with FILE read at its own
-// image base. Exit status 0 when FILE could be read, 2 otherwise.
+// frameline [--debug-root DIR] FILE ADDRESS...: prints, for each hexadecimal
+// address, the frame line that an error report would show for it, with FILE
+// read at its own image base; its debug file is searched for as the report
+// searches, with DIR as the debug root (by default the build's). Exit
+// status 0 when FILE could be read, 2 otherwise.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,8 +49,14 @@ int Fail(std::string_view message, std::string_view detail) {
   return kUnusable;
 }
 
-int Run(const std::vector<std::string_view>& arguments) {
-  if (arguments.size() < 2) return Fail("usage: frameline FILE ADDRESS...", "");
+int Run(std::vector<std::string_view> arguments) {
+  std::string_view debug_root = QUIZ_DEBUG_ROOT;
+  if (!arguments.empty() && arguments[0] == "--debug-root") {
+    if (arguments.size() < 2) return Fail("--debug-root wants a directory", "");
+    debug_root = arguments[1];
+    arguments.erase(arguments.begin(), arguments.begin() + 2);
+  }
+  if (arguments.size() < 2) return Fail("usage: frameline [--debug-root DIR] FILE ADDRESS...", "");
   std::vector<std::uint64_t> addresses;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     std::uint64_t address;
@@ -61,7 +69,7 @@ int Run(const std::vector<std::string_view>& arguments) {
   static rt::TExeFile exe;
   static rt::LineTable table;
   rt::LineFile line_file;
-  rt::LineFileSearch search = rt::FindLineFile(exe, arguments[0], line_file);
+  rt::LineFileSearch search = rt::FindLineFile(exe, arguments[0], debug_root, line_file);
   if (search == rt::LineFileSearch::kUnreadable) {
     return Fail("cannot read an executable from ", arguments[0]);
   }

@@ -1,23 +1,33 @@
 #!/usr/bin/env bash
-# Times frameline against addr2line, llvm-symbolizer and eu-addr2line: the
-# same ten addresses of one large generated program (gen_program.sh), wall
-# time from hyperfine and peak memory from /usr/bin/time. Then checks that
-# frameline's lines agree with those of addr2line and llvm-symbolizer.
+# Times frameline against addr2line, llvm-symbolizer and eu-addr2line on one
+# large generated program (gen_program.sh): wall time from hyperfine and peak
+# memory from /usr/bin/time, for
+#   - ten addresses of the program as built;
+#   - the same ten on copies whose debug sections objcopy compressed with zlib
+#     and with zstd (a variant this objcopy cannot make is skipped);
+#   - a thousand addresses of the program as built.
+# A tool that cannot read a variant (it fails, or answers ?? for the
+# addresses) shows "cannot read" instead of times. Then checks that
+# frameline's lines agree with those of addr2line and llvm-symbolizer, and
+# that frameline prints the same bytes for each compressed copy as for the
+# program itself.
 #
 #   run.sh [--static]     --static also times a statically linked frameline
 #
 # BUILD_DIR (default <repo>/build-bench) holds frameline and the program;
-# RUNS (default 20) timed runs per command. Exit status 1 when lines differ.
+# RUNS (default 20) timed runs per command for ten addresses, RUNS_MANY
+# (default 5) for a thousand. Exit status 1 when lines differ.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 build=${BUILD_DIR:-$repo/build-bench}
 runs=${RUNS:-20}
+runs_many=${RUNS_MANY:-5}
 out=$build/line-bench
 
 for tool in hyperfine:hyperfine eu-addr2line:elfutils addr2line:binutils \
-  llvm-symbolizer:llvm nm:binutils; do
+  llvm-symbolizer:llvm nm:binutils objcopy:binutils readelf:binutils; do
   if ! command -v "${tool%%:*}" >/dev/null; then
     echo "run.sh: ${tool%%:*} is missing (apt-get install -y ${tool#*:})" >&2
     exit 2
@@ -36,9 +46,11 @@ build_frameline() {  # build dir, extra cmake arguments...
 }
 build_frameline "$build"
 frameline=$build/frameline
+static=
 if [[ ${1:-} == --static ]]; then
   build_frameline "$repo/build-bench-static" -DCMAKE_EXE_LINKER_FLAGS=-static \
     -DQUIZ_BUILD_TESTS=OFF -DQUIZ_BUILD_BENCH=OFF
+  static=$repo/build-bench-static/frameline
 fi
 
 "$here/gen_program.sh" "$out"
@@ -62,50 +74,134 @@ for i in 7 2 9 0 5 3 8 1 6 4; do
   addrs+=("$(printf '0x%x' "$a")")
   before+=("$(printf '0x%x' $((a - 1)))")
 done
+# A thousand the same way; stepping by 389 (prime to 1000) mixes the order.
+many=()
+for ((i = 0; i < 1000; ++i)); do
+  read -r start size <<<"${funcs[i * 389 % 1000 * (n - 1) / 999]}"
+  many+=("$(printf '0x%x' $((0x$start + 0x$size / 2)))")
+done
+
+# The compressed copies are remade each time: objcopy takes a second or two.
+variants=()
+for kind in zlib zstd; do
+  rm -f "$prog.$kind"
+  # An objcopy built without the library may refuse, or write the section
+  # as it was: the copy's .debug_line must say it is compressed that way.
+  if ! objcopy --compress-debug-sections="$kind" "$prog" "$prog.$kind" 2>"$out/objcopy.err"; then
+    echo "objcopy cannot compress with $kind ($(head -n 1 "$out/objcopy.err")): no $kind variant"
+  elif ! readelf -tW "$prog.$kind" | grep -A 3 '\] \.debug_line$' | grep "^ *${kind^^}, " >/dev/null; then
+    echo "objcopy left .debug_line without $kind compression: no $kind variant"
+  else
+    variants+=("$kind")
+    continue
+  fi
+  rm -f "$prog.$kind"
+done
 
 echo "program: $prog"
 readelf -SW "$prog" | sed "s/^ *\[ *[0-9]*\] //" | while read -r name _ _ _ size _; do
   case $name in .text | .debug_info | .debug_line) echo "  $name: $((0x$size)) bytes" ;; esac
 done
+for kind in "${variants[@]}"; do
+  readelf -SW "$prog.$kind" | sed "s/^ *\[ *[0-9]*\] //" | while read -r name _ _ _ size _; do
+    case $name in .debug_line) echo "  $kind copy: $(stat -c %s "$prog.$kind") bytes, $name $((0x$size)) bytes" ;; esac
+  done
+done
 echo "addresses: ${addrs[*]}"
+echo "and 1000 more, spread the same way over the $n generated functions"
 echo
-
-names=(frameline addr2line llvm-symbolizer eu-addr2line "frameline (tiny program)")
-commands=("$frameline $prog ${addrs[*]}"
-  "addr2line -e $prog ${addrs[*]}"
-  "llvm-symbolizer --obj=$prog ${addrs[*]}"
-  "eu-addr2line -e $prog ${addrs[*]}"
-  "$frameline $out/tiny $tiny_addr")
-if [[ ${1:-} == --static ]]; then
-  names+=("frameline static" "frameline static (tiny program)")
-  commands+=("$repo/build-bench-static/frameline $prog ${addrs[*]}"
-    "$repo/build-bench-static/frameline $out/tiny $tiny_addr")
-fi
-
-hyperfine_args=()
-for i in "${!names[@]}"; do hyperfine_args+=(-n "${names[i]}" "${commands[i]}"); done
-hyperfine -N --warmup 3 --runs "$runs" --style basic --export-csv "$out/times.csv" \
-  "${hyperfine_args[@]}" >"$out/hyperfine.txt"
 
 # Peak memory: the median max RSS of five runs. The commands hold no blanks
 # but those between their words.
 max_rss() {
   for _ in 1 2 3 4 5; do
     # shellcheck disable=SC2086
-    /usr/bin/time -f %M -o "$out/rss" $1 >/dev/null
+    /usr/bin/time -f %M -o "$out/rss" $1 >/dev/null 2>&1
     cat "$out/rss"
   done | sort -n | sed -n 3p
 }
 
-echo "| tool | median wall ms | mean ± sd ms | max RSS KiB |"
-echo "| --- | ---: | ---: | ---: |"
-for i in "${!names[@]}"; do
-  rss=$(max_rss "${commands[i]}")
-  awk -F, -v row=$((i + 2)) -v name="${names[i]}" -v rss="$rss" 'NR == row {
-    printf "| %s | %.1f | %.1f ± %.1f | %d |\n", name, $4 * 1000, $2 * 1000, $3 * 1000, rss }' \
-    "$out/times.csv"
+# How one run of a command went: "cannot read" when it failed or answered ??
+# for an address (the peer tools say so on standard error yet exit 0);
+# "plain" when frameline gave a plain line, naming no line; else "lines".
+probe() {
+  local status=0
+  # shellcheck disable=SC2086
+  $1 >"$out/probe.txt" 2>/dev/null || status=$?
+  if ((status != 0)) || grep '^??' "$out/probe.txt" >/dev/null; then
+    echo "cannot read"
+  elif grep -E '^  \$[0-9A-F]{16}$' "$out/probe.txt" >/dev/null; then
+    echo plain
+  else
+    echo lines
+  fi
+}
+
+# Prints the table of the commands in names and commands under a heading,
+# timing those that can read their file with hyperfine, runs times each.
+table() {  # heading, runs, tag for the files under line-bench
+  local heading=$1 count=$2 tag=$3 i row=2 rss
+  local states=() args=()
+  for i in "${!names[@]}"; do
+    states+=("$(probe "${commands[i]}")")
+    if [[ ${states[i]} != "cannot read" ]]; then
+      args+=(-n "${names[i]}" "${commands[i]}")
+    fi
+  done
+  if ((${#args[@]} > 0)); then
+    hyperfine -N --warmup 3 --runs "$count" --style basic --export-csv "$out/times-$tag.csv" \
+      "${args[@]}" >"$out/hyperfine-$tag.txt"
+  fi
+  echo "### $heading"
+  echo
+  echo "| tool | median wall ms | mean ± sd ms | max RSS KiB |"
+  echo "| --- | ---: | ---: | ---: |"
+  for i in "${!names[@]}"; do
+    if [[ ${states[i]} == "cannot read" ]]; then
+      echo "| ${names[i]} | cannot read | | |"
+      continue
+    fi
+    rss=$(max_rss "${commands[i]}")
+    awk -F, -v row=$row -v name="${names[i]}" -v rss="$rss" -v plain="${states[i]}" 'NR == row {
+      if (plain == "plain") name = name " (plain lines, no line read)"
+      printf "| %s | %.1f | %.1f ± %.1f | %d |\n", name, $4 * 1000, $2 * 1000, $3 * 1000, rss }' \
+      "$out/times-$tag.csv"
+    row=$((row + 1))
+  done
+  echo
+}
+
+# The same tools on each file; the tiny program only once, as a baseline.
+tools_on() {  # file, addresses...
+  local file=$1
+  shift
+  names=(frameline addr2line llvm-symbolizer eu-addr2line)
+  commands=("$frameline $file $*" "addr2line -e $file $*" "llvm-symbolizer --obj=$file $*"
+    "eu-addr2line -e $file $*")
+}
+
+tools_on "$prog" "${addrs[@]}"
+names+=("frameline (tiny program)")
+commands+=("$frameline $out/tiny $tiny_addr")
+if [[ -n $static ]]; then
+  names+=("frameline static" "frameline static (tiny program)")
+  commands+=("$static $prog ${addrs[*]}" "$static $out/tiny $tiny_addr")
+fi
+table "uncompressed, 10 addresses" "$runs" uncompressed
+
+for kind in "${variants[@]}"; do
+  tools_on "$prog.$kind" "${addrs[@]}"
+  if [[ -n $static ]]; then
+    names+=("frameline static")
+    commands+=("$static $prog.$kind ${addrs[*]}")
+  fi
+  table "$kind, 10 addresses" "$runs" "$kind"
 done
-echo
+
+tools_on "$prog" "${many[@]}"
+table "uncompressed, 1000 addresses" "$runs_many" many
+
+differ=0
 
 # Lines: frameline at each address against the others just below it.
 "$frameline" "$prog" "${addrs[@]}" |
@@ -123,4 +219,23 @@ printf '%s\n' "${addrs[@]}" | paste - "$out/frameline.txt" "$out/addr2line.txt" 
   { ok = agree($2, $3) && agree($2, $4); bad += !ok
     if (ok) printf "%-10s %-24s agrees with addr2line and llvm-symbolizer\n", $1, $2
     else printf "%-10s %-24s DIFFERS: addr2line %s, llvm-symbolizer %s\n", $1, $2, $3, $4 }
-  END { printf "%d of %d addresses differ\n", bad, NR; exit bad != 0 }'
+  END { printf "%d of %d addresses differ\n", bad, NR; exit bad != 0 }' || differ=1
+
+# Compression must not change a single byte of what frameline prints, at
+# the ten addresses and the thousand.
+"$frameline" "$prog" "${addrs[@]}" "${many[@]}" >"$out/frameline-all.txt"
+for kind in "${variants[@]}"; do
+  status=0
+  "$frameline" "$prog.$kind" "${addrs[@]}" "${many[@]}" >"$out/frameline-$kind.txt" 2>&1 ||
+    status=$?
+  if ((status == 0)) && cmp -s "$out/frameline-all.txt" "$out/frameline-$kind.txt"; then
+    echo "frameline on the $kind copy: the same output as on the program (1010 addresses)"
+  else
+    echo "frameline on the $kind copy DIFFERS from the program (exit $status):"
+    paste "$out/frameline-all.txt" "$out/frameline-$kind.txt" | awk -F'\t' '$1 != $2 {
+      if (++bad <= 3) printf "  program: %s\n  copy:    %s\n", $1, $2 }
+      END { printf "  %d of %d lines differ\n", bad, NR }'
+    differ=1
+  fi
+done
+exit "$differ"

@@ -1,0 +1,32 @@
+// Choosing a compression method's decoder.
+#include "exe/decoder.h"
+
+#include "exe/decoder_methods.h"
+
+namespace rt {
+
+std::unique_ptr<Decoder> MakeDecoder(Compression compression) {
+  switch (compression) {
+    case Compression::kZlib:
+      return MakeZlibDecoder();
+    case Compression::kZstd:
+      return MakeZstdDecoder();
+    case Compression::kNone:
+      break;
+  }
+  return nullptr;
+}
+
+bool CanDecode(Compression compression) {
+  switch (compression) {
+    case Compression::kNone:
+      return true;
+    case Compression::kZlib:
+      return HaveZlib();
+    case Compression::kZstd:
+      return HaveZstd();
+  }
+  return false;
+}
+
+}  // namespace rt

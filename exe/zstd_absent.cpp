@@ -1,0 +1,14 @@
+// A build without libzstd: sections compressed with it read as absent.
+#include "exe/decoder_methods.h"
+
+namespace rt {
+
+bool HaveZstd() {
+  return false;
+}
+
+std::unique_ptr<Decoder> MakeZstdDecoder() {
+  return nullptr;
+}
+
+}  // namespace rt
