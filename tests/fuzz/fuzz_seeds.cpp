@@ -1,11 +1,19 @@
 // Writes the seed corpora of the fuzz targets: small PE and ELF images, valid
-// and slightly broken, into DIR/exe_fuzz/, and line sections of every version
-// and format into DIR/line_fuzz/.
+// and slightly broken, into DIR/exe_fuzz/, line sections of every version and
+// format into DIR/line_fuzz/, and compressed line sections, sound and broken,
+// into DIR/compressed_fuzz/.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+
+#ifdef QUIZ_HAVE_ZLIB
+#include <zlib.h>
+#endif
+#ifdef QUIZ_HAVE_ZSTD
+#include <zstd.h>
+#endif
 
 #include "tests/support/image_builder.h"
 #include "tests/support/line_table_builder.h"
@@ -99,6 +107,44 @@ void AddLineSeeds(std::map<std::string, Bytes>& seeds) {
   seeds["line_mixed_units"] = LineSeed(mixed, "", 0x1010);
 }
 
+// The target reads a byte choosing the storage (0 zlib and 1 zstd under the
+// ELF header, 2 zlib in ".zdebug_line"), the stated size in 4 bytes, then
+// the stream.
+Bytes CompressedSeed(int storage, std::uint32_t size, const Bytes& stream) {
+  Bytes seed(1, static_cast<char>(storage));
+  Put32(seed, 1, size);
+  return seed + stream;
+}
+
+void AddCompressedSeeds(std::map<std::string, Bytes>& seeds) {
+  LineSection s;
+  s.Add(Listed(4, false)).Add(Described(false, kFormString));
+  Bytes small = s.line, large;
+  // Large enough for the places to go on from that a zlib stream keeps.
+  while (large.size() < 600 * 1024) large += small;
+  for (auto [name, data] : {std::pair<std::string, Bytes>{"", small}, {"_large", large}}) {
+    auto size = static_cast<std::uint32_t>(data.size());
+#ifdef QUIZ_HAVE_ZLIB
+    uLongf n = compressBound(data.size());
+    Bytes zlib(n, '\0');
+    compress2(reinterpret_cast<Bytef*>(zlib.data()), &n,
+              reinterpret_cast<const Bytef*>(data.data()), data.size(), 9);
+    zlib.resize(n);
+    seeds["compressed_zlib" + name] = CompressedSeed(0, size, zlib);
+    seeds["compressed_zdebug" + name] = CompressedSeed(2, size, zlib);
+    seeds["compressed_zlib_cut" + name] = CompressedSeed(0, size, zlib.substr(0, n / 2));
+    seeds["compressed_zdebug_size_short" + name] = CompressedSeed(2, size - 1, zlib);
+#endif
+#ifdef QUIZ_HAVE_ZSTD
+    Bytes zstd(ZSTD_compressBound(data.size()), '\0');
+    zstd.resize(ZSTD_compress(zstd.data(), zstd.size(), data.data(), data.size(), 19));
+    seeds["compressed_zstd" + name] = CompressedSeed(1, size, zstd);
+    seeds["compressed_zstd_cut" + name] = CompressedSeed(1, size, zstd.substr(0, zstd.size() / 2));
+    seeds["compressed_zstd_size_over" + name] = CompressedSeed(1, size + 1, zstd);
+#endif
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -137,13 +183,18 @@ int main(int argc, char** argv) {
   seeds["elf_truncated"] = Elf().Build().substr(0, 200);
 
   AddLineSeeds(seeds);
+  AddCompressedSeeds(seeds);
 
-  for (const char* target : {"exe_fuzz", "line_fuzz"}) {
+  for (const char* target : {"exe_fuzz", "line_fuzz", "compressed_fuzz"}) {
     std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
   }
+  // Seeds go to the target their name starts with, images to exe_fuzz.
   for (const auto& [name, bytes] : seeds) {
-    std::filesystem::path dir =
-        std::filesystem::path(argv[1]) / (name.rfind("line_", 0) == 0 ? "line_fuzz" : "exe_fuzz");
+    std::string target = "exe_fuzz";
+    for (std::string prefix : {"line_", "compressed_"}) {
+      if (name.rfind(prefix, 0) == 0) target = prefix + "fuzz";
+    }
+    std::filesystem::path dir = std::filesystem::path(argv[1]) / target;
     std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
     out << bytes;
     if (!out) {
