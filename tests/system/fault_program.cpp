@@ -11,7 +11,6 @@
 #include "console/io_result.h"
 #include "console/std_streams.h"
 #include "console/write_ops.h"
-#include "platform/x86_64/fpu.h"
 #include "runtime/backtrace.h"
 #include "runtime/core_unit.h"
 #include "runtime/errors.h"
@@ -20,6 +19,7 @@
 #include "runtime/report.h"
 #include "runtime/start.h"
 #include "runtime/units.h"
+#include "tests/system/fault_routines.h"
 
 namespace {
 
@@ -29,16 +29,24 @@ void Say(std::string_view text) {
   rt::WriteText(0, rt::Output, text);
 }
 
-// The lines marked on the way to a fault, outermost call first and the
+// The places marked on the way to a fault, outermost call first and the
 // faulting statement last.
-int marks[8];
+struct Place {
+  const char* file;
+  int line;
+};
+Place marks[8];
 int mark_count = 0;
+
+}  // namespace
 
 // Out of line, so that each routine that marks keeps a frame record: g++
 // keeps none in a leaf routine that needs no stack.
-[[gnu::noinline]] void Mark(int line) {
-  if (mark_count < 8) marks[mark_count++] = line;
+[[gnu::noinline]] void Mark(const char* file, int line) {
+  if (mark_count < 8) marks[mark_count++] = {file, line};
 }
+
+namespace {
 
 // The initialisation of unit 2 fails on request; unit 3 raises an error from
 // its finalisation on request. Every finalisation leaves a marker.
@@ -56,17 +64,15 @@ void FinalizeUnit4() {
   Say("[fini 4]");
   if (mode == "float-div-zero") {
     // Shows that the floating-point unit was reset before the error.
-    rt::Text text;
-    text.Append("[mxcsr ");
-    text.AppendHex16(platform::ReadMxcsr() & 0xFFC0);
-    text.Append("]");
-    Say(text.view());
+    Say(faults::FloatControl().view());
   }
   if (mark_count > 0) {
     rt::Text text("[at");
     for (int i = 0; i < mark_count; ++i) {
       text.Append(" ");
-      text.AppendDecimal(marks[i]);
+      text.Append(marks[i].file);
+      text.Append(":");
+      text.AppendDecimal(marks[i].line);
     }
     text.Append("]");
     Say(text.view());
@@ -101,63 +107,16 @@ constexpr int kRecurseFirst = __LINE__ + 1;
 }
 constexpr int kRecurseLast = __LINE__ - 1;
 
-// Each faulting routine marks the line of its faulting statement, whose
-// first instruction is the one that faults: a row of the line table begins
-// exactly at the faulting address, after a row of another line.
-volatile int int_zero = 0;
-volatile double float_one = 1.0, float_zero = 0.0;
-
-[[gnu::noinline]] void WriteThroughNull() {
-  Mark(__LINE__ + 1);
-  asm volatile("movl $1, 0" : : : "memory");
-}
-
-[[gnu::noinline]] void DivideByZero() {
-  Mark(__LINE__ + 1);
-  asm volatile("idivl %0" : : "m"(int_zero) : "eax", "edx");
-}
-
-[[gnu::noinline]] void DivideFloatByZero() {
-  Mark(__LINE__ + 2);
-  asm volatile("movsd %0, %%xmm0" : : "m"(float_one) : "xmm0");
-  asm volatile("divsd %0, %%xmm0" : : "m"(float_zero) : "xmm0");
-}
-
-[[gnu::noinline]] void ExecuteIllegal() {
-  Mark(__LINE__ + 1);
-  asm volatile("ud2");
-}
-
-// When the fault comes, the frame register points outside the stack, at a
-// record whose caller lies below it, or off the records' alignment: the
-// copy of the chain stops there, and the report still comes.
-[[gnu::noinline]] void FaultWithFrameOutside() {
-  Mark(__LINE__ + 1);
-  asm volatile("movq $16, %%rbp\n\tmovl $1, 0" : : : "memory");
-}
-
-[[gnu::noinline]] void FaultWithFrameDownwards() {
-  void** frame = static_cast<void**>(__builtin_frame_address(0));
-  frame[0] = frame - 8;
-  Mark(__LINE__ + 1);
-  asm volatile("movl $1, 0" : : : "memory");
-}
-
-[[gnu::noinline]] void FaultWithFrameMisaligned() {
-  Mark(__LINE__ + 1);
-  asm volatile("leaq 4(%%rsp), %%rbp\n\tmovl $1, 0" : : : "memory");
-}
-
 struct FaultMode {
   std::string_view name;
   void (*fault)();
 };
 
 const FaultMode kFaults[] = {
-    {"null-write", WriteThroughNull},
-    {"int-div-zero", DivideByZero},
-    {"float-div-zero", DivideFloatByZero},
-    {"illegal-instruction", ExecuteIllegal},
+    {"null-write", faults::WriteThroughNull},
+    {"int-div-zero", faults::DivideByZero},
+    {"float-div-zero", faults::DivideFloatByZero},
+    {"illegal-instruction", faults::ExecuteIllegal},
 };
 
 void (*FaultNamed(std::string_view name))() {
@@ -170,10 +129,10 @@ void (*FaultNamed(std::string_view name))() {
 // Reaches the fault through `depth` calls of its own, marking each call.
 [[gnu::noinline]] void FaultAtDepth(int depth, void (*fault)()) {
   if (depth > 0) {
-    Mark(__LINE__ + 1);
+    Mark(__FILE__, __LINE__ + 1);
     FaultAtDepth(depth - 1, fault);
   } else {
-    Mark(__LINE__ + 1);
+    Mark(__FILE__, __LINE__ + 1);
     fault();
   }
   asm volatile("");  // keeps the calls from becoming jumps
@@ -199,18 +158,18 @@ rt::Text FailingFormatter(void* addr) {
   rt::InitializeUnits();
   Say("[run]");
   if (void (*fault)() = FaultNamed(mode)) {
-    Mark(__LINE__ + 1);
+    Mark(__FILE__, __LINE__ + 1);
     FaultAtDepth(2, fault);
   } else if (mode == "stack-overflow") {
-    Mark(kRecurseFirst);
-    Mark(kRecurseLast);
+    Mark(__FILE__, kRecurseFirst);
+    Mark(__FILE__, kRecurseLast);
     Recurse(0);
   } else if (mode == "fault-frame-outside") {
-    FaultWithFrameOutside();
+    faults::FaultWithFrameOutside();
   } else if (mode == "fault-frame-downwards") {
-    FaultWithFrameDownwards();
+    faults::FaultWithFrameDownwards();
   } else if (mode == "fault-frame-misaligned") {
-    FaultWithFrameMisaligned();
+    faults::FaultWithFrameMisaligned();
   } else if (mode == "run-error-65535") {
     rt::RunError(65535);
   } else if (mode == "frame-chain-20") {

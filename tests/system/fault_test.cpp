@@ -31,7 +31,6 @@ namespace {
 using namespace e2e;
 
 const std::string kMarkers = "[run][fini 4][fini 3][fini 2]";
-const std::string kSource = "tests/system/fault_program.cpp";
 
 Outcome RunFault(std::string_view mode, Out out = Out::kCapture) {
   Launch run;
@@ -41,18 +40,31 @@ Outcome RunFault(std::string_view mode, Out out = Out::kCapture) {
   return Execute(run);
 }
 
-// The lines the program marked on its way to a fault ("[at N ...]" among its
-// markers), outermost call first and the faulting statement last; they are
-// taken out of out.
-std::vector<long> TakeMarks(std::string& out) {
-  static const std::regex at(R"(\[at((?: -?[0-9]+)+)\])");
+// A place the program marked on its way to a fault.
+struct Place {
+  std::string file;
+  long line = 0;
+};
+
+// The places marked ("[at FILE:LINE ...]" among the program's markers),
+// outermost call first and the faulting statement last; they are taken out
+// of out.
+std::vector<Place> TakeMarks(std::string& out) {
+  static const std::regex at(R"(\[at((?: [^ :\]]+:[0-9]+)+)\])");
   std::smatch m;
-  std::vector<long> lines;
-  if (!std::regex_search(out, m, at)) return lines;
-  std::istringstream numbers(m[1].str());
-  for (long n; numbers >> n;) lines.push_back(n);
+  std::vector<Place> places;
+  if (!std::regex_search(out, m, at)) return places;
+  std::istringstream words(m[1].str());
+  for (std::string word; words >> word;) {
+    std::size_t colon = word.rfind(':');
+    places.push_back({word.substr(0, colon), std::stol(word.substr(colon + 1))});
+  }
   out.erase(static_cast<std::size_t>(m.position(0)), static_cast<std::size_t>(m.length(0)));
-  return lines;
+  return places;
+}
+
+bool At(const Frame& frame, const Place& place) {
+  return frame.file == place.file && frame.line == place.line;
 }
 
 // Code addresses of separate runs of one program differ by whole pages.
@@ -147,6 +159,10 @@ TEST_P(FaultTest, ExitStatusReportAndOutput) {
   const Case& c = GetParam();
   if (kAddressSanitizer && c.mode == std::string_view("out-of-memory"))
     GTEST_SKIP() << "the sanitizer's allocator ends the program itself";
+  if (Env("QUIZ_TARGET") == "aarch64" &&
+      (c.mode == std::string_view("int-div-zero") || c.mode == std::string_view("float-div-zero")))
+    GTEST_SKIP() << "aarch64 does not trap integer division by zero, and its floating-point "
+                    "traps are optional in hardware (qemu-user has none)";
   Outcome r = RunFault(c.mode, c.report == Stream::kOutClosed ? Out::kClosed : Out::kCapture);
   EXPECT_FALSE(r.timed_out);
   ASSERT_TRUE(r.exited) << "killed by signal " << r.signal << "\n" << r.err;
@@ -157,7 +173,7 @@ TEST_P(FaultTest, ExitStatusReportAndOutput) {
     return;
   }
 
-  std::vector<long> marks = TakeMarks(r.out);
+  std::vector<Place> marks = TakeMarks(r.out);
   const std::string& text = c.report == Stream::kOut ? r.out : r.err;
   const std::string& other = c.report == Stream::kOut ? r.err : r.out;
   Report report;
@@ -179,28 +195,26 @@ TEST_P(FaultTest, ExitStatusReportAndOutput) {
       break;
     case Anchor::kFault:
     case Anchor::kFaultChain:
-      ASSERT_FALSE(marks.empty()) << "no lines marked";
-      EXPECT_EQ(report.own.file, kSource);
-      EXPECT_EQ(report.own.line, marks.back()) << "not the faulting statement's line";
+      ASSERT_FALSE(marks.empty()) << "no places marked";
+      EXPECT_TRUE(At(report.own, marks.back()))
+          << "not the faulting statement's line: " << report.own.file << ":" << report.own.line;
       if (c.anchor == Anchor::kFault) break;
       // The calls' lines, innermost first, then the return into the wrapper.
       ASSERT_EQ(walk, marks.size());
       for (std::size_t i = 0; i + 1 < walk; ++i) {
-        EXPECT_EQ(report.frames[i].file, kSource) << "frame " << i;
-        EXPECT_EQ(report.frames[i].line, marks[marks.size() - 2 - i]) << "frame " << i;
+        EXPECT_TRUE(At(report.frames[i], marks[marks.size() - 2 - i]))
+            << "frame " << i << ": " << report.frames[i].file << ":" << report.frames[i].line;
       }
       EXPECT_TRUE(SamePlace(report.frames.back().addr, WrapperReturn()));
       break;
     case Anchor::kFaultInRecursion:
       ASSERT_EQ(marks.size(), 2u) << "the recursive function's first and last line";
+      report.frames.push_back(report.own);
       for (const Frame& frame : report.frames) {
-        EXPECT_EQ(frame.file, kSource);
-        EXPECT_GE(frame.line, marks[0]);
-        EXPECT_LE(frame.line, marks[1]);
+        EXPECT_EQ(frame.file, marks[0].file);
+        EXPECT_GE(frame.line, marks[0].line);
+        EXPECT_LE(frame.line, marks[1].line);
       }
-      EXPECT_EQ(report.own.file, kSource);
-      EXPECT_GE(report.own.line, marks[0]);
-      EXPECT_LE(report.own.line, marks[1]);
       break;
     case Anchor::kWalkToWrapper:
       ASSERT_GT(walk, 0u);

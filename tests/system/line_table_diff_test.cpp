@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <ostream>
 #include <set>
@@ -209,6 +210,11 @@ TEST_P(LineTableDiffTest, FramelineAgreesWithDecodedTables) {
                                       "-o",
                                       binary};
   if (b.dwarf64) compile.insert(compile.begin() + 1, "-gdwarf64");
+  // A cross build names clang++'s target here.
+  if (b.clang) {
+    for (const std::string& flag : Words(std::getenv("CLANGXX_FLAGS")))
+      compile.insert(compile.begin() + 1, flag);
+  }
   ASSERT_EQ(RunTool(compile, dir.path()).code, 0);
 
   Outcome dump = RunTool({Env("LLVM_DWARFDUMP"), "--debug-line", binary});

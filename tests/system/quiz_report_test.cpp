@@ -44,7 +44,10 @@ const std::vector<std::uint64_t>& WrapperReturns() {
         std::size_t colon = line.find(":\t");
         if (colon == std::string::npos) break;
         if (after_call) found.push_back(std::stoull(line.substr(0, colon), nullptr, 16));
-        after_call = line.compare(colon + 2, 4, "call") == 0;
+        // x86-64 calls with call, aarch64 with bl and blr.
+        std::string mnemonic =
+            line.substr(colon + 2, line.find_first_of(" \t", colon + 2) - colon - 2);
+        after_call = mnemonic == "call" || mnemonic == "bl" || mnemonic == "blr";
       }
     }
     EXPECT_FALSE(found.empty()) << "no call in main_wrapper";
