@@ -14,10 +14,14 @@
 namespace rt {
 
 // The file that holds a module's line table and where its sections lie in
-// that file; an absent string section has size 0.
+// that file; an absent section has size 0.
 struct LineFile {
   std::string name;
   ExeSection line, line_str, str;
+  // What the index of units reads, taken only where stored plainly: the
+  // index reads a little here and there, and a compressed section would be
+  // decoded whole for it, which costs more than the index saves.
+  ExeSection info, abbrev, aranges, ranges, rnglists, addr;
 };
 
 enum class LineFileSearch {
@@ -44,6 +48,7 @@ class LineFileSections {
 
  private:
   SectionReader line_, line_str_, str_;
+  SectionSource info_, abbrev_, aranges_, ranges_, rnglists_, addr_;
   LineSections sections_;
 };
 

@@ -51,11 +51,7 @@ void InitStateRegisters(TMachineState& state, bool default_is_stmt) {
   state.is_stmt = default_is_stmt;
 }
 
-std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& strings,
-                                  std::uint64_t target, std::int64_t offset,
-                                  std::int64_t section_end, UnitSearch& result) {
-  result = UnitSearch();
-  reader.Init(offset, section_end - offset);
+std::int64_t NextUnit(LineReader& reader, std::int64_t offset, std::int64_t section_end) {
   // The 64-bit format marks its 8-byte length with a 32-bit 0xFFFFFFFF.
   std::uint64_t length = reader.ReadUnsigned(4);
   std::uint64_t size = length + 4;
@@ -68,38 +64,61 @@ std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& stri
   // not disturb the units after it; no read leaves the section.
   std::uint64_t room = static_cast<std::uint64_t>(section_end - offset);
   if (size > room || size < length) size = room;
-  std::int64_t next = offset + static_cast<std::int64_t>(size);
-  reader.Init(offset, static_cast<std::int64_t>(size));
+  return offset + static_cast<std::int64_t>(size);
+}
+
+std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::int64_t offset,
+                        std::int64_t section_end, TargetSearch* targets, std::size_t count,
+                        UnitFacts& facts) {
+  facts = UnitFacts();
+  for (std::size_t i = 0; i < count; ++i) targets[i].Reset();
+  reader.Init(offset, section_end - offset);
+  std::int64_t next = NextUnit(reader, offset, section_end);
+  if (reader.Exhausted()) return next;
+  reader.Init(offset, next - offset);
 
   TLineNumberProgramHeader64 header;
   // A unit that cannot be read, or whose steps would divide by zero, covers
   // nothing.
   if (!ReadLineProgramHeader(reader, header) || header.line_range == 0 ||
       header.maximum_operations_per_instruction == 0) {
-    result.scanned_whole = true;
+    facts.scanned_whole = true;
     return next;
+  }
+
+  // The steps of the special opcodes, worked out once: a division for every
+  // row would be the program's costliest part.
+  struct SpecialStep {
+    std::uint8_t operations;
+    std::int16_t line;
+  } steps[256];
+  for (int op = header.opcode_base; op < 256; ++op) {
+    int adjusted = op - header.opcode_base;
+    steps[op] = {static_cast<std::uint8_t>(adjusted / header.line_range),
+                 static_cast<std::int16_t>(header.line_base + adjusted % header.line_range)};
   }
 
   reader.Seek(header.program_start);
   TMachineState state;
   InitStateRegisters(state, header.default_is_stmt);
   bool first_row = true;
+  // The targets, in increasing order, from head on are still searched for.
+  // Every row answers for the searched targets at or below it, so those
+  // left lie above every row read so far, and the last row read is the
+  // last one below each of them: one remembered row serves them all.
+  std::size_t head = 0;
   bool remembered = false;
   std::int32_t remembered_file = 0;
   std::int64_t remembered_line = 0;
-  bool found = false;
-  // Stopping at a row that depends on the target leaves the unit's highest
-  // address unknown; every other end has seen all the rows there are.
-  bool stopped_by_target = false;
+  bool damaged = false;
 
-  for (;;) {
+  while (head < count) {
     int op = reader.ReadNext();
     if (op < 0) break;
     if (op >= header.opcode_base && op != 0) {
       // Special opcode: one step of address and line, and a row.
-      std::uint32_t adjusted = static_cast<std::uint32_t>(op - header.opcode_base);
-      Advance(state, header, adjusted / header.line_range);
-      AddToLine(state, header.line_base + static_cast<std::int64_t>(adjusted % header.line_range));
+      Advance(state, header, steps[op].operations);
+      AddToLine(state, steps[op].line);
       state.row_ready = true;
       state.basic_block = state.prologue_end = state.epilogue_begin = false;
     } else {
@@ -109,8 +128,8 @@ std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& stri
           std::int64_t start = reader.Pos();
           int sub = reader.ReadNext();
           if (sub < 0) {
-            result.scanned_whole = true;
-            return next;
+            damaged = true;
+            break;
           }
           if (sub == kEndSequence) {
             state.end_sequence = true;
@@ -129,8 +148,8 @@ std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& stri
           }
           // Every extended opcode ends where its length says.
           if (op_length > static_cast<std::uint64_t>(reader.Limit() - start)) {
-            result.scanned_whole = true;
-            return next;
+            damaged = true;
+            break;
           }
           reader.Seek(start + static_cast<std::int64_t>(op_length));
           break;
@@ -180,28 +199,30 @@ std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& stri
       }
     }
 
+    if (damaged) break;
     if (!state.row_ready) continue;
     if (first_row) {
-      if (!result.has_first_address) {
-        result.has_first_address = true;
-        result.first_address = state.address;
+      if (!facts.has_first_address) {
+        facts.has_first_address = true;
+        facts.first_address = state.address;
       }
-      if (state.address > target) {
-        stopped_by_target = true;
-        break;
-      }
+      // A sequence that starts above a target ends its search in this unit.
+      while (head < count && targets[head].target < state.address) targets[head++].done = true;
       first_row = false;
     }
-    if (state.address > result.max_address) result.max_address = state.address;
-    if (state.address < target) {
-      remembered = true;
-      remembered_file = state.file;
-      remembered_line = state.line;
-    } else {
-      found = true;
-      stopped_by_target = true;
-      break;
+    if (state.address > facts.max_address) facts.max_address = state.address;
+    // The row strictly below a target answers for it, taken at the first
+    // row at or above it.
+    while (head < count && targets[head].target <= state.address) {
+      TargetSearch& t = targets[head++];
+      t.found = t.done = true;
+      t.remembered = remembered;
+      t.file = remembered_file;
+      t.line = remembered_line;
     }
+    remembered = true;
+    remembered_file = state.file;
+    remembered_line = state.line;
     state.row_ready = false;
     if (state.end_sequence) {
       InitStateRegisters(state, header.default_is_stmt);
@@ -209,14 +230,41 @@ std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& stri
     }
   }
 
-  result.scanned_whole = !stopped_by_target;
-  if (found) {
-    result.found = true;
-    result.line = static_cast<std::int32_t>(remembered_line);
-    result.source = remembered ? GetFullFilename(reader, strings, header,
-                                                 static_cast<std::uint32_t>(remembered_file))
-                               : Text(kUnknownFile);
+  // Stopping because every target had its answer leaves the unit's highest
+  // address unknown; every other end has seen all the rows there are.
+  facts.scanned_whole = head < count || damaged;
+  // Targets answered by rows of one file share its name, read once.
+  const TargetSearch* named = nullptr;
+  for (std::size_t i = 0; i < count; ++i) {
+    TargetSearch& t = targets[i];
+    if (!t.found) continue;
+    if (!t.remembered) {
+      t.source = Text(kUnknownFile);
+    } else if (named != nullptr && named->file == t.file) {
+      t.source = named->source;
+    } else {
+      t.source = GetFullFilename(reader, strings, header, static_cast<std::uint32_t>(t.file));
+      named = &t;
+    }
   }
+  return next;
+}
+
+std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& strings,
+                                  std::uint64_t target, std::int64_t offset,
+                                  std::int64_t section_end, UnitSearch& result) {
+  TargetSearch search;
+  search.target = target;
+  UnitFacts facts;
+  std::int64_t next = SearchUnit(reader, strings, offset, section_end, &search, 1, facts);
+  result = UnitSearch();
+  result.found = search.found;
+  result.source = search.source;
+  result.line = static_cast<std::int32_t>(search.line);
+  result.has_first_address = facts.has_first_address;
+  result.first_address = facts.first_address;
+  result.scanned_whole = facts.scanned_whole;
+  result.max_address = facts.max_address;
   return next;
 }
 

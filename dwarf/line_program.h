@@ -41,6 +41,44 @@ struct UnitSearch {
   std::uint64_t max_address = 0;
 };
 
+// The search of one unit for one of several targets.
+struct TargetSearch {
+  std::uint64_t target = 0;
+  bool done = false;  // found, or ended by a sequence that starts above it
+  bool found = false;
+  bool remembered = false;  // a row below the target was met
+  std::int32_t file = 0;
+  std::int64_t line = 0;
+  Text source;  // with found: the remembered row's file name
+
+  void Reset() {
+    std::uint64_t keep = target;
+    *this = TargetSearch();
+    target = keep;
+  }
+};
+
+// What a search learnt of the unit itself, whatever its targets.
+struct UnitFacts {
+  bool has_first_address = false;
+  std::uint64_t first_address = 0;
+  bool scanned_whole = false;  // the unit was read to its end
+  std::uint64_t max_address = 0;
+};
+
+// Searches the unit at the offset for every target at once, each by the
+// rule of a single search: running the unit's program once, however many
+// targets it is searched for. The targets come in increasing order. Returns
+// the offset of the next unit.
+std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::int64_t offset,
+                        std::int64_t section_end, TargetSearch* targets, std::size_t count,
+                        UnitFacts& facts);
+
+// The offset of the unit after the one at offset, from the length that the
+// reader's window starts with: the section's end where that cannot be read,
+// and no further than the section's end.
+std::int64_t NextUnit(LineReader& reader, std::int64_t offset, std::int64_t section_end);
+
 // Searches the unit at the offset for the row covering target, reading at
 // most up to section_end. Returns the offset of the next unit. Offsets count
 // from the start of the reader's source.

@@ -16,6 +16,7 @@ class LineReader {
   // typical opcode run, so a unit is read in few calls.
   static constexpr std::int64_t kBufferSize = 16384;
 
+  ByteSource* source() const { return source_; }
   // Reads from source from now on; nothing read before is kept.
   void Bind(ByteSource* source) {
     source_ = source;

@@ -1,11 +1,14 @@
-// Searching a line section unit by unit, skipping the units that earlier
-// lookups showed cannot hold the address.
+// Searching a line section: the units that may hold the addresses, or every
+// unit, skipping those that earlier lookups showed cannot hold them.
 #include "dwarf/line_table.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace rt {
 
 void LineTable::Remember(std::size_t i, std::int64_t offset, std::int64_t next,
-                         const UnitSearch& search) {
+                         const UnitFacts& facts) {
   if (i >= units_.size()) {
     // Only the next unit in order can join, and only while there is room.
     if (i > units_.size() || units_.size() >= kMaxIndexedUnits) return;
@@ -13,8 +16,8 @@ void LineTable::Remember(std::size_t i, std::int64_t offset, std::int64_t next,
     units_.push_back({offset, next, kUnknown, kUnknown});
   }
   UnitSpan& span = units_[i];
-  if (search.has_first_address) span.first_address = search.first_address;
-  if (search.scanned_whole) span.max_address = search.max_address;
+  if (facts.has_first_address) span.first_address = facts.first_address;
+  if (facts.scanned_whole) span.max_address = facts.max_address;
 }
 
 bool LineTable::CannotHold(std::size_t i, std::int64_t offset, std::uint64_t target) const {
@@ -26,26 +29,95 @@ bool LineTable::CannotHold(std::size_t i, std::int64_t offset, std::uint64_t tar
 
 bool LineTable::Lookup(const LineSections& sections, std::uint64_t target,
                        SourcePosition& position) {
-  position = SourcePosition();
-  if (sections.line == nullptr) return false;
+  LookupMany(sections, &target, 1, &position);
+  return position.source.length != 0;
+}
+
+void LineTable::LookupMany(const LineSections& sections, const std::uint64_t* targets,
+                           std::size_t count, SourcePosition* positions) {
+  for (std::size_t k = 0; k < count; ++k) positions[k] = SourcePosition();
+  if (sections.line == nullptr || count == 0) return;
   reader_.Bind(sections.line);
-  std::int64_t offset = 0;
+  if (!full_scan_ && !index_tried_) {
+    index_tried_ = true;
+    indexed_ = index_.Build(sections.info, *sections.line);
+  }
+  searches_.assign(count, TargetSearch());
+  for (std::size_t k = 0; k < count; ++k) searches_[k].target = targets[k];
+  if (indexed_ && !full_scan_) {
+    SearchIndexed(sections);
+  } else {
+    ScanEveryUnit(sections);
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    if (!searches_[k].found) continue;
+    positions[k].source = searches_[k].source;
+    positions[k].line = static_cast<std::int32_t>(searches_[k].line);
+  }
+}
+
+std::int64_t LineTable::SearchBatch(const LineSections& sections, std::int64_t offset,
+                                    UnitFacts& facts) {
+  std::sort(batch_.begin(), batch_.end(), [this](std::size_t a, std::size_t b) {
+    return searches_[a].target < searches_[b].target;
+  });
+  batch_searches_.clear();
+  for (std::size_t k : batch_) batch_searches_.push_back(searches_[k]);
+  std::int64_t next = SearchUnit(reader_, sections.strings, offset, sections.line->Size(),
+                                 batch_searches_.data(), batch_searches_.size(), facts);
+  for (std::size_t j = 0; j < batch_.size(); ++j) {
+    if (batch_searches_[j].found) searches_[batch_[j]] = batch_searches_[j];
+  }
+  return next;
+}
+
+// The units in section order, each searched for the targets it may hold
+// that no unit before it answered.
+void LineTable::ScanEveryUnit(const LineSections& sections) {
   std::int64_t end = sections.line->Size();
-  UnitSearch search;
-  for (std::size_t i = 0; offset < end && !search.found; ++i) {
-    if (CannotHold(i, offset, target)) {
-      offset = units_[i].next;
+  std::size_t left = searches_.size();
+  for (std::size_t i = 0, offset = 0; static_cast<std::int64_t>(offset) < end && left > 0; ++i) {
+    batch_.clear();
+    for (std::size_t k = 0; k < searches_.size(); ++k) {
+      if (!searches_[k].found &&
+          !CannotHold(i, static_cast<std::int64_t>(offset), searches_[k].target)) {
+        batch_.push_back(k);
+      }
+    }
+    if (batch_.empty() && i < units_.size() &&
+        units_[i].offset == static_cast<std::int64_t>(offset)) {
+      offset = static_cast<std::size_t>(units_[i].next);
       continue;
     }
-    std::int64_t next =
-        ParseCompilationUnit(reader_, sections.strings, target, offset, end, search);
-    Remember(i, offset, next, search);
-    offset = next;
+    UnitFacts facts;
+    std::int64_t next = SearchBatch(sections, static_cast<std::int64_t>(offset), facts);
+    for (std::size_t k : batch_) left -= searches_[k].found;
+    Remember(i, static_cast<std::int64_t>(offset), next, facts);
+    offset = static_cast<std::size_t>(next);
   }
-  if (!search.found) return false;
-  position.source = search.source;
-  position.line = static_cast<std::int32_t>(search.line);
-  return true;
+}
+
+// The candidates of every target, gathered by line program and searched in
+// section order: a target's first candidate that answers for it wins, as
+// the first unit of the full scan would.
+void LineTable::SearchIndexed(const LineSections& sections) {
+  std::vector<std::pair<std::int64_t, std::size_t>> work;  // program, target
+  std::vector<std::int64_t> programs;
+  for (std::size_t k = 0; k < searches_.size(); ++k) {
+    index_.Candidates(searches_[k].target, programs);
+    for (std::int64_t program : programs) work.emplace_back(program, k);
+  }
+  std::sort(work.begin(), work.end());
+  for (std::size_t from = 0; from < work.size();) {
+    std::int64_t program = work[from].first;
+    batch_.clear();
+    for (; from < work.size() && work[from].first == program; ++from) {
+      if (!searches_[work[from].second].found) batch_.push_back(work[from].second);
+    }
+    if (batch_.empty()) continue;
+    UnitFacts facts;
+    SearchBatch(sections, program, facts);
+  }
 }
 
 }  // namespace rt

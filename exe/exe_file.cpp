@@ -30,8 +30,7 @@ bool ReadExeBytes(TExeFile& exe, std::int64_t offset, void* buffer, std::int64_t
   if (!exe.isopen || offset < 0 || n < 0 || offset > exe.size || n > exe.size - offset) {
     return false;
   }
-  FileSeek(exe.f, offset);
-  BlockRead(exe.f, buffer, n);
+  BlockReadAt(exe.f, offset, buffer, n);
   return exe.f.error == 0;
 }
 

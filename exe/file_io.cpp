@@ -55,7 +55,11 @@ void FileSeek(FileRec& f, std::int64_t position) {
   if (Ready(f)) Succeeded(f, platform::SetFilePointer(f.handle, position));
 }
 
-void BlockRead(FileRec& f, void* buffer, std::int64_t n, std::int64_t* count) {
+namespace {
+
+// Reads n bytes at a position, or where the file stands for a negative one.
+void ReadBlock(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
+               std::int64_t* count) {
   if (count != nullptr) *count = 0;
   if (!Ready(f)) return;
   std::uint8_t* to = static_cast<std::uint8_t*>(buffer);
@@ -64,10 +68,11 @@ void BlockRead(FileRec& f, void* buffer, std::int64_t n, std::int64_t* count) {
   // of nothing is the end.
   while (total < n) {
     std::size_t got = 0;
-    if (!Succeeded(f, platform::ReadFile(f.handle, to + total, static_cast<std::size_t>(n - total),
-                                         got))) {
-      return;
-    }
+    std::size_t want = static_cast<std::size_t>(n - total);
+    platform::ErrorNumber error =
+        position < 0 ? platform::ReadFile(f.handle, to + total, want, got)
+                     : platform::ReadFileAt(f.handle, position + total, to + total, want, got);
+    if (!Succeeded(f, error)) return;
     if (got == 0) break;
     total += static_cast<std::int64_t>(got);
   }
@@ -76,6 +81,22 @@ void BlockRead(FileRec& f, void* buffer, std::int64_t n, std::int64_t* count) {
   } else if (total < n) {
     f.error = kReadPastEnd;
   }
+}
+
+}  // namespace
+
+void BlockRead(FileRec& f, void* buffer, std::int64_t n, std::int64_t* count) {
+  ReadBlock(f, -1, buffer, n, count);
+}
+
+void BlockReadAt(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
+                 std::int64_t* count) {
+  if (position < 0) {
+    if (count != nullptr) *count = 0;
+    if (f.error == 0) f.error = kReadPastEnd;
+    return;
+  }
+  ReadBlock(f, position, buffer, n, count);
 }
 
 void FileClose(FileRec& f) {

@@ -27,6 +27,9 @@ void FileSeek(FileRec& f, std::int64_t position);
 // Reads n bytes. With count, the number read is reported there; without, a
 // short read leaves kReadPastEnd.
 void BlockRead(FileRec& f, void* buffer, std::int64_t n, std::int64_t* count = nullptr);
+// The same at a position, without moving the file's own position.
+void BlockReadAt(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
+                 std::int64_t* count = nullptr);
 // Releases the handle of an open file, even while a code is set; a failing
 // close leaves its code unless one is set already.
 void FileClose(FileRec& f);

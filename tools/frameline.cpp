@@ -1,7 +1,9 @@
-// frameline [--debug-root DIR] FILE ADDRESS...: prints, for each hexadecimal
-// address, the frame line that an error report would show for it, with FILE
-// read at its own image base; its debug file is searched for as the report
-// searches, with DIR as the debug root (by default the build's). Exit
+// frameline [--debug-root DIR] [--full-scan] FILE ADDRESS...: prints, for
+// each hexadecimal address, the frame line that an error report would show
+// for it, with FILE read at its own image base; its debug file is searched
+// for as the report searches, with DIR as the debug root (by default the
+// build's). --full-scan searches every unit of the line table rather than
+// those the file says hold the address, to compare the two ways. Exit
 // status 0 when FILE could be read, 2 otherwise.
 #include <cstdint>
 #include <string>
@@ -51,12 +53,21 @@ int Fail(std::string_view message, std::string_view detail) {
 
 int Run(std::vector<std::string_view> arguments) {
   std::string_view debug_root = QUIZ_DEBUG_ROOT;
-  if (!arguments.empty() && arguments[0] == "--debug-root") {
-    if (arguments.size() < 2) return Fail("--debug-root wants a directory", "");
-    debug_root = arguments[1];
-    arguments.erase(arguments.begin(), arguments.begin() + 2);
+  bool full_scan = false;
+  while (!arguments.empty() && arguments[0].starts_with("--")) {
+    if (arguments[0] == "--full-scan") {
+      full_scan = true;
+      arguments.erase(arguments.begin());
+    } else if (arguments[0] == "--debug-root" && arguments.size() >= 2) {
+      debug_root = arguments[1];
+      arguments.erase(arguments.begin(), arguments.begin() + 2);
+    } else {
+      return Fail("unknown option or option without its value: ", arguments[0]);
+    }
   }
-  if (arguments.size() < 2) return Fail("usage: frameline [--debug-root DIR] FILE ADDRESS...", "");
+  if (arguments.size() < 2) {
+    return Fail("usage: frameline [--debug-root DIR] [--full-scan] FILE ADDRESS...", "");
+  }
   std::vector<std::uint64_t> addresses;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     std::uint64_t address;
@@ -68,6 +79,7 @@ int Run(std::vector<std::string_view> arguments) {
   // The same search and lookup as the report's, without a load delta.
   static rt::TExeFile exe;
   static rt::LineTable table;
+  table.SetFullScan(full_scan);
   rt::LineFile line_file;
   rt::LineFileSearch search = rt::FindLineFile(exe, arguments[0], debug_root, line_file);
   if (search == rt::LineFileSearch::kUnreadable) {
@@ -77,13 +89,14 @@ int Run(std::vector<std::string_view> arguments) {
   if (search == rt::LineFileSearch::kFound) sections.Bind(exe, line_file);
 
   std::string out;
-  for (std::uint64_t address : addresses) {
-    rt::Text line = rt::PlainFrameLine(address);
-    rt::SourcePosition position;
-    if (search == rt::LineFileSearch::kFound &&
-        table.Lookup(sections.sections(), address, position)) {
-      rt::AppendSourcePosition(line, position.source.view(), position.line);
-    }
+  // All at once: a unit that several addresses need is read once.
+  std::vector<rt::SourcePosition> positions(addresses.size());
+  if (search == rt::LineFileSearch::kFound) {
+    table.LookupMany(sections.sections(), addresses.data(), addresses.size(), positions.data());
+  }
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    rt::Text line = rt::PlainFrameLine(addresses[i]);
+    rt::AppendSourcePosition(line, positions[i].source.view(), positions[i].line);
     out.append(line.view()).append("\n");
   }
   rt::CloseExeFile(exe);

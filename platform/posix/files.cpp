@@ -49,6 +49,19 @@ ErrorNumber SetFilePointer(Handle handle, std::int64_t position) {
   return kNoError;
 }
 
+ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::size_t n,
+                       std::size_t& count) {
+  count = 0;
+  for (;;) {
+    ssize_t got = ::pread(static_cast<int>(handle), buffer, n, position);
+    if (got >= 0) {
+      count = static_cast<std::size_t>(got);
+      return kNoError;
+    }
+    if (errno != EINTR) return LastError();
+  }
+}
+
 ErrorNumber GetFilePointer(Handle handle, std::int64_t& position) {
   off_t at = ::lseek(static_cast<int>(handle), 0, SEEK_CUR);
   if (at < 0) return LastError();

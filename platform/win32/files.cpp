@@ -51,6 +51,21 @@ ErrorNumber SetFilePointer(Handle handle, std::int64_t position) {
   return Result(::SetFilePointerEx(ToHandle(handle), to, nullptr, FILE_BEGIN));
 }
 
+// A synchronous handle reads at the overlapped structure's offset.
+ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::size_t n,
+                       std::size_t& count) {
+  constexpr std::size_t kMaxTransfer = 1u << 30;
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(position & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
+  DWORD got = 0;
+  BOOL ok = ::ReadFile(ToHandle(handle), buffer,
+                       static_cast<DWORD>(n < kMaxTransfer ? n : kMaxTransfer), &got, &at);
+  count = ok ? got : 0;
+  if (!ok && ::GetLastError() == ERROR_HANDLE_EOF) return kNoError;
+  return ok ? kNoError : win32::LastError();
+}
+
 ErrorNumber GetFilePointer(Handle handle, std::int64_t& position) {
   LARGE_INTEGER zero, at;
   zero.QuadPart = 0;

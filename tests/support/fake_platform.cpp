@@ -185,6 +185,11 @@ ErrorNumber SetFilePointer(Handle, std::int64_t position) {
   fake::file_position = position;
   return kNoError;
 }
+ErrorNumber ReadFileAt(Handle, std::int64_t position, void* buffer, std::size_t n,
+                       std::size_t& count) {
+  fake::file_position = position;
+  return ReadScriptedFile(buffer, n, count);
+}
 ErrorNumber GetFilePointer(Handle, std::int64_t& position) {
   position = fake::file_position;
   return kNoError;

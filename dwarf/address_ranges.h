@@ -1,0 +1,57 @@
+// Address ranges of compilation units, as the index of units gathers them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dwarf/forms.h"
+#include "dwarf/line_reader.h"
+#include "exe/byte_source.h"
+
+namespace rt {
+
+// [low, high): the end is the first address after the range.
+struct AddressRange {
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+};
+
+// The sections the index reads; each may be absent (null).
+struct InfoSections {
+  ByteSource* info = nullptr;      // .debug_info
+  ByteSource* abbrev = nullptr;    // .debug_abbrev
+  ByteSource* aranges = nullptr;   // .debug_aranges
+  ByteSource* ranges = nullptr;    // .debug_ranges (versions 2 to 4)
+  ByteSource* rnglists = nullptr;  // .debug_rnglists (version 5)
+  ByteSource* addr = nullptr;      // .debug_addr (version 5)
+};
+
+// One set of .debug_aranges: the unit it describes and its ranges.
+struct ArangeSet {
+  std::uint64_t unit = 0;  // offset of the unit in .debug_info
+  std::vector<AddressRange> ranges;
+};
+
+// Reads every set of .debug_aranges. False, with what was read so far, when
+// a set is malformed: the sets after it cannot be found.
+bool ReadAranges(LineReader& reader, ByteSource& aranges, std::vector<ArangeSet>& sets);
+
+// Where a unit's range list starts and what it needs to be read.
+struct RangeListPlace {
+  UnitShape unit;
+  bool is_rnglists = false;     // version 5's .debug_rnglists, else .debug_ranges
+  std::uint64_t offset = 0;     // of the list in its section
+  std::uint64_t base = 0;       // the unit's base address (its low_pc)
+  std::uint64_t addr_base = 0;  // where the unit's entries in .debug_addr start
+};
+
+// Appends the ranges of a range list; false when it is malformed or lies
+// outside its section.
+bool ReadRangeList(LineReader& reader, const InfoSections& sections, const RangeListPlace& place,
+                   std::vector<AddressRange>& ranges);
+
+// The address at an index of .debug_addr; false outside the section.
+bool ReadIndexedAddress(const InfoSections& sections, const UnitShape& unit,
+                        std::uint64_t addr_base, std::uint64_t index, std::uint64_t& address);
+
+}  // namespace rt

@@ -1,0 +1,140 @@
+// Building the index of units and choosing the programs to search.
+#include "dwarf/unit_index.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "dwarf/line_program.h"
+#include "dwarf/unit_root.h"
+
+namespace rt {
+
+namespace {
+
+// What is known of a program: no unit's ranges describe it (searched for
+// every address), some do, or a unit that names it could not be read.
+enum : std::uint8_t { kUndescribed, kDescribed, kAlways };
+
+// The index's readers, only while it is built.
+struct Readers {
+  explicit Readers(const InfoSections& sections) : roots(sections) {}
+  LineReader line, aranges;
+  UnitRootReader roots;
+};
+
+}  // namespace
+
+void UnitIndex::Clear() {
+  programs_.clear();
+  state_.clear();
+  entries_.clear();
+  reach_.clear();
+}
+
+bool UnitIndex::Build(const InfoSections& sections, ByteSource& line) {
+  Clear();
+  if (sections.info == nullptr) return false;
+  auto readers = std::make_unique<Readers>(sections);
+
+  // Every program of the line section, by the lengths that chain them, as
+  // the full scan finds them.
+  std::int64_t end = line.Size();
+  readers->line.Bind(&line);
+  for (std::int64_t offset = 0; offset < end;) {
+    readers->line.Init(offset, end - offset < 12 ? end - offset : 12);
+    programs_.push_back(offset);
+    offset = NextUnit(readers->line, offset, end);
+  }
+  state_.assign(programs_.size(), kUndescribed);
+
+  std::vector<ArangeSet> sets;
+  if (sections.aranges != nullptr) ReadAranges(readers->aranges, *sections.aranges, sets);
+  std::sort(sets.begin(), sets.end(),
+            [](const ArangeSet& a, const ArangeSet& b) { return a.unit < b.unit; });
+
+  // Each unit's line program, described by the unit's set in .debug_aranges
+  // or else by its root entry's ranges.
+  UnitRoot root;
+  for (std::int64_t offset = 0;; offset = root.next) {
+    auto set =
+        std::lower_bound(sets.begin(), sets.end(), static_cast<std::uint64_t>(offset),
+                         [](const ArangeSet& s, std::uint64_t unit) { return s.unit < unit; });
+    bool in_aranges = set != sets.end() && set->unit == static_cast<std::uint64_t>(offset);
+    if (!readers->roots.Read(offset, !in_aranges, root)) break;
+    if (!root.has_program) continue;
+    auto at = std::lower_bound(programs_.begin(), programs_.end(),
+                               static_cast<std::int64_t>(root.program));
+    // A line program that is not where the chain of lengths puts one is no
+    // program the full scan would read.
+    if (at == programs_.end() || *at != static_cast<std::int64_t>(root.program)) continue;
+    std::size_t program = static_cast<std::size_t>(at - programs_.begin());
+    if (in_aranges) {
+      Describe(program, set->ranges);
+    } else if (root.malformed) {
+      state_[program] = kAlways;
+    } else if (root.has_ranges) {
+      Describe(program, root.ranges);
+    }
+    if (entries_.size() > kMaxRanges) {
+      Clear();
+      return false;
+    }
+  }
+  return Arrange();
+}
+
+void UnitIndex::Describe(std::size_t program, const std::vector<AddressRange>& ranges) {
+  if (state_[program] == kUndescribed) state_[program] = kDescribed;
+  for (const AddressRange& range : ranges) {
+    entries_.push_back({range.low, range.high, static_cast<std::uint32_t>(program)});
+  }
+}
+
+// Sorts the ranges; a unit whose ranges overlap another's is searched for
+// every address. Ranges that start at 0 are where the linker left discarded
+// functions: they may overlap one another and stay, so that an address in
+// them is searched as the full scan searches it.
+bool UnitIndex::Arrange() {
+  std::sort(entries_.begin(), entries_.end(),
+            [](const Entry& a, const Entry& b) { return a.low < b.low; });
+  std::uint64_t reach = 0;
+  std::size_t reaching = 0;  // the entry that reaches furthest so far
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& e = entries_[i];
+    if (i > 0 && e.low < reach && e.low != 0 && entries_[reaching].low != 0 &&
+        entries_[reaching].program != e.program) {
+      state_[e.program] = state_[entries_[reaching].program] = kAlways;
+    }
+    if (i == 0 || e.high > reach) {
+      reach = e.high;
+      reaching = i;
+    }
+  }
+  std::erase_if(entries_, [this](const Entry& e) { return state_[e.program] == kAlways; });
+  reach_.resize(entries_.size());
+  reach = 0;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    reach = std::max(reach, entries_[i].high);
+    reach_[i] = reach;
+  }
+  return true;
+}
+
+void UnitIndex::Candidates(std::uint64_t target, std::vector<std::int64_t>& programs) const {
+  programs.clear();
+  std::vector<std::uint32_t> chosen;
+  auto after = std::upper_bound(entries_.begin(), entries_.end(), target,
+                                [](std::uint64_t t, const Entry& e) { return t < e.low; });
+  for (std::size_t i = static_cast<std::size_t>(after - entries_.begin()); i-- > 0;) {
+    if (reach_[i] < target) break;
+    if (target <= entries_[i].high) chosen.push_back(entries_[i].program);
+  }
+  for (std::size_t p = 0; p < state_.size(); ++p) {
+    if (state_[p] != kDescribed) chosen.push_back(static_cast<std::uint32_t>(p));
+  }
+  std::sort(chosen.begin(), chosen.end());
+  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  for (std::uint32_t p : chosen) programs.push_back(programs_[p]);
+}
+
+}  // namespace rt

@@ -1,0 +1,47 @@
+// Which line programs may hold a code address, so that a lookup reads only
+// those: built from .debug_aranges, or where a unit has no set there, from
+// the address ranges of the unit's root entry in .debug_info.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "dwarf/address_ranges.h"
+#include "exe/byte_source.h"
+
+namespace rt {
+
+class UnitIndex {
+ public:
+  // The most ranges the index keeps (nearby ones of a unit taken as one);
+  // a program with more is searched unit by unit.
+  static constexpr std::size_t kMaxRanges = 16384;
+
+  // Builds the index of the line section's programs; false when there can
+  // be none (no .debug_info, or too many ranges).
+  bool Build(const InfoSections& sections, ByteSource& line);
+  void Clear();
+
+  // The offsets of the line programs to search for a link-time address, in
+  // file order: those whose units' ranges hold it (their ends included: the
+  // row at a sequence's end answers for it), and those that no unit's
+  // ranges describe.
+  void Candidates(std::uint64_t target, std::vector<std::int64_t>& programs) const;
+
+ private:
+  struct Entry {
+    std::uint64_t low, high;
+    std::uint32_t program;  // index into programs_
+  };
+
+  void Describe(std::size_t program, const std::vector<AddressRange>& ranges);
+  bool Arrange();
+
+  std::vector<std::int64_t> programs_;  // every program's offset, in file order
+  std::vector<std::uint8_t> state_;     // per program: kUndescribed, kDescribed or kAlways
+  std::vector<Entry> entries_;          // sorted by low
+  std::vector<std::uint64_t> reach_;    // the highest high of entries_[0..i]
+};
+
+}  // namespace rt

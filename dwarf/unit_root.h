@@ -1,0 +1,49 @@
+// The root entry of a compilation unit in .debug_info: its line program and
+// the address ranges of its code. Only the root entry is decoded, with its
+// abbreviation; the rest of the unit is skipped by its length.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dwarf/address_ranges.h"
+#include "dwarf/line_reader.h"
+
+namespace rt {
+
+struct UnitRoot {
+  std::int64_t next = 0;  // offset of the next unit in .debug_info
+  bool has_program = false;
+  std::uint64_t program = 0;  // offset of its line program in .debug_line
+  // The ranges its root entry gives; has_ranges is false without any, and
+  // when they could not be read.
+  bool has_ranges = false;
+  std::vector<AddressRange> ranges;
+  // The root entry could not be read whole: its ranges are not known.
+  bool malformed = false;
+};
+
+class UnitRootReader {
+ public:
+  // The readers keep what they read from one unit to the next: the units'
+  // abbreviations usually lie one after another.
+  explicit UnitRootReader(const InfoSections& sections) : sections_(sections) {
+    info_.Bind(sections.info);
+    abbrev_.Bind(sections.abbrev);
+  }
+
+  // Reads the unit at offset. False when its header cannot be read: the
+  // units after it cannot be found either. want_ranges: whether its ranges
+  // are needed (a unit that .debug_aranges describes needs only its line
+  // program).
+  bool Read(std::int64_t offset, bool want_ranges, UnitRoot& root);
+
+ private:
+  bool ReadRootEntry(const UnitShape& unit, std::uint64_t abbrev_offset, bool want_ranges,
+                     UnitRoot& root);
+
+  InfoSections sections_;
+  LineReader info_, abbrev_, lists_;
+};
+
+}  // namespace rt
