@@ -69,7 +69,7 @@ std::int64_t NextUnit(LineReader& reader, std::int64_t offset, std::int64_t sect
 
 std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::int64_t offset,
                         std::int64_t section_end, TargetSearch* targets, std::size_t count,
-                        UnitFacts& facts) {
+                        UnitFacts& facts, std::vector<Text>& names) {
   facts = UnitFacts();
   for (std::size_t i = 0; i < count; ++i) targets[i].Reset();
   reader.Init(offset, section_end - offset);
@@ -85,6 +85,9 @@ std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::
     facts.scanned_whole = true;
     return next;
   }
+
+  // The file table is read again once rows have answered: keep it at hand.
+  reader.Keep(header.program_start);
 
   // The steps of the special opcodes, worked out once: a division for every
   // row would be the program's costliest part.
@@ -234,16 +237,22 @@ std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::
   // address unknown; every other end has seen all the rows there are.
   facts.scanned_whole = head < count || damaged;
   // Targets answered by rows of one file share its name, read once.
+  std::int32_t unknown = -1;
   const TargetSearch* named = nullptr;
   for (std::size_t i = 0; i < count; ++i) {
     TargetSearch& t = targets[i];
     if (!t.found) continue;
     if (!t.remembered) {
-      t.source = Text(kUnknownFile);
+      if (unknown < 0) {
+        unknown = static_cast<std::int32_t>(names.size());
+        names.emplace_back(kUnknownFile);
+      }
+      t.name = unknown;
     } else if (named != nullptr && named->file == t.file) {
-      t.source = named->source;
+      t.name = named->name;
     } else {
-      t.source = GetFullFilename(reader, strings, header, static_cast<std::uint32_t>(t.file));
+      t.name = static_cast<std::int32_t>(names.size());
+      names.push_back(GetFullFilename(reader, strings, header, static_cast<std::uint32_t>(t.file)));
       named = &t;
     }
   }
@@ -256,10 +265,11 @@ std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& stri
   TargetSearch search;
   search.target = target;
   UnitFacts facts;
-  std::int64_t next = SearchUnit(reader, strings, offset, section_end, &search, 1, facts);
+  std::vector<Text> names;
+  std::int64_t next = SearchUnit(reader, strings, offset, section_end, &search, 1, facts, names);
   result = UnitSearch();
   result.found = search.found;
-  result.source = search.source;
+  if (search.found) result.source = names[static_cast<std::size_t>(search.name)];
   result.line = static_cast<std::int32_t>(search.line);
   result.has_first_address = facts.has_first_address;
   result.first_address = facts.first_address;

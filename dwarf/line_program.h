@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/text.h"
 #include "dwarf/line_header.h"
@@ -49,7 +50,7 @@ struct TargetSearch {
   bool remembered = false;  // a row below the target was met
   std::int32_t file = 0;
   std::int64_t line = 0;
-  Text source;  // with found: the remembered row's file name
+  std::int32_t name = -1;  // with found: the remembered row's file name, in names
 
   void Reset() {
     std::uint64_t keep = target;
@@ -68,11 +69,12 @@ struct UnitFacts {
 
 // Searches the unit at the offset for every target at once, each by the
 // rule of a single search: running the unit's program once, however many
-// targets it is searched for. The targets come in increasing order. Returns
-// the offset of the next unit.
+// targets it is searched for. The targets come in increasing order; the
+// file names of their answers are added to names, one for each file.
+// Returns the offset of the next unit.
 std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::int64_t offset,
                         std::int64_t section_end, TargetSearch* targets, std::size_t count,
-                        UnitFacts& facts);
+                        UnitFacts& facts, std::vector<Text>& names);
 
 // The offset of the unit after the one at offset, from the length that the
 // reader's window starts with: the section's end where that cannot be read,

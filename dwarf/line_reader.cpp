@@ -6,6 +6,7 @@
 namespace rt {
 
 void LineReader::Init(std::int64_t base, std::int64_t limit) {
+  if (base != kept_base_) kept_size_ = 0;
   // The bytes already buffered stay usable when the new window covers them.
   std::int64_t shift = base - base_;
   base_ = base;
@@ -21,11 +22,33 @@ void LineReader::Seek(std::int64_t pos) {
   exhausted_ = false;
 }
 
+void LineReader::Keep(std::int64_t n) {
+  if (n > kKeptSize) n = kKeptSize;
+  if (n > limit_) n = limit_;
+  kept_size_ = 0;
+  if (n <= 0) return;
+  // Usually the bytes were just read and are still in the buffer.
+  if (buffer_start_ <= 0 && buffer_start_ + fill_ >= n) {
+    std::memcpy(kept_, buffer_ - buffer_start_, static_cast<std::size_t>(n));
+  } else if (source_ == nullptr || source_->ReadAt(base_, kept_, n) != n) {
+    return;
+  }
+  kept_base_ = base_;
+  kept_size_ = n;
+}
+
 bool LineReader::Refill() {
   std::int64_t want = limit_ - pos_;
   if (pos_ < 0 || want <= 0 || source_ == nullptr) {
     exhausted_ = true;
     return false;
+  }
+  if (kept_base_ == base_ && pos_ < kept_size_) {
+    std::int64_t n = kept_size_ < limit_ ? kept_size_ : limit_;
+    std::memcpy(buffer_, kept_, static_cast<std::size_t>(n));
+    buffer_start_ = 0;
+    fill_ = n;
+    return true;
   }
   if (want > kBufferSize) want = kBufferSize;
   std::int64_t got = source_->ReadAt(base_ + pos_, buffer_, want);

@@ -21,10 +21,15 @@ class LineReader {
   void Bind(ByteSource* source) {
     source_ = source;
     fill_ = 0;
+    kept_size_ = 0;
   }
 
   // The window becomes limit bytes of the source from base; position 0.
   void Init(std::int64_t base, std::int64_t limit);
+  // Keeps the window's first n bytes (at most kKeptSize) at hand while the
+  // window stays: reading them again later does not read the source again,
+  // which a compressed source would decode anew from far back.
+  void Keep(std::int64_t n);
   void Seek(std::int64_t pos);
   std::int64_t Pos() const { return pos_; }
   std::int64_t Limit() const { return limit_; }
@@ -72,6 +77,8 @@ class LineReader {
   std::uint64_t ReadULEB128From(int first);
   std::int64_t ReadLEB128From(int first);
 
+  static constexpr std::int64_t kKeptSize = 8192;
+
   ByteSource* source_ = nullptr;
   std::int64_t base_ = 0;
   std::int64_t limit_ = 0;
@@ -80,6 +87,8 @@ class LineReader {
   std::int64_t fill_ = 0;
   bool exhausted_ = false;
   std::uint8_t buffer_[kBufferSize];
+  std::int64_t kept_base_ = -1, kept_size_ = 0;
+  std::uint8_t kept_[kKeptSize];
 };
 
 }  // namespace rt

@@ -43,6 +43,7 @@ void LineTable::LookupMany(const LineSections& sections, const std::uint64_t* ta
     indexed_ = index_.Build(sections.info, *sections.line);
   }
   searches_.assign(count, TargetSearch());
+  names_.clear();
   for (std::size_t k = 0; k < count; ++k) searches_[k].target = targets[k];
   if (indexed_ && !full_scan_) {
     SearchIndexed(sections);
@@ -51,7 +52,7 @@ void LineTable::LookupMany(const LineSections& sections, const std::uint64_t* ta
   }
   for (std::size_t k = 0; k < count; ++k) {
     if (!searches_[k].found) continue;
-    positions[k].source = searches_[k].source;
+    positions[k].source = names_[static_cast<std::size_t>(searches_[k].name)];
     positions[k].line = static_cast<std::int32_t>(searches_[k].line);
   }
 }
@@ -64,7 +65,7 @@ std::int64_t LineTable::SearchBatch(const LineSections& sections, std::int64_t o
   batch_searches_.clear();
   for (std::size_t k : batch_) batch_searches_.push_back(searches_[k]);
   std::int64_t next = SearchUnit(reader_, sections.strings, offset, sections.line->Size(),
-                                 batch_searches_.data(), batch_searches_.size(), facts);
+                                 batch_searches_.data(), batch_searches_.size(), facts, names_);
   for (std::size_t j = 0; j < batch_.size(); ++j) {
     if (batch_searches_[j].found) searches_[batch_[j]] = batch_searches_[j];
   }

@@ -82,6 +82,7 @@ class LineTable {
   std::vector<TargetSearch> searches_;
   std::vector<std::size_t> batch_;
   std::vector<TargetSearch> batch_searches_;
+  std::vector<Text> names_;
 };
 
 }  // namespace rt
