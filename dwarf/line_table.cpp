@@ -77,24 +77,21 @@ std::int64_t LineTable::SearchBatch(const LineSections& sections, std::int64_t o
 void LineTable::ScanEveryUnit(const LineSections& sections) {
   std::int64_t end = sections.line->Size();
   std::size_t left = searches_.size();
-  for (std::size_t i = 0, offset = 0; static_cast<std::int64_t>(offset) < end && left > 0; ++i) {
+  std::int64_t offset = 0;
+  for (std::size_t i = 0; offset < end && left > 0; ++i) {
     batch_.clear();
     for (std::size_t k = 0; k < searches_.size(); ++k) {
-      if (!searches_[k].found &&
-          !CannotHold(i, static_cast<std::int64_t>(offset), searches_[k].target)) {
-        batch_.push_back(k);
-      }
+      if (!searches_[k].found && !CannotHold(i, offset, searches_[k].target)) batch_.push_back(k);
     }
-    if (batch_.empty() && i < units_.size() &&
-        units_[i].offset == static_cast<std::int64_t>(offset)) {
-      offset = static_cast<std::size_t>(units_[i].next);
+    if (batch_.empty() && i < units_.size() && units_[i].offset == offset) {
+      offset = units_[i].next;
       continue;
     }
     UnitFacts facts;
-    std::int64_t next = SearchBatch(sections, static_cast<std::int64_t>(offset), facts);
+    std::int64_t next = SearchBatch(sections, offset, facts);
     for (std::size_t k : batch_) left -= searches_[k].found;
-    Remember(i, static_cast<std::int64_t>(offset), next, facts);
-    offset = static_cast<std::size_t>(next);
+    Remember(i, offset, next, facts);
+    offset = next;
   }
 }
 

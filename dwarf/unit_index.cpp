@@ -90,26 +90,38 @@ void UnitIndex::Describe(std::size_t program, const std::vector<AddressRange>& r
   }
 }
 
-// Sorts the ranges; a unit whose ranges overlap another's is searched for
-// every address. Ranges that start at 0 are where the linker left discarded
-// functions: they may overlap one another and stay, so that an address in
-// them is searched as the full scan searches it.
+// Sorts the ranges; units whose ranges overlap one another are searched for
+// every address. The ranges are taken in groups that overlap one after
+// another: a group with ranges of more than one unit makes all of its units
+// searched for every address. Ranges that start at 0 are where the linker
+// left discarded functions: they may overlap anything and stay, so that an
+// address in them is searched as the full scan searches it.
 bool UnitIndex::Arrange() {
   std::sort(entries_.begin(), entries_.end(),
             [](const Entry& a, const Entry& b) { return a.low < b.low; });
+  std::size_t group = 0;  // the first entry of the group
   std::uint64_t reach = 0;
-  std::size_t reaching = 0;  // the entry that reaches furthest so far
+  bool mixed = false;
+  auto close_group = [&](std::size_t end) {
+    for (std::size_t j = group; mixed && j < end; ++j) state_[entries_[j].program] = kAlways;
+  };
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const Entry& e = entries_[i];
-    if (i > 0 && e.low < reach && e.low != 0 && entries_[reaching].low != 0 &&
-        entries_[reaching].program != e.program) {
-      state_[e.program] = state_[entries_[reaching].program] = kAlways;
+    if (e.low == 0) {
+      group = i + 1;
+      continue;
     }
-    if (i == 0 || e.high > reach) {
+    if (i == group || e.low >= reach) {
+      close_group(i);
+      group = i;
       reach = e.high;
-      reaching = i;
+      mixed = false;
+    } else {
+      mixed = mixed || e.program != entries_[group].program;
+      reach = std::max(reach, e.high);
     }
   }
+  close_group(entries_.size());
   std::erase_if(entries_, [this](const Entry& e) { return state_[e.program] == kAlways; });
   reach_.resize(entries_.size());
   reach = 0;

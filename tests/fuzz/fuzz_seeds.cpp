@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets: small PE and ELF images, valid
 // and slightly broken, into DIR/exe_fuzz/, line sections of every version and
-// format into DIR/line_fuzz/, and compressed line sections, sound and broken,
-// into DIR/compressed_fuzz/.
+// format into DIR/line_fuzz/, compressed line sections, sound and broken,
+// into DIR/compressed_fuzz/, and the sections of the index of units with a
+// line section into DIR/unit_index_fuzz/.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #endif
 
 #include "tests/support/image_builder.h"
+#include "tests/support/info_builder.h"
 #include "tests/support/line_table_builder.h"
 
 using namespace testing_support;
@@ -145,6 +147,112 @@ void AddCompressedSeeds(std::map<std::string, Bytes>& seeds) {
   }
 }
 
+// The target reads an address, the six sections of the index each after its
+// 2-byte length, then the line section.
+Bytes IndexSeed(std::uint64_t address, const DebugInfo& d, const Bytes& line) {
+  Bytes seed;
+  Put64(seed, 0, address);
+  for (const Bytes* b : {&d.info, &d.abbrev, &d.aranges, &d.ranges, &d.rnglists, &d.addr}) {
+    Put16(seed, seed.size(), static_cast<std::uint16_t>(b->size()));
+    seed += *b;
+  }
+  return seed + line;
+}
+
+InfoAttribute Attr(std::uint64_t attribute, std::uint64_t form, std::uint64_t value,
+                   std::uint64_t actual = 0) {
+  return {attribute, form, value, actual};
+}
+
+InfoUnit Root(std::uint16_t version, std::vector<InfoAttribute> root, bool is64 = false,
+              std::uint8_t address_size = 8) {
+  InfoUnit u;
+  u.version = version;
+  u.is64 = is64;
+  u.address_size = address_size;
+  u.root = std::move(root);
+  return u;
+}
+
+void AddUnitIndexSeeds(std::map<std::string, Bytes>& seeds) {
+  // Line programs of every version and format, and where each starts.
+  LineSection s;
+  std::vector<std::uint64_t> at;
+  for (LineUnit u : {Listed(2, false), Listed(3, true), Listed(4, false),
+                     Described(false, kFormString), Described(true, kFormString)}) {
+    at.push_back(s.line.size());
+    s.Add(u);
+  }
+
+  DebugInfo v2to4;  // low_pc and high_pc, .debug_ranges, .debug_aranges
+  v2to4.Add(Root(2,
+                 {Attr(kAtStmtList, kFormData4, at[0]), Attr(kAtLowPc, kFormAddr, 0x1000),
+                  Attr(kAtHighPc, kFormAddr, 0x1010)},
+                 false, 4));
+  std::uint64_t list = v2to4.AddRanges({{0, 8}, {~std::uint64_t{0}, 0x2800}, {0, 0x100}});
+  v2to4.Add(Root(3,
+                 {Attr(kAtStmtList, kFormData8, at[1]), Attr(kAtLowPc, kFormAddr, 0x2000),
+                  Attr(kAtRanges, kFormData8, list)},
+                 true));
+  std::uint64_t unit =
+      v2to4.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[2]),
+                         Attr(kAtLowPc, kFormAddr, 0x3000), Attr(kAtHighPc, kFormData4, 0x40)}));
+  v2to4.AddArangeSet(unit, {{0x3000, 0x40}, {0x3800, 0x100}});
+  seeds["unit_index_v2_to_v4"] = IndexSeed(0x1005, v2to4, s.line);
+
+  DebugInfo v5;  // indexed addresses, range lists, unit types, implicit and indirect forms
+  std::uint64_t base = v5.AddAddresses({0x1000, 0x800, 0x1010});
+  std::vector<std::uint64_t> lists_at;
+  std::uint64_t lists = v5.AddRangeLists(
+      {{{4, 0, 0x10}, {1, 1}, {4, 0, 0x100}},
+       {{3, 1, 0x10}, {2, 0, 2}, {5, 0x2000}, {6, 0x800, 0x900}, {7, 0x3000, 0x10}}},
+      8, false, &lists_at);
+  v5.Add(Root(5, {Attr(kAtStmtList, kFormSecOffset, at[3]), Attr(kAtLowPc, kFormAddrx, 0),
+                  Attr(kAtRanges, kFormRnglistx, 0), Attr(kAtAddrBase, kFormSecOffset, base),
+                  Attr(kAtRnglistsBase, kFormSecOffset, lists)}));
+  InfoUnit skeleton =
+      Root(5, {Attr(kAtStmtList, kFormSecOffset, at[4]), Attr(kAtLowPc, kFormAddrx1, 2),
+               Attr(kAtHighPc, kFormData2, 0x20), Attr(kAtAddrBase, kFormSecOffset, base)});
+  skeleton.unit_type = kUnitSkeleton;
+  v5.Add(skeleton);
+  InfoUnit type = Root(
+      5, {Attr(kAtStmtList, kFormImplicitConst, at[3]),
+          Attr(kAtLowPc, kFormIndirect, 0x800, kFormAddr),
+          Attr(kAtRanges, kFormSecOffset, lists_at[1]), Attr(kAtAddrBase, kFormSecOffset, base)});
+  type.unit_type = kUnitType;
+  type.before = std::vector<InfoAttribute>{Attr(kAtName, kFormImplicitConst, 7),
+                                           Attr(kAtName, kFormString, 0)};
+  v5.Add(type);
+  seeds["unit_index_v5"] = IndexSeed(0x1008, v5, s.line);
+
+  DebugInfo v5_64;  // the 64-bit format throughout
+  base = v5_64.AddAddresses({0x1000, 0x800}, 8, true);
+  lists = v5_64.AddRangeLists({{{4, 0, 0x10}}, {{1, 1}, {4, 0, 0x100}}}, 8, true);
+  v5_64.Add(Root(5,
+                 {Attr(kAtStmtList, kFormSecOffset, at[4]), Attr(kAtLowPc, kFormAddrx, 0),
+                  Attr(kAtRanges, kFormRnglistx, 1), Attr(kAtAddrBase, kFormSecOffset, base),
+                  Attr(kAtRnglistsBase, kFormSecOffset, lists)},
+                 true));
+  unit = v5_64.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[1])}, true));
+  v5_64.AddArangeSet(unit, {{0x1000, 0x40}}, 8, true);
+  seeds["unit_index_v5_64"] = IndexSeed(0x810, v5_64, s.line);
+
+  DebugInfo odd;  // overlapping units, ranges at 0, an unknown form, a stmt_list in a program
+  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[0]), Attr(kAtLowPc, kFormAddr, 0x1000),
+                   Attr(kAtHighPc, kFormData4, 0x100)}));
+  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[1]), Attr(kAtLowPc, kFormAddr, 0x1080),
+                   Attr(kAtHighPc, kFormData4, 0x100)}));
+  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[2]), Attr(kAtLowPc, kFormAddr, 0),
+                   Attr(kAtHighPc, kFormData4, 0x20)}));
+  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[3]),
+                   Attr(kAtLowPc, kFormAddr, 0),
+                   Attr(kAtHighPc, kFormData4, 0x40),
+                   {kAtName, 0x99, 0, 0, Bytes()}}));
+  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[4] + 4), Attr(kAtLowPc, kFormAddr, 0x5000),
+                   Attr(kAtHighPc, kFormData4, 0x10)}));
+  seeds["unit_index_odd_units"] = IndexSeed(0x1090, odd, s.line);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -184,14 +292,15 @@ int main(int argc, char** argv) {
 
   AddLineSeeds(seeds);
   AddCompressedSeeds(seeds);
+  AddUnitIndexSeeds(seeds);
 
-  for (const char* target : {"exe_fuzz", "line_fuzz", "compressed_fuzz"}) {
+  for (const char* target : {"exe_fuzz", "line_fuzz", "compressed_fuzz", "unit_index_fuzz"}) {
     std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
   }
   // Seeds go to the target their name starts with, images to exe_fuzz.
   for (const auto& [name, bytes] : seeds) {
     std::string target = "exe_fuzz";
-    for (std::string prefix : {"line_", "compressed_"}) {
+    for (std::string prefix : {"line_", "compressed_", "unit_index_"}) {
       if (name.rfind(prefix, 0) == 0) target = prefix + "fuzz";
     }
     std::filesystem::path dir = std::filesystem::path(argv[1]) / target;

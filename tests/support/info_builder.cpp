@@ -1,0 +1,207 @@
+#include "tests/support/info_builder.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace testing_support {
+
+namespace {
+
+void Append(Bytes& b, std::uint64_t v, int width) {
+  PutLe(b, b.size(), v, width);
+}
+
+// A length field and the bytes it counts.
+Bytes WithLength(const Bytes& body, bool is64) {
+  Bytes out;
+  if (is64) Append(out, 0xFFFFFFFF, 4);
+  Append(out, body.size(), is64 ? 8 : 4);
+  return out + body;
+}
+
+void PutValue(Bytes& b, std::uint64_t form, std::uint64_t value, std::uint64_t actual,
+              const InfoUnit& unit) {
+  int offset_size = unit.is64 ? 8 : 4;
+  switch (form) {
+    case kFormAddr:
+      return Append(b, value, unit.address_size);
+    case kFormData1:
+    case kFormAddrx1:
+      return Append(b, value, 1);
+    case kFormData2:
+    case kFormAddrx2:
+      return Append(b, value, 2);
+    case kFormData4:
+      return Append(b, value, 4);
+    case kFormData8:
+      return Append(b, value, 8);
+    case kFormSecOffset:
+    case kFormStrp:
+    case kFormLineStrp:
+      return Append(b, value, offset_size);
+    case kFormUdata:
+    case kFormAddrx:
+    case kFormRnglistx:
+    case kFormGnuAddrIndex:
+      return PutUleb(b, value);
+    case kFormSdata:
+      return PutSleb(b, static_cast<std::int64_t>(value));
+    case kFormImplicitConst:
+    case kFormFlagPresent:
+      return;
+    case kFormString:
+      b += '\0';
+      return;
+    case kFormIndirect:
+      PutUleb(b, actual);
+      return PutValue(b, actual, value, 0, unit);
+    default:
+      throw std::invalid_argument("form " + std::to_string(form));
+  }
+}
+
+// An abbreviation of a unit's root (tag compile_unit, no children).
+void PutAbbreviation(Bytes& b, std::uint64_t code, const std::vector<InfoAttribute>& attributes) {
+  PutUleb(b, code);
+  PutUleb(b, 0x11);
+  b += '\0';
+  for (const InfoAttribute& a : attributes) {
+    PutUleb(b, a.attribute);
+    PutUleb(b, a.form);
+    if (a.form == kFormImplicitConst) PutSleb(b, static_cast<std::int64_t>(a.value));
+  }
+  b += Bytes(2, '\0');
+}
+
+}  // namespace
+
+std::uint64_t DebugInfo::Add(const InfoUnit& unit) {
+  std::uint64_t table = abbrev.size();
+  std::uint64_t code = 1;
+  if (unit.before) PutAbbreviation(abbrev, code++, *unit.before);
+  PutAbbreviation(abbrev, code, unit.root);
+  abbrev += '\0';
+
+  int offset_size = unit.is64 ? 8 : 4;
+  Bytes body;
+  Append(body, unit.version, 2);
+  if (unit.version >= 5) {
+    body += static_cast<char>(unit.unit_type);
+    body += static_cast<char>(unit.address_size);
+    Append(body, unit.abbrev_offset.value_or(table), offset_size);
+    if (unit.unit_type == kUnitSkeleton) Append(body, 0x1122334455667788, 8);  // unit id
+    if (unit.unit_type == kUnitType) {
+      Append(body, 0x8877665544332211, 8);  // signature
+      Append(body, 0, offset_size);         // the type's entry
+    }
+  } else {
+    Append(body, unit.abbrev_offset.value_or(table), offset_size);
+    body += static_cast<char>(unit.address_size);
+  }
+  PutUleb(body, code);
+  for (const InfoAttribute& a : unit.root) {
+    if (a.raw) {
+      body += *a.raw;
+    } else {
+      PutValue(body, a.form, a.value, a.actual, unit);
+    }
+  }
+  body += '\0';  // the end of the unit's entries
+
+  std::uint64_t at = info.size();
+  info += WithLength(body, unit.is64);
+  return at;
+}
+
+void DebugInfo::AddArangeSet(std::uint64_t unit,
+                             const std::vector<std::pair<std::uint64_t, std::uint64_t>>& tuples,
+                             std::uint8_t address_size, bool is64, std::uint16_t version) {
+  Bytes body;
+  Append(body, version, 2);
+  Append(body, unit, is64 ? 8 : 4);
+  body += static_cast<char>(address_size);
+  body += '\0';  // segment selector size
+  // The tuples start at a multiple of their size from the set's start.
+  std::size_t header = (is64 ? 12 : 4) + body.size(), tuple = 2u * address_size;
+  body += Bytes((tuple - header % tuple) % tuple, '\0');
+  for (const auto& [address, length] : tuples) {
+    Append(body, address, address_size);
+    Append(body, length, address_size);
+  }
+  body += Bytes(tuple, '\0');
+  aranges += WithLength(body, is64);
+}
+
+std::uint64_t DebugInfo::AddAddresses(const std::vector<std::uint64_t>& addresses,
+                                      std::uint8_t address_size, bool is64) {
+  Bytes body;
+  Append(body, 5, 2);
+  body += static_cast<char>(address_size);
+  body += '\0';
+  std::uint64_t base = addr.size() + (is64 ? 12 : 4) + body.size();
+  for (std::uint64_t a : addresses) Append(body, a, address_size);
+  addr += WithLength(body, is64);
+  return base;
+}
+
+std::uint64_t DebugInfo::AddRanges(
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pairs, std::uint8_t address_size) {
+  std::uint64_t at = ranges.size();
+  for (const auto& [low, high] : pairs) {
+    Append(ranges, low, address_size);
+    Append(ranges, high, address_size);
+  }
+  ranges += Bytes(2u * address_size, '\0');
+  return at;
+}
+
+std::uint64_t DebugInfo::AddRangeLists(const std::vector<std::vector<ListEntry>>& lists,
+                                       std::uint8_t address_size, bool is64,
+                                       std::vector<std::uint64_t>* lists_at) {
+  int offset_size = is64 ? 8 : 4;
+  Bytes header;
+  Append(header, 5, 2);
+  header += static_cast<char>(address_size);
+  header += '\0';
+  Append(header, lists.size(), 4);
+  std::uint64_t base = rnglists.size() + (is64 ? 12 : 4) + header.size();
+
+  Bytes offsets, entries;
+  std::size_t table = lists.size() * static_cast<std::size_t>(offset_size);
+  for (const std::vector<ListEntry>& list : lists) {
+    Append(offsets, table + entries.size(), offset_size);
+    if (lists_at != nullptr) lists_at->push_back(base + table + entries.size());
+    for (const ListEntry& e : list) {
+      entries += static_cast<char>(e.kind);
+      switch (e.kind) {
+        case 1:  // base address, indexed
+          PutUleb(entries, e.a);
+          break;
+        case 2:  // start and end, indexed
+        case 3:  // indexed start and a length
+        case 4:  // offsets from the base
+          PutUleb(entries, e.a);
+          PutUleb(entries, e.b);
+          break;
+        case 5:  // base address
+          Append(entries, e.a, address_size);
+          break;
+        case 6:  // start and end
+          Append(entries, e.a, address_size);
+          Append(entries, e.b, address_size);
+          break;
+        case 7:  // start and a length
+          Append(entries, e.a, address_size);
+          PutUleb(entries, e.b);
+          break;
+        default:  // written as the kind alone
+          break;
+      }
+    }
+    entries += '\0';
+  }
+  rnglists += WithLength(header + offsets + entries, is64);
+  return base;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,81 @@
+// Units of ".debug_info" with their root entry, and the sections that say
+// which addresses each unit holds (.debug_abbrev, .debug_aranges,
+// .debug_ranges, .debug_rnglists, .debug_addr), built byte by byte.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "tests/support/line_table_builder.h"
+
+namespace testing_support {
+
+// Attributes of a root entry, and the forms that line_table_builder.h has
+// not named yet.
+inline constexpr std::uint64_t kAtName = 0x03, kAtStmtList = 0x10, kAtLowPc = 0x11,
+                               kAtHighPc = 0x12, kAtRanges = 0x55, kAtAddrBase = 0x73,
+                               kAtRnglistsBase = 0x74, kAtGnuAddrBase = 0x2133;
+inline constexpr std::uint64_t kFormAddr = 0x01, kFormSdata = 0x0D, kFormIndirect = 0x16,
+                               kFormSecOffset = 0x17, kFormFlagPresent = 0x19, kFormAddrx = 0x1B,
+                               kFormImplicitConst = 0x21, kFormRnglistx = 0x23, kFormAddrx1 = 0x29,
+                               kFormAddrx2 = 0x2A, kFormGnuAddrIndex = 0x1F01;
+// Unit types of version 5.
+inline constexpr std::uint8_t kUnitCompile = 1, kUnitType = 2, kUnitSkeleton = 4;
+
+// One attribute of the root entry: its value is written in the form's size
+// (that of an address or an offset where the form says so); implicit_const
+// keeps it in the abbreviation; indirect writes `actual` and then the value
+// in that form. `raw`, when given, is written instead of the value.
+struct InfoAttribute {
+  std::uint64_t attribute = 0, form = 0, value = 0, actual = 0;
+  std::optional<Bytes> raw{};
+};
+
+struct InfoUnit {
+  std::uint16_t version = 4;
+  bool is64 = false;
+  std::uint8_t address_size = 8;
+  std::uint8_t unit_type = kUnitCompile;  // version 5
+  std::vector<InfoAttribute> root;
+  // An abbreviation put ahead of the root's in the unit's table (code 1,
+  // the root's then being 2).
+  std::optional<std::vector<InfoAttribute>> before;
+  std::optional<std::uint64_t> abbrev_offset;  // default: the unit's own table
+};
+
+// The sections as they grow; each Add answers where what it wrote starts.
+struct DebugInfo {
+  Bytes info, abbrev, aranges, ranges, rnglists, addr;
+
+  // The unit, and its abbreviation table in .debug_abbrev: the unit's offset.
+  std::uint64_t Add(const InfoUnit& unit);
+  // A set of (address, length) tuples; the (0, 0) that ends it is added.
+  void AddArangeSet(std::uint64_t unit,
+                    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& tuples,
+                    std::uint8_t address_size = 8, bool is64 = false, std::uint16_t version = 2);
+  // A table of .debug_addr: the offset of its first address (the unit's
+  // DW_AT_addr_base).
+  std::uint64_t AddAddresses(const std::vector<std::uint64_t>& addresses,
+                             std::uint8_t address_size = 8, bool is64 = false);
+  // A list of .debug_ranges: pairs up to the (0, 0) that is added; the
+  // list's offset.
+  std::uint64_t AddRanges(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pairs,
+                          std::uint8_t address_size = 8);
+
+  // An entry of a .debug_rnglists list: its kind and operands (indexes,
+  // offsets and lengths as LEB128, addresses in the address size).
+  struct ListEntry {
+    std::uint8_t kind;
+    std::uint64_t a = 0, b = 0;
+  };
+  // A table of .debug_rnglists with an offset for each list; the end entry
+  // of each is added. The offset of the table's first offset (the unit's
+  // DW_AT_rnglists_base); *lists_at gets each list's offset in the section.
+  std::uint64_t AddRangeLists(const std::vector<std::vector<ListEntry>>& lists,
+                              std::uint8_t address_size = 8, bool is64 = false,
+                              std::vector<std::uint64_t>* lists_at = nullptr);
+};
+
+}  // namespace testing_support
