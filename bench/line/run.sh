@@ -12,7 +12,9 @@
 # that frameline prints the same bytes for each compressed copy as for the
 # program itself.
 #
-#   run.sh [--static]     --static also times a statically linked frameline
+#   run.sh [--static] [--baseline REV]
+#     --static          also times a statically linked frameline
+#     --baseline REV    also times frameline as built from the revision REV
 #
 # BUILD_DIR (default <repo>/build-bench) holds frameline and the program;
 # RUNS (default 20) timed runs per command for ten addresses, RUNS_MANY
@@ -44,10 +46,38 @@ build_frameline() {  # build dir, extra cmake arguments...
   cmake -S "$repo" -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" --target frameline >/dev/null
 }
+static_wanted=false
+baseline_rev=
+while (($# > 0)); do
+  case $1 in
+    --static) static_wanted=true ;;
+    --baseline)
+      baseline_rev=${2:?run.sh: --baseline wants a revision}
+      shift
+      ;;
+    *)
+      echo "usage: run.sh [--static] [--baseline REV]" >&2
+      exit 2
+      ;;
+  esac
+  shift
+done
+
 build_frameline "$build"
 frameline=$build/frameline
+# frameline as built from another revision, from that revision's sources.
+baseline=
+if [[ -n $baseline_rev ]]; then
+  rm -rf "$build/baseline-src"
+  mkdir -p "$build/baseline-src"
+  git -C "$repo" archive "$baseline_rev" | tar -x -C "$build/baseline-src"
+  cmake -S "$build/baseline-src" -B "$build/baseline" -G Ninja -DQUIZ_BUILD_TESTS=OFF \
+    -DQUIZ_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build/baseline" --target frameline >/dev/null
+  baseline=$build/baseline/frameline
+fi
 static=
-if [[ ${1:-} == --static ]]; then
+if $static_wanted; then
   build_frameline "$repo/build-bench-static" -DCMAKE_EXE_LINKER_FLAGS=-static \
     -DQUIZ_BUILD_TESTS=OFF -DQUIZ_BUILD_BENCH=OFF
   static=$repo/build-bench-static/frameline
@@ -178,11 +208,19 @@ tools_on() {  # file, addresses...
   names=(frameline addr2line llvm-symbolizer eu-addr2line)
   commands=("$frameline $file $*" "addr2line -e $file $*" "llvm-symbolizer --obj=$file $*"
     "eu-addr2line -e $file $*")
+  if [[ -n $baseline ]]; then
+    names+=("frameline at $baseline_rev")
+    commands+=("$baseline $file $*")
+  fi
 }
 
 tools_on "$prog" "${addrs[@]}"
 names+=("frameline (tiny program)")
 commands+=("$frameline $out/tiny $tiny_addr")
+if [[ -n $baseline ]]; then
+  names+=("frameline at $baseline_rev (tiny program)")
+  commands+=("$baseline $out/tiny $tiny_addr")
+fi
 if [[ -n $static ]]; then
   names+=("frameline static" "frameline static (tiny program)")
   commands+=("$static $prog ${addrs[*]}" "$static $out/tiny $tiny_addr")
