@@ -91,13 +91,19 @@ std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::
 
   // The steps of the special opcodes, worked out once: a division for every
   // row would be the program's costliest part.
+  // With one operation per instruction word, as on every processor this
+  // system runs on, a step is a plain number of bytes.
   struct SpecialStep {
+    std::uint32_t bytes;
     std::uint8_t operations;
     std::int16_t line;
   } steps[256];
+  const bool whole_words = header.maximum_operations_per_instruction == 1;
   for (int op = header.opcode_base; op < 256; ++op) {
     int adjusted = op - header.opcode_base;
-    steps[op] = {static_cast<std::uint8_t>(adjusted / header.line_range),
+    std::uint8_t operations = static_cast<std::uint8_t>(adjusted / header.line_range);
+    steps[op] = {static_cast<std::uint32_t>(operations * header.minimum_instruction_length),
+                 operations,
                  static_cast<std::int16_t>(header.line_base + adjusted % header.line_range)};
   }
 
@@ -120,7 +126,11 @@ std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::
     if (op < 0) break;
     if (op >= header.opcode_base && op != 0) {
       // Special opcode: one step of address and line, and a row.
-      Advance(state, header, steps[op].operations);
+      if (whole_words) {
+        state.address += steps[op].bytes;
+      } else {
+        Advance(state, header, steps[op].operations);
+      }
       AddToLine(state, steps[op].line);
       state.row_ready = true;
       state.basic_block = state.prologue_end = state.epilogue_begin = false;

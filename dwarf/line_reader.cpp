@@ -14,7 +14,8 @@ void LineReader::Init(std::int64_t base, std::int64_t limit) {
   buffer_start_ -= shift;
   pos_ = 0;
   exhausted_ = false;
-  if (fill_ > limit_ - buffer_start_) fill_ = limit_ > buffer_start_ ? limit_ - buffer_start_ : 0;
+  std::int64_t room = limit_ > buffer_start_ ? limit_ - buffer_start_ : 0;
+  fill_ = held_ < room ? held_ : room;
 }
 
 void LineReader::Seek(std::int64_t pos) {
@@ -47,13 +48,13 @@ bool LineReader::Refill() {
     std::int64_t n = kept_size_ < limit_ ? kept_size_ : limit_;
     std::memcpy(buffer_, kept_, static_cast<std::size_t>(n));
     buffer_start_ = 0;
-    fill_ = n;
+    fill_ = held_ = n;
     return true;
   }
-  if (want > kBufferSize) want = kBufferSize;
+  if (want > read_size_) want = read_size_;
   std::int64_t got = source_->ReadAt(base_ + pos_, buffer_, want);
   buffer_start_ = pos_;
-  fill_ = got;
+  fill_ = held_ = got > 0 ? got : 0;
   if (got <= 0) {
     exhausted_ = true;
     return false;

@@ -20,9 +20,13 @@ class LineReader {
   // Reads from source from now on; nothing read before is kept.
   void Bind(ByteSource* source) {
     source_ = source;
-    fill_ = 0;
+    fill_ = held_ = 0;
     kept_size_ = 0;
   }
+  // Reads at most n bytes (1 to kBufferSize) from the source at a time: a
+  // reader that takes a few bytes here and there need not copy a whole
+  // buffer each time.
+  void SetReadSize(std::int64_t n) { read_size_ = n < 1 ? 1 : n > kBufferSize ? kBufferSize : n; }
 
   // The window becomes limit bytes of the source from base; position 0.
   void Init(std::int64_t base, std::int64_t limit);
@@ -38,8 +42,12 @@ class LineReader {
 
   // The next byte, or -1 at the end of the window or the source.
   int ReadNext() {
-    if (pos_ >= buffer_start_ && pos_ < buffer_start_ + fill_) {
-      return buffer_[pos_++ - buffer_start_];
+    // One unsigned comparison: a position before the buffer wraps to a
+    // large index.
+    std::uint64_t at = static_cast<std::uint64_t>(pos_) - static_cast<std::uint64_t>(buffer_start_);
+    if (at < static_cast<std::uint64_t>(fill_)) {
+      ++pos_;
+      return buffer_[at];
     }
     return Refill() ? buffer_[pos_++ - buffer_start_] : -1;
   }
@@ -84,7 +92,10 @@ class LineReader {
   std::int64_t limit_ = 0;
   std::int64_t pos_ = 0;
   std::int64_t buffer_start_ = 0;
-  std::int64_t fill_ = 0;
+  // The buffer holds held_ bytes from buffer_start_; the first fill_ of them
+  // lie inside the window. Bytes past the window stay for the next one.
+  std::int64_t fill_ = 0, held_ = 0;
+  std::int64_t read_size_ = kBufferSize;
   bool exhausted_ = false;
   std::uint8_t buffer_[kBufferSize];
   std::int64_t kept_base_ = -1, kept_size_ = 0;

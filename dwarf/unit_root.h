@@ -29,6 +29,8 @@ class UnitRootReader {
   // abbreviations usually lie one after another.
   explicit UnitRootReader(const InfoSections& sections) : sections_(sections) {
     info_.Bind(sections.info);
+    // A root entry is usually a few dozen bytes, and units lie far apart.
+    info_.SetReadSize(512);
     abbrev_.Bind(sections.abbrev);
   }
 

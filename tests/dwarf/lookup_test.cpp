@@ -102,6 +102,40 @@ TEST_F(NextUnitTest, FromTheLengthAlone) {
             (std::vector<std::int64_t>{nb, nb + static_cast<std::int64_t>(h.size())}));
 }
 
+// Bytes read for a wide window stay for later windows, yet a narrow window
+// still ends where it says; a small read size reads the source in pieces.
+TEST(ReadWindowTest, HeldBytesStayInsideEachWindow) {
+  struct CountingSource final : rt::ByteSource {
+    rt::MemorySource bytes;
+    int reads = 0;
+    std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t n) override {
+      ++reads;
+      return bytes.ReadAt(offset, buffer, n);
+    }
+    std::int64_t Size() const override { return bytes.Size(); }
+  } source;
+  const char data[] = "0123456789abcdef";
+  source.bytes = rt::MemorySource(data, 16);
+  auto reader = std::make_unique<rt::LineReader>();
+  reader->Bind(&source);
+  reader->Init(0, 16);
+  EXPECT_EQ(reader->ReadNext(), '0');
+  reader->Init(4, 2);
+  EXPECT_EQ(reader->ReadNext(), '4');
+  EXPECT_EQ(reader->ReadNext(), '5');
+  EXPECT_EQ(reader->ReadNext(), -1);
+  reader->Init(10, 6);
+  reader->Seek(5);
+  EXPECT_EQ(reader->ReadNext(), 'f');
+  EXPECT_EQ(source.reads, 1);
+  reader->Bind(&source);
+  reader->SetReadSize(3);
+  reader->Init(0, 16);
+  reader->Seek(12);
+  EXPECT_EQ(reader->ReadUnsigned(4), 0x66656463u);
+  EXPECT_EQ(source.reads, 3);
+}
+
 TEST(LargeUnitTest, RowsAcrossReadBlocks) {
   // 40000 one-byte rows: the program spans several 16 KiB reads, and the
   // file name is read back from the header after them.
