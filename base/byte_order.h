@@ -1,4 +1,5 @@
-// Little-endian fields of executable and debug files.
+// Fields of executable and debug files: little-endian, and the few that
+// are stored most significant byte first.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,12 @@ inline std::uint32_t Le32(const std::uint8_t* p) {
 
 inline std::uint64_t Le64(const std::uint8_t* p) {
   return static_cast<std::uint64_t>(Le32(p)) | static_cast<std::uint64_t>(Le32(p + 4)) << 32;
+}
+
+inline std::uint64_t Be64(const std::uint8_t* p) {
+  std::uint64_t value = 0;
+  for (int i = 0; i < 8; ++i) value = value << 8 | p[i];
+  return value;
 }
 
 }  // namespace rt

@@ -3,61 +3,7 @@
 
 namespace rt {
 
-namespace {
-
-enum Form : std::uint64_t {
-  kAddr = 0x01,
-  kBlock2 = 0x03,
-  kBlock4 = 0x04,
-  kData2 = 0x05,
-  kData4 = 0x06,
-  kData8 = 0x07,
-  kString = 0x08,
-  kBlock = 0x09,
-  kBlock1 = 0x0a,
-  kData1 = 0x0b,
-  kFlag = 0x0c,
-  kSdata = 0x0d,
-  kStrp = 0x0e,
-  kUdata = 0x0f,
-  kRefAddr = 0x10,
-  kRef1 = 0x11,
-  kRef2 = 0x12,
-  kRef4 = 0x13,
-  kRef8 = 0x14,
-  kRefUdata = 0x15,
-  kIndirect = 0x16,
-  kSecOffset = 0x17,
-  kExprloc = 0x18,
-  kFlagPresent = 0x19,
-  kStrx = 0x1a,
-  kAddrx = 0x1b,
-  kRefSup4 = 0x1c,
-  kStrpSup = 0x1d,
-  kData16 = 0x1e,
-  kLineStrp = 0x1f,
-  kRefSig8 = 0x20,
-  kImplicitConst = 0x21,
-  kLoclistx = 0x22,
-  kRnglistx = 0x23,
-  kRefSup8 = 0x24,
-  kStrx1 = 0x25,
-  kStrx2 = 0x26,
-  kStrx3 = 0x27,
-  kStrx4 = 0x28,
-  kAddrx1 = 0x29,
-  kAddrx2 = 0x2a,
-  kAddrx3 = 0x2b,
-  kAddrx4 = 0x2c,
-  kGnuAddrIndex = 0x1f01,
-  kGnuStrIndex = 0x1f02,
-  kGnuRefAlt = 0x1f20,
-  kGnuStrpAlt = 0x1f21,
-};
-
 using Kind = FormValue::Kind;
-
-}  // namespace
 
 bool ReadForm(LineReader& reader, std::uint64_t form, const UnitShape& unit, std::int64_t implicit,
               FormValue& value) {
@@ -68,89 +14,89 @@ bool ReadForm(LineReader& reader, std::uint64_t form, const UnitShape& unit, std
     return true;
   };
   switch (form) {
-    case kAddr:
+    case kFormAddr:
       return take(Kind::kAddress, reader.ReadUnsigned(unit.address_size));
-    case kAddrx:
-    case kGnuAddrIndex:
+    case kFormAddrx:
+    case kFormGnuAddrIndex:
       return take(Kind::kAddressIndex, reader.ReadULEB128());
-    case kAddrx1:
+    case kFormAddrx1:
       return take(Kind::kAddressIndex, reader.ReadUnsigned(1));
-    case kAddrx2:
+    case kFormAddrx2:
       return take(Kind::kAddressIndex, reader.ReadUnsigned(2));
-    case kAddrx3:
+    case kFormAddrx3:
       return take(Kind::kAddressIndex, reader.ReadUnsigned(3));
-    case kAddrx4:
+    case kFormAddrx4:
       return take(Kind::kAddressIndex, reader.ReadUnsigned(4));
-    case kData1:
-    case kRef1:
-    case kFlag:
-    case kStrx1:
+    case kFormData1:
+    case kFormRef1:
+    case kFormFlag:
+    case kFormStrx1:
       return take(Kind::kConstant, reader.ReadUnsigned(1));
-    case kData2:
-    case kRef2:
-    case kStrx2:
+    case kFormData2:
+    case kFormRef2:
+    case kFormStrx2:
       return take(Kind::kConstant, reader.ReadUnsigned(2));
-    case kStrx3:
+    case kFormStrx3:
       return take(Kind::kConstant, reader.ReadUnsigned(3));
-    case kData4:
-    case kRef4:
-    case kRefSup4:
-    case kStrx4:
+    case kFormData4:
+    case kFormRef4:
+    case kFormRefSup4:
+    case kFormStrx4:
       return take(Kind::kConstant, reader.ReadUnsigned(4));
-    case kData8:
-    case kRef8:
-    case kRefSig8:
-    case kRefSup8:
+    case kFormData8:
+    case kFormRef8:
+    case kFormRefSig8:
+    case kFormRefSup8:
       return take(Kind::kConstant, reader.ReadUnsigned(8));
-    case kUdata:
-    case kRefUdata:
-    case kStrx:
-    case kGnuStrIndex:
-    case kLoclistx:
+    case kFormUdata:
+    case kFormRefUdata:
+    case kFormStrx:
+    case kFormGnuStrIndex:
+    case kFormLoclistx:
       return take(Kind::kConstant, reader.ReadULEB128());
-    case kSdata:
+    case kFormSdata:
       return take(Kind::kConstant, static_cast<std::uint64_t>(reader.ReadLEB128()));
-    case kImplicitConst:
+    case kFormImplicitConst:
       return take(Kind::kConstant, static_cast<std::uint64_t>(implicit));
-    case kRnglistx:
+    case kFormRnglistx:
       return take(Kind::kListIndex, reader.ReadULEB128());
-    case kSecOffset:
-    case kStrp:
-    case kLineStrp:
-    case kStrpSup:
-    case kGnuRefAlt:
-    case kGnuStrpAlt:
+    case kFormSecOffset:
+    case kFormStrp:
+    case kFormLineStrp:
+    case kFormStrpSup:
+    case kFormGnuRefAlt:
+    case kFormGnuStrpAlt:
       return take(Kind::kOffset, reader.ReadUnsigned(unit.offset_size));
-    case kRefAddr:
+    case kFormRefAddr:
       // An address's size in version 2, an offset's from version 3 on.
       return take(Kind::kOffset,
                   reader.ReadUnsigned(unit.version <= 2 ? unit.address_size : unit.offset_size));
-    case kFlagPresent:
+    case kFormFlagPresent:
       return take(Kind::kConstant, 1);
-    case kString:
+    case kFormString:
       reader.ReadString();
       return true;
-    case kData16:
+    case kFormData16:
       reader.Skip(16);
       return true;
-    case kBlock1:
+    case kFormBlock1:
       reader.Skip(reader.ReadUnsigned(1));
       return true;
-    case kBlock2:
+    case kFormBlock2:
       reader.Skip(reader.ReadUnsigned(2));
       return true;
-    case kBlock4:
+    case kFormBlock4:
       reader.Skip(reader.ReadUnsigned(4));
       return true;
-    case kBlock:
-    case kExprloc:
+    case kFormBlock:
+    case kFormExprloc:
       reader.Skip(reader.ReadULEB128());
       return true;
-    case kIndirect: {
+    case kFormIndirect: {
       // The form itself is in the entry; one level only, so that a chain of
       // indirections cannot go on.
       std::uint64_t actual = reader.ReadULEB128();
-      if (actual == kIndirect || actual == kImplicitConst) return false;
+      if (actual == kFormIndirect || actual == kFormImplicitConst) return false;
       return ReadForm(reader, actual, unit, implicit, value);
     }
     default:

@@ -8,6 +8,57 @@
 
 namespace rt {
 
+// The attribute forms of debugging entries and of line-table entry formats.
+enum Form : std::uint64_t {
+  kFormAddr = 0x01,
+  kFormBlock2 = 0x03,
+  kFormBlock4 = 0x04,
+  kFormData2 = 0x05,
+  kFormData4 = 0x06,
+  kFormData8 = 0x07,
+  kFormString = 0x08,
+  kFormBlock = 0x09,
+  kFormBlock1 = 0x0a,
+  kFormData1 = 0x0b,
+  kFormFlag = 0x0c,
+  kFormSdata = 0x0d,
+  kFormStrp = 0x0e,
+  kFormUdata = 0x0f,
+  kFormRefAddr = 0x10,
+  kFormRef1 = 0x11,
+  kFormRef2 = 0x12,
+  kFormRef4 = 0x13,
+  kFormRef8 = 0x14,
+  kFormRefUdata = 0x15,
+  kFormIndirect = 0x16,
+  kFormSecOffset = 0x17,
+  kFormExprloc = 0x18,
+  kFormFlagPresent = 0x19,
+  kFormStrx = 0x1a,
+  kFormAddrx = 0x1b,
+  kFormRefSup4 = 0x1c,
+  kFormStrpSup = 0x1d,
+  kFormData16 = 0x1e,
+  kFormLineStrp = 0x1f,
+  kFormRefSig8 = 0x20,
+  kFormImplicitConst = 0x21,
+  kFormLoclistx = 0x22,
+  kFormRnglistx = 0x23,
+  kFormRefSup8 = 0x24,
+  kFormStrx1 = 0x25,
+  kFormStrx2 = 0x26,
+  kFormStrx3 = 0x27,
+  kFormStrx4 = 0x28,
+  kFormAddrx1 = 0x29,
+  kFormAddrx2 = 0x2a,
+  kFormAddrx3 = 0x2b,
+  kFormAddrx4 = 0x2c,
+  kFormGnuAddrIndex = 0x1f01,
+  kFormGnuStrIndex = 0x1f02,
+  kFormGnuRefAlt = 0x1f20,
+  kFormGnuStrpAlt = 0x1f21,
+};
+
 // What a unit's header says about the sizes of its fields.
 struct UnitShape {
   std::uint16_t version = 0;

@@ -4,16 +4,12 @@
 
 #include <cstring>
 
+#include "dwarf/forms.h"
+
 namespace rt {
 
 namespace {
 
-// Forms that version 5 directory and file entries use.
-constexpr std::uint16_t kFormBlock = 0x09, kFormBlock1 = 0x0A, kFormData1 = 0x0B, kFormData2 = 0x05,
-                        kFormData4 = 0x06, kFormData8 = 0x07, kFormData16 = 0x1E,
-                        kFormString = 0x08, kFormStrp = 0x0E, kFormLineStrp = 0x1F,
-                        kFormUdata = 0x0F, kFormSdata = 0x0D, kFormStrx = 0x1A, kFormStrx1 = 0x25,
-                        kFormStrx2 = 0x26, kFormStrx3 = 0x27, kFormStrx4 = 0x28;
 // Content types of an entry.
 constexpr std::uint16_t kContentPath = 1, kContentDirectoryIndex = 2;
 
@@ -44,76 +40,40 @@ struct Entry {
   std::uint64_t directory = 0;
 };
 
-// Reads one described entry; false on a form this reader does not know.
+// Reads one described entry; false on a form this reader does not know, and
+// on an entry that takes no bytes (of forms that hold their value elsewhere),
+// so that counts read from the file always move the reader on.
 // Names kept in string sections are looked up only when `resolve` is set.
 bool ReadEntry(LineReader& reader, const StringSections& strings,
                const TLineNumberProgramHeader64& header, const std::uint16_t (*format)[2],
                std::uint8_t count, bool resolve, Entry& entry) {
-  int offset_size = header.is64 ? 8 : 4;
+  UnitShape shape;
+  shape.version = header.version;
+  shape.offset_size = header.is64 ? 8 : 4;
+  shape.address_size = header.address_size;
+  std::int64_t start = reader.Pos();
   for (std::uint8_t i = 0; i < count; ++i) {
     std::uint16_t type = format[i][0], form = format[i][1];
-    std::uint64_t value = 0;
+    FormValue value;
     Text text;
-    switch (form) {
-      case kFormString:
-        text = reader.ReadString();
-        break;
-      case kFormLineStrp:
-        value = reader.ReadUnsigned(offset_size);
-        if (resolve) {
-          text = SectionString(strings.line_str, value);
-        }
-        break;
-      case kFormStrp:
-        value = reader.ReadUnsigned(offset_size);
-        if (resolve) text = SectionString(strings.str, value);
-        break;
-      case kFormUdata:
-      case kFormStrx:
-        value = reader.ReadULEB128();
-        break;
-      case kFormSdata:
-        value = static_cast<std::uint64_t>(reader.ReadLEB128());
-        break;
-      case kFormData1:
-      case kFormStrx1:
-        value = reader.ReadUnsigned(1);
-        break;
-      case kFormData2:
-      case kFormStrx2:
-        value = reader.ReadUnsigned(2);
-        break;
-      case kFormStrx3:
-        value = reader.ReadUnsigned(3);
-        break;
-      case kFormData4:
-      case kFormStrx4:
-        value = reader.ReadUnsigned(4);
-        break;
-      case kFormData8:
-        value = reader.ReadUnsigned(8);
-        break;
-      case kFormData16:
-        reader.Skip(16);
-        break;
-      case kFormBlock:
-        reader.Skip(reader.ReadULEB128());
-        break;
-      case kFormBlock1:
-        reader.Skip(reader.ReadUnsigned(1));
-        break;
-      default:
-        return false;
+    if (form == kFormString) {
+      text = reader.ReadString();
+    } else if (!ReadForm(reader, form, shape, 0, value)) {
+      return false;
+    } else if (resolve && form == kFormLineStrp) {
+      text = SectionString(strings.line_str, value.value);
+    } else if (resolve && form == kFormStrp) {
+      text = SectionString(strings.str, value.value);
     }
     if (type == kContentPath) entry.path = text;
-    if (type == kContentDirectoryIndex) entry.directory = value;
+    if (type == kContentDirectoryIndex) entry.directory = value.value;
   }
-  return !reader.Exhausted();
+  return !reader.Exhausted() && reader.Pos() > start;
 }
 
-// Skips to entry `index` of a described table and reads it. Every entry of
-// a table with a layout takes at least one byte, so a count read from the
-// file cannot make this run past the unit's end.
+// Skips to entry `index` of a described table and reads it. Every entry
+// read takes at least one byte, so a count read from the file cannot make
+// this run past the unit's end.
 bool ReadNthEntry(LineReader& reader, const StringSections& strings,
                   const TLineNumberProgramHeader64& header, const std::uint16_t (*format)[2],
                   std::uint8_t count, std::uint64_t index, Entry& entry) {

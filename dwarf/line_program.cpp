@@ -269,23 +269,4 @@ std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::
   return next;
 }
 
-std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& strings,
-                                  std::uint64_t target, std::int64_t offset,
-                                  std::int64_t section_end, UnitSearch& result) {
-  TargetSearch search;
-  search.target = target;
-  UnitFacts facts;
-  std::vector<Text> names;
-  std::int64_t next = SearchUnit(reader, strings, offset, section_end, &search, 1, facts, names);
-  result = UnitSearch();
-  result.found = search.found;
-  if (search.found) result.source = names[static_cast<std::size_t>(search.name)];
-  result.line = static_cast<std::int32_t>(search.line);
-  result.has_first_address = facts.has_first_address;
-  result.first_address = facts.first_address;
-  result.scanned_whole = facts.scanned_whole;
-  result.max_address = facts.max_address;
-  return next;
-}
-
 }  // namespace rt

@@ -29,19 +29,6 @@ struct TMachineState {
 
 void InitStateRegisters(TMachineState& state, bool default_is_stmt);
 
-// The result of searching one unit.
-struct UnitSearch {
-  bool found = false;
-  Text source;
-  std::int64_t line = 0;
-  // The address of the unit's first row, and the highest row address it
-  // holds when it was read to its end: both hold for any target.
-  bool has_first_address = false;
-  std::uint64_t first_address = 0;
-  bool scanned_whole = false;
-  std::uint64_t max_address = 0;
-};
-
 // The search of one unit for one of several targets.
 struct TargetSearch {
   std::uint64_t target = 0;
@@ -80,12 +67,5 @@ std::int64_t SearchUnit(LineReader& reader, const StringSections& strings, std::
 // reader's window starts with: the section's end where that cannot be read,
 // and no further than the section's end.
 std::int64_t NextUnit(LineReader& reader, std::int64_t offset, std::int64_t section_end);
-
-// Searches the unit at the offset for the row covering target, reading at
-// most up to section_end. Returns the offset of the next unit. Offsets count
-// from the start of the reader's source.
-std::int64_t ParseCompilationUnit(LineReader& reader, const StringSections& strings,
-                                  std::uint64_t target, std::int64_t offset,
-                                  std::int64_t section_end, UnitSearch& result);
 
 }  // namespace rt

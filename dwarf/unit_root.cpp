@@ -1,6 +1,8 @@
 // Decoding a unit's header and root entry.
 #include "dwarf/unit_root.h"
 
+#include "base/byte_order.h"
+
 namespace rt {
 
 namespace {
@@ -14,7 +16,6 @@ enum Attribute : std::uint64_t {
   kRnglistsBase = 0x74,
   kGnuAddrBase = 0x2133,
 };
-constexpr std::uint64_t kImplicitConst = 0x21;
 // Unit types of version 5 whose header carries 8 more bytes (and, for type
 // units, an offset).
 constexpr std::uint8_t kSkeleton = 0x04, kSplitCompile = 0x05, kType = 0x02, kSplitType = 0x06;
@@ -88,7 +89,7 @@ bool UnitRootReader::ReadRootEntry(const UnitShape& unit, std::uint64_t abbrev_o
     for (std::uint64_t attribute = 1, form = 1; attribute != 0 || form != 0;) {
       attribute = abbrev_.ReadULEB128();
       form = abbrev_.ReadULEB128();
-      if (form == kImplicitConst) abbrev_.ReadLEB128();
+      if (form == kFormImplicitConst) abbrev_.ReadLEB128();
       if (abbrev_.Exhausted()) return false;
     }
   }
@@ -96,7 +97,7 @@ bool UnitRootReader::ReadRootEntry(const UnitShape& unit, std::uint64_t abbrev_o
   FormValue low, high, ranges, addr_base, rnglists_base;
   for (;;) {
     std::uint64_t attribute = abbrev_.ReadULEB128(), form = abbrev_.ReadULEB128();
-    std::int64_t implicit = form == kImplicitConst ? abbrev_.ReadLEB128() : 0;
+    std::int64_t implicit = form == kFormImplicitConst ? abbrev_.ReadLEB128() : 0;
     if (abbrev_.Exhausted()) return false;
     if (attribute == 0 && form == 0) break;
     FormValue value;
@@ -153,8 +154,7 @@ bool UnitRootReader::ReadRootEntry(const UnitShape& unit, std::uint64_t abbrev_o
               unit.offset_size) {
         return false;
       }
-      std::uint64_t relative = 0;
-      for (int i = unit.offset_size - 1; i >= 0; --i) relative = relative << 8 | bytes[i];
+      std::uint64_t relative = unit.offset_size == 8 ? Le64(bytes) : Le32(bytes);
       place.offset = rnglists_base.value + relative;
     } else {
       place.offset = ranges.value;

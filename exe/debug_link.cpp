@@ -49,20 +49,4 @@ bool ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc) {
   return true;
 }
 
-bool ReadDebugLink(TExeFile& exe, std::string& name) {
-  std::uint32_t crc;
-  if (!ReadDebugLinkName(exe, name, crc)) return false;
-  if (CheckDbgFile(exe, name, crc)) return true;
-  // Then beside the executable.
-  std::size_t slash = exe.filename.find_last_of("/\\");
-  if (exe.f.error == 0 && slash != std::string::npos) {
-    std::string beside = exe.filename.substr(0, slash + 1) + name;
-    if (CheckDbgFile(exe, beside, crc)) {
-      name = beside;
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace rt

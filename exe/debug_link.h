@@ -13,11 +13,6 @@ namespace rt {
 // records; false without a usable one.
 bool ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc);
 
-// The separate debug file that the executable's debug link names, tried
-// under its own name (relative to the working directory) and then beside
-// the executable; accepted only when its CRC-32 matches the link's.
-bool ReadDebugLink(TExeFile& exe, std::string& name);
-
 // Whether the file's CRC-32 is crc; exe lends its buffer. A file that cannot
 // be opened does not match; a failed read of it is left as exe's own code,
 // where the caller looks.

@@ -16,12 +16,6 @@ constexpr std::uint32_t kElfZstd = 2;  // ELFCOMPRESS_ZSTD
 // "ZLIB" and the size, most significant byte first.
 constexpr std::int64_t kGnuHeaderSize = 12;
 
-std::uint64_t Be64(const std::uint8_t* p) {
-  std::uint64_t value = 0;
-  for (int i = 0; i < 8; ++i) value = value << 8 | p[i];
-  return value;
-}
-
 // Takes the compression header off the stored bytes.
 bool ReadHeader(TExeFile& exe, std::int64_t header_size, ExeSection& section) {
   if (section.length < header_size) return false;

@@ -37,11 +37,7 @@ void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
 
 [[gnu::noinline]] void RunError(std::uint16_t code) {
   platform::FrameRecord own = platform::ReadFrameRecord(__builtin_frame_address(0));
-  ErrorCode = code;
-  ErrorAddr = own.return_address;
-  ErrorBase = own.caller_frame;
-  ErrorFault = nullptr;
-  Halt(ErrorCode);
+  HandleErrorAddrFrame(code, own.return_address, own.caller_frame);
 }
 
 [[gnu::noinline]] void RaiseFault(std::uint16_t code) {

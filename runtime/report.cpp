@@ -20,13 +20,13 @@ void WriteErrorReport(TextRec& t) {
   address.AppendHex16(reinterpret_cast<std::uintptr_t>(ErrorAddr));
   WriteText(0, t, address.view());
   WriteLineEnd(t);
+  // A fault's address is that of the faulting instruction itself.
+  BackTraceStrProc first_line = ErrorFault != nullptr ? FaultAddrStrFunc : BackTraceStrFunc;
+  WriteText(0, t, first_line(ErrorAddr).view());
+  WriteLineEnd(t);
   if (ErrorFault != nullptr) {
-    WriteText(0, t, FaultAddrStrFunc(ErrorAddr).view());
-    WriteLineEnd(t);
     Dump_Frames(t, ErrorFault->return_addresses, ErrorFault->depth);
   } else {
-    WriteText(0, t, BackTraceStrFunc(ErrorAddr).view());
-    WriteLineEnd(t);
     Dump_Stack(t, ErrorBase, ErrorAddr);
   }
   WriteText(0, t, "");

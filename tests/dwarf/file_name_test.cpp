@@ -94,6 +94,10 @@ const DescribedCase kDescribed[] = {
     {"LineStrpDirectoriesStrpFilesDwarf64", true, {{kContentPath, kFormLineStrp}},
      {{kContentMd5, kFormData16}, {kContentPath, kFormStrp}, {kContentDirectory, kFormUdata}},
      {"top", "sub"}, {{"m.c", 1}, {"n.c", 0}}, {{0, "sub/m.c"}, {1, "top/n.c"}}},
+    // Entries that take no bytes would let a count from the file run on.
+    {"EntriesOfNoBytes", false, {{kContentPath, kFormFlagPresent}},
+     {{kContentPath, kFormString}, {kContentDirectory, kFormUdata}},
+     {"a", "b", "c"}, {{"m.c", 1}}, {{0, "(Unknown file)"}}},
 };
 // clang-format on
 

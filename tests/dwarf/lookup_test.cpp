@@ -72,9 +72,12 @@ class NextUnitTest : public testing::Test {
     reader->Bind(&source);
     std::vector<std::int64_t> offsets;
     for (std::int64_t offset = 0; offset < source.Size();) {
-      rt::UnitSearch search;
-      offset = rt::ParseCompilationUnit(*reader, rt::StringSections(), 0x1000, offset,
-                                        source.Size(), search);
+      rt::TargetSearch search;
+      search.target = 0x1000;
+      rt::UnitFacts facts;
+      std::vector<rt::Text> names;
+      offset = rt::SearchUnit(*reader, rt::StringSections(), offset, source.Size(), &search, 1,
+                              facts, names);
       offsets.push_back(offset);
     }
     return offsets;

@@ -42,15 +42,6 @@ InfoAttribute Attr(std::uint64_t attribute, std::uint64_t form, std::uint64_t va
 InfoAttribute Unknown() {
   return {kAtName, kUnknownForm, 0, 0, Bytes()};
 }
-InfoUnit U(std::uint16_t version, std::vector<InfoAttribute> root, bool is64 = false,
-           std::uint8_t address_size = 8) {
-  InfoUnit u;
-  u.version = version;
-  u.is64 = is64;
-  u.address_size = address_size;
-  u.root = std::move(root);
-  return u;
-}
 
 // n line programs of every version and both formats, one after another,
 // each of one short sequence.
@@ -123,18 +114,18 @@ TEST_P(CandidatesTest, ExactPrograms) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
     IndexCase{"Version4LowPcAndLength", 3, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(4, {Stmt(at[0]), Low(0x1000), High(0x100)}));
-       d.Add(U(4, {Low(0x2000), High(0x80, kFormUdata), Stmt(at[1])}));
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x100)}));
+       d.Add(RootUnit(4, {Low(0x2000), High(0x80, kFormUdata), Stmt(at[1])}));
        std::uint64_t base = d.AddAddresses({0x5000});
-       d.Add(U(4, {Stmt(at[2]), Attr(kAtGnuAddrBase, kFormSecOffset, base),
+       d.Add(RootUnit(4, {Stmt(at[2]), Attr(kAtGnuAddrBase, kFormSecOffset, base),
                    Low(0, kFormGnuAddrIndex), High(0x10)}));
      },
      {{0, {}}, {0xFFF, {}}, {0x1000, {0}}, {0x1100, {0}}, {0x1101, {}}, {0x2000, {1}},
       {0x2080, {1}}, {0x2081, {}}, {0x5010, {2}}, {0x5011, {}}, {kMax, {}}}},
     IndexCase{"Versions2And3DataFormsAndHighPcAddress", 2, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(2, {Attr(kAtName, kFormString), Stmt(at[0], kFormData4), Low(0x1000),
+       d.Add(RootUnit(2, {Attr(kAtName, kFormString), Stmt(at[0], kFormData4), Low(0x1000),
                    High(0x1100, kFormAddr)}, false, 4));
-       d.Add(U(3, {Stmt(at[1], kFormData8), Low(0x3000), High(0x3010, kFormAddr)}, true));
+       d.Add(RootUnit(3, {Stmt(at[1], kFormData8), Low(0x3000), High(0x3010, kFormAddr)}, true));
      },
      {{0x10FF, {0}}, {0x1100, {0}}, {0x1101, {}}, {0x2000, {}}, {0x3010, {1}}, {0x3011, {}}}},
     IndexCase{"Version5IndexedAddressesAndRangeLists", 4, [](DebugInfo& d, const Offsets& at) {
@@ -146,14 +137,14 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
              {4, 0, 8}, {6, 0xB000, 0xB010}, {7, 0xC000, 0x10}}},
            8, false, &lists_at);
        // addr_base after the address it serves
-       d.Add(U(5, {Stmt(at[0]), Low(1, kFormAddrx1), High(0x80),
+       d.Add(RootUnit(5, {Stmt(at[0]), Low(1, kFormAddrx1), High(0x80),
                    Attr(kAtAddrBase, kFormSecOffset, base)}));
-       d.Add(U(5, {Stmt(at[1]), Attr(kAtRnglistsBase, kFormSecOffset, lists), Low(3, kFormAddrx),
+       d.Add(RootUnit(5, {Stmt(at[1]), Attr(kAtRnglistsBase, kFormSecOffset, lists), Low(3, kFormAddrx),
                    Attr(kAtRanges, kFormRnglistx, 1), Attr(kAtAddrBase, kFormSecOffset, base)}));
-       InfoUnit skeleton = U(5, {Stmt(at[2]), Attr(kAtRanges, kFormSecOffset, lists_at[0])});
+       InfoUnit skeleton = RootUnit(5, {Stmt(at[2]), Attr(kAtRanges, kFormSecOffset, lists_at[0])});
        skeleton.unit_type = kUnitSkeleton;
        d.Add(skeleton);
-       InfoUnit type = U(5, {Stmt(at[3]), Low(0xE000), High(0x10, kFormUdata)}, true);
+       InfoUnit type = RootUnit(5, {Stmt(at[3]), Low(0xE000), High(0x10, kFormUdata)}, true);
        type.unit_type = kUnitType;
        d.Add(type);
      },
@@ -166,8 +157,8 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
     IndexCase{"Version4RangeListsWithABaseOfTheirOwn", 2, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t l0 = d.AddRanges({{0x10, 0x20}, {kMax, 0x50000}, {0, 0x40}});
        std::uint64_t l1 = d.AddRanges({{0xFFFFFFFF, 0x30000}, {0x10, 0x20}}, 4);
-       d.Add(U(4, {Stmt(at[0]), Low(0x10000), Attr(kAtRanges, kFormSecOffset, l0)}));
-       d.Add(U(3, {Stmt(at[1], kFormData4), Low(0x20000), Attr(kAtRanges, kFormData4, l1)},
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0x10000), Attr(kAtRanges, kFormSecOffset, l0)}));
+       d.Add(RootUnit(3, {Stmt(at[1], kFormData4), Low(0x20000), Attr(kAtRanges, kFormData4, l1)},
                false, 4));
      },
      {{0x10000, {}}, {0x10010, {0}}, {0x10020, {0}}, {0x10021, {}}, {0x50000, {0}},
@@ -175,30 +166,30 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
       {0x30021, {}}}},
     IndexCase{"NearbyRangesOfAUnitAreOne", 1, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t l = d.AddRanges({{0x100, 0x200}, {0x300, 0x400}, {0x501, 0x600}});
-       d.Add(U(4, {Stmt(at[0]), Attr(kAtRanges, kFormSecOffset, l)}));
+       d.Add(RootUnit(4, {Stmt(at[0]), Attr(kAtRanges, kFormSecOffset, l)}));
      },
      {{0x250, {0}}, {0x2FF, {0}}, {0x401, {}}, {0x500, {}}, {0x501, {0}}}},
     IndexCase{"The64BitFormat", 3, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(4, {Stmt(at[0]), Low(0x1000), High(0x100, kFormData8)}, true));
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x100, kFormData8)}, true));
        std::uint64_t base = d.AddAddresses({0x3000}, 8, true);
        std::uint64_t lists = d.AddRangeLists({{{4, 0, 0x10}}, {{4, 0x100, 0x180}}}, 8, true);
-       d.Add(U(5, {Stmt(at[1]), Low(0, kFormAddrx), Attr(kAtAddrBase, kFormSecOffset, base),
+       d.Add(RootUnit(5, {Stmt(at[1]), Low(0, kFormAddrx), Attr(kAtAddrBase, kFormSecOffset, base),
                    Attr(kAtRnglistsBase, kFormSecOffset, lists),
                    Attr(kAtRanges, kFormRnglistx, 1)}, true));
-       std::uint64_t unit = d.Add(U(3, {Stmt(at[2], kFormData8)}, true));
+       std::uint64_t unit = d.Add(RootUnit(3, {Stmt(at[2], kFormData8)}, true));
        d.AddArangeSet(unit, {{0x7000, 0x40}}, 8, true);
      },
      {{0x1100, {0}}, {0x1101, {}}, {0x3000, {}}, {0x3100, {1}}, {0x3180, {1}}, {0x3181, {}},
       {0x7040, {2}}, {0x7041, {}}}},
     IndexCase{"ImplicitConstAndIndirectForms", 2, [](DebugInfo& d, const Offsets& at) {
-       InfoUnit a = U(5, {Attr(kAtStmtList, kFormImplicitConst, static_cast<std::uint64_t>(at[0])),
+       InfoUnit a = RootUnit(5, {Attr(kAtStmtList, kFormImplicitConst, static_cast<std::uint64_t>(at[0])),
                           {kAtLowPc, kFormIndirect, 0x1000, kFormAddr},
                           Attr(kAtHighPc, kFormImplicitConst, 0x40)});
        a.before = std::vector<InfoAttribute>{
            Attr(kAtName, kFormImplicitConst, static_cast<std::uint64_t>(-300)),
            Attr(kAtName, kFormData1)};
        d.Add(a);
-       InfoUnit b = U(4, {{kAtStmtList, kFormIndirect, static_cast<std::uint64_t>(at[1]),
+       InfoUnit b = RootUnit(4, {{kAtStmtList, kFormIndirect, static_cast<std::uint64_t>(at[1]),
                            kFormSecOffset},
                           Low(0x2000), {kAtHighPc, kFormIndirect, 0x20, kFormData2}});
        b.before = std::vector<InfoAttribute>{Attr(kAtName, kFormString)};
@@ -206,10 +197,10 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
      },
      {{0x1040, {0}}, {0x1041, {}}, {0x2020, {1}}, {0x2021, {}}}},
     IndexCase{"ArangeSetsBeforeTheRootsRanges", 4, [](DebugInfo& d, const Offsets& at) {
-       std::uint64_t u0 = d.Add(U(4, {Stmt(at[0]), Low(0x1000), High(0x100)}));
-       std::uint64_t u1 = d.Add(U(4, {Stmt(at[1]), Low(0x2000), High(0x100)}));
-       std::uint64_t u2 = d.Add(U(2, {Stmt(at[2], kFormData4)}, false, 4));
-       std::uint64_t u3 = d.Add(U(4, {Stmt(at[3]), Unknown()}));  // ranges not needed
+       std::uint64_t u0 = d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x100)}));
+       std::uint64_t u1 = d.Add(RootUnit(4, {Stmt(at[1]), Low(0x2000), High(0x100)}));
+       std::uint64_t u2 = d.Add(RootUnit(2, {Stmt(at[2], kFormData4)}, false, 4));
+       std::uint64_t u3 = d.Add(RootUnit(4, {Stmt(at[3]), Unknown()}));  // ranges not needed
        d.AddArangeSet(u3, {{0xD000, 0x10}});
        d.AddArangeSet(u0, {{0x8000, 0x100}});
        d.AddArangeSet(u1, {{0x9000, 0x100}}, 8, false, 3);  // a version not read
@@ -222,90 +213,90 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
 
 INSTANTIATE_TEST_SUITE_P(AlwaysSearched, CandidatesTest, testing::Values(
     IndexCase{"ProgramsNoUnitDescribes", 4, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(4, {Stmt(at[0]), Low(0x1000), High(0x10)}));
-       d.Add(U(4, {Stmt(at[2]), Low(0x1000)}));               // no end
-       d.Add(U(4, {Stmt(at[3]), Low(0x3000), High(0)}));      // empty
-       d.Add(U(4, {Low(0x5000), High(0x10)}));                // no program
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x10)}));
+       d.Add(RootUnit(4, {Stmt(at[2]), Low(0x1000)}));               // no end
+       d.Add(RootUnit(4, {Stmt(at[3]), Low(0x3000), High(0)}));      // empty
+       d.Add(RootUnit(4, {Low(0x5000), High(0x10)}));                // no program
      },
      {{0x1000, {0, 1, 2, 3}}, {0x2000, {1, 2, 3}}, {0x5000, {1, 2, 3}}}},
     IndexCase{"RootEntriesThatCannotBeReadWhole", 5, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(4, {Stmt(at[0]), Low(0x1000), High(0x10), Unknown()}));
-       d.Add(U(4, {Stmt(at[1]), Low(0x1000), High(0x10),
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x10), Unknown()}));
+       d.Add(RootUnit(4, {Stmt(at[1]), Low(0x1000), High(0x10),
                    {kAtName, kFormIndirect, 0, 0, Bytes("\x16\x0B\x05", 3)}}));  // indirect twice
-       InfoUnit lost = U(4, {Stmt(at[2]), Low(0x1000), High(0x10)});
+       InfoUnit lost = RootUnit(4, {Stmt(at[2]), Low(0x1000), High(0x10)});
        lost.abbrev_offset = 0x10000;  // past .debug_abbrev
        d.Add(lost);
-       d.Add(U(4, {Stmt(at[3]), Low(0x1000), High(0x10),
+       d.Add(RootUnit(4, {Stmt(at[3]), Low(0x1000), High(0x10),
                    {kAtName, kFormData8, 0, 0, Bytes()}}));  // past the unit's end
-       d.Add(U(4, {Stmt(at[4]), Low(0x2000), High(0x10)}));
+       d.Add(RootUnit(4, {Stmt(at[4]), Low(0x2000), High(0x10)}));
      },
      {{0x2000, {0, 1, 2, 3, 4}}, {0x1000, {0, 1, 2, 3}}, {0, {0, 1, 2, 3}}}},
     IndexCase{"RangesOutsideTheirSections", 7, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t base = d.AddAddresses({0x3000});
        std::vector<std::uint64_t> lists_at;
        d.AddRangeLists({{{6, 0x4000, 0x4010}, {9}}}, 8, false, &lists_at);  // an unknown entry
-       d.Add(U(4, {Stmt(at[0]), Attr(kAtRanges, kFormSecOffset, 0x1000)}));
+       d.Add(RootUnit(4, {Stmt(at[0]), Attr(kAtRanges, kFormSecOffset, 0x1000)}));
        std::uint64_t cut = d.ranges.size();  // a list with no end
        Put64(d.ranges, cut, 0x2000);
        Put64(d.ranges, cut + 8, 0x2010);
-       d.Add(U(4, {Stmt(at[1]), Attr(kAtRanges, kFormSecOffset, cut)}));
-       d.Add(U(5, {Stmt(at[2]), Low(1, kFormAddrx), High(0x10),
+       d.Add(RootUnit(4, {Stmt(at[1]), Attr(kAtRanges, kFormSecOffset, cut)}));
+       d.Add(RootUnit(5, {Stmt(at[2]), Low(1, kFormAddrx), High(0x10),
                    Attr(kAtAddrBase, kFormSecOffset, base)}));
-       d.Add(U(5, {Stmt(at[3]), Attr(kAtRnglistsBase, kFormSecOffset, 0x1000),
+       d.Add(RootUnit(5, {Stmt(at[3]), Attr(kAtRnglistsBase, kFormSecOffset, 0x1000),
                    Attr(kAtRanges, kFormRnglistx, 0)}));
-       d.Add(U(5, {Stmt(at[4]), Attr(kAtRanges, kFormSecOffset, lists_at[0])}));
-       d.Add(U(5, {Stmt(at[5]), Low(0, kFormAddrx), High(0x10),
+       d.Add(RootUnit(5, {Stmt(at[4]), Attr(kAtRanges, kFormSecOffset, lists_at[0])}));
+       d.Add(RootUnit(5, {Stmt(at[5]), Low(0, kFormAddrx), High(0x10),
                    Attr(kAtAddrBase, kFormSecOffset, 0x1000)}));
-       d.Add(U(4, {Stmt(at[6]), Low(0x6000), High(0x10)}));
+       d.Add(RootUnit(4, {Stmt(at[6]), Low(0x6000), High(0x10)}));
      },
      {{0x6000, {0, 1, 2, 3, 4, 5, 6}}, {0x2000, {0, 1, 2, 3, 4, 5}},
       {0x4000, {0, 1, 2, 3, 4, 5}}}},
     IndexCase{"StmtListsWhereNoProgramStarts", 3, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(4, {Stmt(static_cast<std::uint64_t>(at[1]) + 4), Low(0x5000), High(0x10)}));
-       d.Add(U(4, {Stmt(static_cast<std::uint64_t>(at[0]) + 4), Unknown()}));
-       d.Add(U(4, {Stmt(at[1]), Low(0x1000), High(0x10)}));
-       d.Add(U(4, {Stmt(0x100000), Low(0x7000), High(0x10)}));  // past the section
+       d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[1]) + 4), Low(0x5000), High(0x10)}));
+       d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[0]) + 4), Unknown()}));
+       d.Add(RootUnit(4, {Stmt(at[1]), Low(0x1000), High(0x10)}));
+       d.Add(RootUnit(4, {Stmt(0x100000), Low(0x7000), High(0x10)}));  // past the section
      },
      {{0x5000, {0, 2}}, {0x1000, {0, 1, 2}}, {0x7000, {0, 2}}}},
     IndexCase{"UnitsPassedOverAndTheEndOfTheWalk", 3, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(6, {Stmt(at[0]), Low(0x1000), High(0x10)}));      // an unknown version
-       d.Add(U(4, {Stmt(at[0]), Low(0x1000), High(0x10)}, false, 2));  // 2-byte addresses
-       d.Add(U(4, {Stmt(at[1]), Low(0x1000), High(0x10)}));
+       d.Add(RootUnit(6, {Stmt(at[0]), Low(0x1000), High(0x10)}));      // an unknown version
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x10)}, false, 2));  // 2-byte addresses
+       d.Add(RootUnit(4, {Stmt(at[1]), Low(0x1000), High(0x10)}));
        d.info += Bytes("\xF0\xFF\xFF\x7F\x04\x00", 6);           // longer than the section
-       d.Add(U(4, {Stmt(at[2]), Low(0x9000), High(0x10)}));
+       d.Add(RootUnit(4, {Stmt(at[2]), Low(0x9000), High(0x10)}));
      },
      {{0x1000, {0, 1, 2}}, {0x9000, {0, 2}}}}));
 
 INSTANTIATE_TEST_SUITE_P(Overlaps, CandidatesTest, testing::Values(
     IndexCase{"OverlappingUnits", 3, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(4, {Stmt(at[0]), Low(0x1000), High(0x1000)}));
-       d.Add(U(4, {Stmt(at[1]), Low(0x1800), High(0x1000)}));
-       d.Add(U(4, {Stmt(at[2]), Low(0x5000), High(0x100)}));
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x1000)}));
+       d.Add(RootUnit(4, {Stmt(at[1]), Low(0x1800), High(0x1000)}));
+       d.Add(RootUnit(4, {Stmt(at[2]), Low(0x5000), High(0x100)}));
      },
      {{0x5050, {0, 1, 2}}, {0, {0, 1}}, {0x1800, {0, 1}}}},
     IndexCase{"TouchingUnits", 2, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(4, {Stmt(at[1]), Low(0x2000), High(0x1000)}));
-       d.Add(U(4, {Stmt(at[0]), Low(0x1000), High(0x1000)}));
+       d.Add(RootUnit(4, {Stmt(at[1]), Low(0x2000), High(0x1000)}));
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x1000)}));
      },
      {{0x1FFF, {0}}, {0x2000, {0, 1}}, {0x2001, {1}}, {0x3001, {}}}},
     IndexCase{"OneUnitsOwnRangesOverlap", 2, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t l = d.AddRanges({{0x5000, 0x5100}, {0x1000, 0x6000}});
-       d.Add(U(4, {Stmt(at[0]), Attr(kAtRanges, kFormSecOffset, l)}));
-       d.Add(U(4, {Stmt(at[1]), Low(0x8000), High(0x100)}));
+       d.Add(RootUnit(4, {Stmt(at[0]), Attr(kAtRanges, kFormSecOffset, l)}));
+       d.Add(RootUnit(4, {Stmt(at[1]), Low(0x8000), High(0x100)}));
      },
      {{0x3000, {0}}, {0x5050, {0}}, {0x8000, {1}}, {0x7000, {}}}},
     IndexCase{"DiscardedRangesAtZero", 3, [](DebugInfo& d, const Offsets& at) {
-       d.Add(U(4, {Stmt(at[0]), Low(0), High(0x40)}));
-       d.Add(U(4, {Stmt(at[1]), Low(0), High(0x80)}));
-       d.Add(U(4, {Stmt(at[2]), Low(0x1000), High(0x100)}));
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0), High(0x40)}));
+       d.Add(RootUnit(4, {Stmt(at[1]), Low(0), High(0x80)}));
+       d.Add(RootUnit(4, {Stmt(at[2]), Low(0x1000), High(0x100)}));
      },
      {{0x10, {0, 1}}, {0x50, {1}}, {0x200, {}}, {0x1000, {2}}}},
     IndexCase{"ADiscardedRangeHidesNoOverlap", 4, [](DebugInfo& d, const Offsets& at) {
        // A range at 0 reaching past two units that overlap each other.
-       d.Add(U(4, {Stmt(at[0]), Low(0), High(0x10000)}));
-       d.Add(U(4, {Stmt(at[1]), Low(0x1000), High(0x1000)}));
-       d.Add(U(4, {Stmt(at[2]), Low(0x1800), High(0x1000)}));
-       d.Add(U(4, {Stmt(at[3]), Low(0x20000), High(0x100)}));
+       d.Add(RootUnit(4, {Stmt(at[0]), Low(0), High(0x10000)}));
+       d.Add(RootUnit(4, {Stmt(at[1]), Low(0x1000), High(0x1000)}));
+       d.Add(RootUnit(4, {Stmt(at[2]), Low(0x1800), High(0x1000)}));
+       d.Add(RootUnit(4, {Stmt(at[3]), Low(0x20000), High(0x100)}));
      },
      {{0x20000, {1, 2, 3}}, {0x10, {0, 1, 2}}}}));
 // clang-format on
@@ -314,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(Overlaps, CandidatesTest, testing::Values(
 void ManyRanges(DebugInfo& d, std::int64_t program, std::size_t count, std::uint64_t from) {
   std::vector<std::pair<std::uint64_t, std::uint64_t>> tuples;
   for (std::size_t i = 0; i < count; ++i) tuples.push_back({from + 0x1000 * i, 0x10});
-  d.AddArangeSet(d.Add(U(4, {Stmt(static_cast<std::uint64_t>(program))})), tuples);
+  d.AddArangeSet(d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(program))})), tuples);
 }
 
 TEST(UnitIndexBoundTest, NoInfoOrTooManyRanges) {
@@ -345,7 +336,7 @@ TEST(UnitIndexBoundTest, NoInfoOrTooManyRanges) {
   }
   // Ranges a unit's nearby ones join count as one.
   DebugInfo d;
-  std::uint64_t unit = d.Add(U(4, {Stmt(static_cast<std::uint64_t>(at[0]))}));
+  std::uint64_t unit = d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[0]))}));
   std::vector<std::pair<std::uint64_t, std::uint64_t>> tuples;
   for (std::size_t i = 0; i < kMaxRanges; ++i) tuples.push_back({0x100000 + 0x1000 * i, 0x10});
   tuples.push_back({tuples.back().first + 0x20, 0x10});
@@ -390,11 +381,11 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
 
   DebugInfo d;
   std::uint64_t l = d.AddRanges({{0, 0x20}, {0x1000, 0x1040}});
-  d.Add(U(4, {Stmt(static_cast<std::uint64_t>(at[0])), Attr(kAtRanges, kFormSecOffset, l)}));
-  d.Add(U(5, {Stmt(static_cast<std::uint64_t>(at[1])), Low(0x2000), High(0x80)}, true));
-  d.Add(U(3, {Stmt(static_cast<std::uint64_t>(at[3]), kFormData4), Low(0x4000),
-              High(0x4040, kFormAddr)}));
-  d.AddArangeSet(d.Add(U(4, {Stmt(static_cast<std::uint64_t>(at[4]))})), {{0x4020, 0x40}});
+  d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[0])), Attr(kAtRanges, kFormSecOffset, l)}));
+  d.Add(RootUnit(5, {Stmt(static_cast<std::uint64_t>(at[1])), Low(0x2000), High(0x80)}, true));
+  d.Add(RootUnit(3, {Stmt(static_cast<std::uint64_t>(at[3]), kFormData4), Low(0x4000),
+                     High(0x4040, kFormAddr)}));
+  d.AddArangeSet(d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[4]))})), {{0x4020, 0x40}});
   Sources s(d, section.line);
   rt::UnitIndex index;
   ASSERT_TRUE(index.Build(s.sections, s.line));

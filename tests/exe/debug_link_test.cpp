@@ -19,15 +19,25 @@ using exe_test::Bytes;
 using exe_test::Quote;
 using testing_support::ScratchDir;
 
-// The debug file the program's link accepts, or nullopt.
+// The debug file the program's link accepts, tried by its own name (from
+// the working directory) and then beside the program, or nullopt.
 std::optional<std::string> Link(const std::string& path) {
   rt::TExeFile exe;
   if (!rt::OpenExeFile(exe, path)) return std::nullopt;
   std::string name;
-  bool found = rt::ReadDebugLink(exe, name);
+  std::uint32_t crc;
+  std::optional<std::string> found;
+  if (rt::ReadDebugLinkName(exe, name, crc)) {
+    std::string beside = path.substr(0, path.find_last_of('/') + 1) + name;
+    for (const std::string& place : {name, beside}) {
+      if (rt::CheckDbgFile(exe, place, crc)) {
+        found = place;
+        break;
+      }
+    }
+  }
   rt::CloseExeFile(exe);
-  if (found) return name;
-  return std::nullopt;
+  return found;
 }
 
 class WorkingDirectory {

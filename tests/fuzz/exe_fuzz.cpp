@@ -1,5 +1,5 @@
 // Arbitrary bytes as an executable file: opening it, finding sections by
-// name and following its debug link must answer, never crash or hang.
+// name and searching for its debug file must answer, never crash or hang.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "exe/debug_link.h"
+#include "exe/debug_file.h"
 #include "exe/exe_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -23,9 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();  // a section must lie inside the file
       }
     }
-    std::string link;
-    rt::ReadDebugLink(exe, link);
     rt::CloseExeFile(exe);
+    // The places its debug information may be, as the report searches them.
+    std::string found;
+    rt::ExeSection section;
+    if (rt::FindDebugFile(exe, path, "", ".debug_line", found, section) ==
+        rt::DebugFileSearch::kFound) {
+      rt::CloseExeFile(exe);
+    }
   }
   return 0;
 }

@@ -164,16 +164,6 @@ InfoAttribute Attr(std::uint64_t attribute, std::uint64_t form, std::uint64_t va
   return {attribute, form, value, actual};
 }
 
-InfoUnit Root(std::uint16_t version, std::vector<InfoAttribute> root, bool is64 = false,
-              std::uint8_t address_size = 8) {
-  InfoUnit u;
-  u.version = version;
-  u.is64 = is64;
-  u.address_size = address_size;
-  u.root = std::move(root);
-  return u;
-}
-
 void AddUnitIndexSeeds(std::map<std::string, Bytes>& seeds) {
   // Line programs of every version and format, and where each starts.
   LineSection s;
@@ -185,18 +175,18 @@ void AddUnitIndexSeeds(std::map<std::string, Bytes>& seeds) {
   }
 
   DebugInfo v2to4;  // low_pc and high_pc, .debug_ranges, .debug_aranges
-  v2to4.Add(Root(2,
-                 {Attr(kAtStmtList, kFormData4, at[0]), Attr(kAtLowPc, kFormAddr, 0x1000),
-                  Attr(kAtHighPc, kFormAddr, 0x1010)},
-                 false, 4));
+  v2to4.Add(RootUnit(2,
+                     {Attr(kAtStmtList, kFormData4, at[0]), Attr(kAtLowPc, kFormAddr, 0x1000),
+                      Attr(kAtHighPc, kFormAddr, 0x1010)},
+                     false, 4));
   std::uint64_t list = v2to4.AddRanges({{0, 8}, {~std::uint64_t{0}, 0x2800}, {0, 0x100}});
-  v2to4.Add(Root(3,
-                 {Attr(kAtStmtList, kFormData8, at[1]), Attr(kAtLowPc, kFormAddr, 0x2000),
-                  Attr(kAtRanges, kFormData8, list)},
-                 true));
-  std::uint64_t unit =
-      v2to4.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[2]),
-                         Attr(kAtLowPc, kFormAddr, 0x3000), Attr(kAtHighPc, kFormData4, 0x40)}));
+  v2to4.Add(RootUnit(3,
+                     {Attr(kAtStmtList, kFormData8, at[1]), Attr(kAtLowPc, kFormAddr, 0x2000),
+                      Attr(kAtRanges, kFormData8, list)},
+                     true));
+  std::uint64_t unit = v2to4.Add(
+      RootUnit(4, {Attr(kAtStmtList, kFormSecOffset, at[2]), Attr(kAtLowPc, kFormAddr, 0x3000),
+                   Attr(kAtHighPc, kFormData4, 0x40)}));
   v2to4.AddArangeSet(unit, {{0x3000, 0x40}, {0x3800, 0x100}});
   seeds["unit_index_v2_to_v4"] = IndexSeed(0x1005, v2to4, s.line);
 
@@ -207,15 +197,15 @@ void AddUnitIndexSeeds(std::map<std::string, Bytes>& seeds) {
       {{{4, 0, 0x10}, {1, 1}, {4, 0, 0x100}},
        {{3, 1, 0x10}, {2, 0, 2}, {5, 0x2000}, {6, 0x800, 0x900}, {7, 0x3000, 0x10}}},
       8, false, &lists_at);
-  v5.Add(Root(5, {Attr(kAtStmtList, kFormSecOffset, at[3]), Attr(kAtLowPc, kFormAddrx, 0),
-                  Attr(kAtRanges, kFormRnglistx, 0), Attr(kAtAddrBase, kFormSecOffset, base),
-                  Attr(kAtRnglistsBase, kFormSecOffset, lists)}));
+  v5.Add(RootUnit(5, {Attr(kAtStmtList, kFormSecOffset, at[3]), Attr(kAtLowPc, kFormAddrx, 0),
+                      Attr(kAtRanges, kFormRnglistx, 0), Attr(kAtAddrBase, kFormSecOffset, base),
+                      Attr(kAtRnglistsBase, kFormSecOffset, lists)}));
   InfoUnit skeleton =
-      Root(5, {Attr(kAtStmtList, kFormSecOffset, at[4]), Attr(kAtLowPc, kFormAddrx1, 2),
-               Attr(kAtHighPc, kFormData2, 0x20), Attr(kAtAddrBase, kFormSecOffset, base)});
+      RootUnit(5, {Attr(kAtStmtList, kFormSecOffset, at[4]), Attr(kAtLowPc, kFormAddrx1, 2),
+                   Attr(kAtHighPc, kFormData2, 0x20), Attr(kAtAddrBase, kFormSecOffset, base)});
   skeleton.unit_type = kUnitSkeleton;
   v5.Add(skeleton);
-  InfoUnit type = Root(
+  InfoUnit type = RootUnit(
       5, {Attr(kAtStmtList, kFormImplicitConst, at[3]),
           Attr(kAtLowPc, kFormIndirect, 0x800, kFormAddr),
           Attr(kAtRanges, kFormSecOffset, lists_at[1]), Attr(kAtAddrBase, kFormSecOffset, base)});
@@ -228,28 +218,28 @@ void AddUnitIndexSeeds(std::map<std::string, Bytes>& seeds) {
   DebugInfo v5_64;  // the 64-bit format throughout
   base = v5_64.AddAddresses({0x1000, 0x800}, 8, true);
   lists = v5_64.AddRangeLists({{{4, 0, 0x10}}, {{1, 1}, {4, 0, 0x100}}}, 8, true);
-  v5_64.Add(Root(5,
-                 {Attr(kAtStmtList, kFormSecOffset, at[4]), Attr(kAtLowPc, kFormAddrx, 0),
-                  Attr(kAtRanges, kFormRnglistx, 1), Attr(kAtAddrBase, kFormSecOffset, base),
-                  Attr(kAtRnglistsBase, kFormSecOffset, lists)},
-                 true));
-  unit = v5_64.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[1])}, true));
+  v5_64.Add(RootUnit(5,
+                     {Attr(kAtStmtList, kFormSecOffset, at[4]), Attr(kAtLowPc, kFormAddrx, 0),
+                      Attr(kAtRanges, kFormRnglistx, 1), Attr(kAtAddrBase, kFormSecOffset, base),
+                      Attr(kAtRnglistsBase, kFormSecOffset, lists)},
+                     true));
+  unit = v5_64.Add(RootUnit(4, {Attr(kAtStmtList, kFormSecOffset, at[1])}, true));
   v5_64.AddArangeSet(unit, {{0x1000, 0x40}}, 8, true);
   seeds["unit_index_v5_64"] = IndexSeed(0x810, v5_64, s.line);
 
   DebugInfo odd;  // overlapping units, ranges at 0, an unknown form, a stmt_list in a program
-  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[0]), Attr(kAtLowPc, kFormAddr, 0x1000),
-                   Attr(kAtHighPc, kFormData4, 0x100)}));
-  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[1]), Attr(kAtLowPc, kFormAddr, 0x1080),
-                   Attr(kAtHighPc, kFormData4, 0x100)}));
-  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[2]), Attr(kAtLowPc, kFormAddr, 0),
-                   Attr(kAtHighPc, kFormData4, 0x20)}));
-  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[3]),
-                   Attr(kAtLowPc, kFormAddr, 0),
-                   Attr(kAtHighPc, kFormData4, 0x40),
-                   {kAtName, 0x99, 0, 0, Bytes()}}));
-  odd.Add(Root(4, {Attr(kAtStmtList, kFormSecOffset, at[4] + 4), Attr(kAtLowPc, kFormAddr, 0x5000),
-                   Attr(kAtHighPc, kFormData4, 0x10)}));
+  odd.Add(RootUnit(4, {Attr(kAtStmtList, kFormSecOffset, at[0]), Attr(kAtLowPc, kFormAddr, 0x1000),
+                       Attr(kAtHighPc, kFormData4, 0x100)}));
+  odd.Add(RootUnit(4, {Attr(kAtStmtList, kFormSecOffset, at[1]), Attr(kAtLowPc, kFormAddr, 0x1080),
+                       Attr(kAtHighPc, kFormData4, 0x100)}));
+  odd.Add(RootUnit(4, {Attr(kAtStmtList, kFormSecOffset, at[2]), Attr(kAtLowPc, kFormAddr, 0),
+                       Attr(kAtHighPc, kFormData4, 0x20)}));
+  odd.Add(RootUnit(4, {Attr(kAtStmtList, kFormSecOffset, at[3]),
+                       Attr(kAtLowPc, kFormAddr, 0),
+                       Attr(kAtHighPc, kFormData4, 0x40),
+                       {kAtName, 0x99, 0, 0, Bytes()}}));
+  odd.Add(RootUnit(4, {Attr(kAtStmtList, kFormSecOffset, at[4] + 4),
+                       Attr(kAtLowPc, kFormAddr, 0x5000), Attr(kAtHighPc, kFormData4, 0x10)}));
   seeds["unit_index_odd_units"] = IndexSeed(0x1090, odd, s.line);
 }
 

@@ -3,6 +3,7 @@
 // hang or read outside the section.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "dwarf/line_program.h"
 #include "dwarf/line_reader.h"
@@ -17,10 +18,16 @@ rt::LineReader reader;
 void Search(rt::ByteSource& line, const rt::StringSections& strings, std::uint64_t target) {
   std::int64_t size = line.Size();
   for (std::int64_t offset = 0; offset < size;) {
-    rt::UnitSearch search;
-    std::int64_t next = rt::ParseCompilationUnit(reader, strings, target, offset, size, search);
+    rt::TargetSearch search;
+    search.target = target;
+    rt::UnitFacts facts;
+    std::vector<rt::Text> names;
+    std::int64_t next = rt::SearchUnit(reader, strings, offset, size, &search, 1, facts, names);
     if (next <= offset || next > size) __builtin_trap();  // units must move forward
-    if (search.found && search.source.length == 0) __builtin_trap();
+    if (search.found && (search.name < 0 || static_cast<std::size_t>(search.name) >= names.size() ||
+                         names[static_cast<std::size_t>(search.name)].length == 0)) {
+      __builtin_trap();
+    }
     offset = next;
   }
 }

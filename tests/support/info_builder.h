@@ -18,9 +18,9 @@ inline constexpr std::uint64_t kAtName = 0x03, kAtStmtList = 0x10, kAtLowPc = 0x
                                kAtHighPc = 0x12, kAtRanges = 0x55, kAtAddrBase = 0x73,
                                kAtRnglistsBase = 0x74, kAtGnuAddrBase = 0x2133;
 inline constexpr std::uint64_t kFormAddr = 0x01, kFormSdata = 0x0D, kFormIndirect = 0x16,
-                               kFormSecOffset = 0x17, kFormFlagPresent = 0x19, kFormAddrx = 0x1B,
-                               kFormImplicitConst = 0x21, kFormRnglistx = 0x23, kFormAddrx1 = 0x29,
-                               kFormAddrx2 = 0x2A, kFormGnuAddrIndex = 0x1F01;
+                               kFormSecOffset = 0x17, kFormAddrx = 0x1B, kFormImplicitConst = 0x21,
+                               kFormRnglistx = 0x23, kFormAddrx1 = 0x29, kFormAddrx2 = 0x2A,
+                               kFormGnuAddrIndex = 0x1F01;
 // Unit types of version 5.
 inline constexpr std::uint8_t kUnitCompile = 1, kUnitType = 2, kUnitSkeleton = 4;
 
@@ -44,6 +44,17 @@ struct InfoUnit {
   std::optional<std::vector<InfoAttribute>> before;
   std::optional<std::uint64_t> abbrev_offset;  // default: the unit's own table
 };
+
+// A unit of that version and format whose root entry has these attributes.
+inline InfoUnit RootUnit(std::uint16_t version, std::vector<InfoAttribute> root, bool is64 = false,
+                         std::uint8_t address_size = 8) {
+  InfoUnit u;
+  u.version = version;
+  u.is64 = is64;
+  u.address_size = address_size;
+  u.root = std::move(root);
+  return u;
+}
 
 // The sections as they grow; each Add answers where what it wrote starts.
 struct DebugInfo {

@@ -37,7 +37,7 @@ void PutForm(Bytes& b, std::uint16_t form, const std::string& text, std::uint64_
   } else if (form == kFormBlock) {
     PutUleb(b, 3);
     b += "\x01\x02\x03";
-  } else {
+  } else if (form != kFormFlagPresent) {  // which takes no bytes
     throw std::invalid_argument("form " + std::to_string(form));
   }
 }

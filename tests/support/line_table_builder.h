@@ -18,7 +18,7 @@ namespace testing_support {
 inline constexpr std::uint16_t kFormString = 0x08, kFormLineStrp = 0x1F, kFormStrp = 0x0E,
                                kFormUdata = 0x0F, kFormData1 = 0x0B, kFormData2 = 0x05,
                                kFormData4 = 0x06, kFormData8 = 0x07, kFormData16 = 0x1E,
-                               kFormBlock = 0x09;
+                               kFormBlock = 0x09, kFormFlagPresent = 0x19;
 inline constexpr std::uint16_t kContentPath = 1, kContentDirectory = 2, kContentTimestamp = 3,
                                kContentSize = 4, kContentMd5 = 5;
 
