@@ -2,6 +2,7 @@
 // of the files their rows refer to.
 #include "dwarf/line_header.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "dwarf/forms.h"
@@ -123,8 +124,9 @@ bool ReadLineProgramHeader(LineReader& reader, TLineNumberProgramHeader64& heade
     header.segment_selector_size = static_cast<std::uint8_t>(reader.ReadUnsigned(1));
   }
   header.header_length = reader.ReadUnsigned(header.is64 ? 8 : 4);
+  // A length that reaches past every offset leaves no program to read.
+  if (header.header_length > static_cast<std::uint64_t>(INT64_MAX - reader.Pos())) return false;
   header.program_start = reader.Pos() + static_cast<std::int64_t>(header.header_length);
-  if (header.program_start < reader.Pos()) return false;  // the length wrapped
   header.minimum_instruction_length = static_cast<std::uint8_t>(reader.ReadUnsigned(1));
   if (header.version >= 4) {
     header.maximum_operations_per_instruction = static_cast<std::uint8_t>(reader.ReadUnsigned(1));

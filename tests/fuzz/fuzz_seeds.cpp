@@ -107,6 +107,10 @@ void AddLineSeeds(std::map<std::string, Bytes>& seeds) {
   bad.max_ops = 0;
   mixed.Add(bad).Add(base10).AddRaw(Bytes(4, '\0')).Add(Described(false, kFormString)).Add(base1);
   seeds["line_mixed_units"] = LineSeed(mixed, "", 0x1010);
+  // A header length that would carry the program's start past any offset.
+  LineUnit far = Listed(4, true);
+  far.header_length = INT64_MAX;
+  seeds["line_v4_64_header_length_max"] = LineSeed(LineSection().Add(far), "", 0x1005);
 }
 
 // The target reads a byte choosing the storage (0 zlib and 1 zstd under the
