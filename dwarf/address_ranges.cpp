@@ -29,59 +29,51 @@ std::uint64_t MaxAddress(std::uint8_t address_size) {
   return address_size == 8 ? ~std::uint64_t{0} : 0xFFFFFFFFu;
 }
 
+// The ranges of one set, whose header the cursor stands after; a set this
+// reader cannot take describes nothing.
+bool ReadArangeSet(DwarfCursor& cursor, ArangeSet& set) {
+  std::uint16_t version = cursor.ReadUHalf();
+  set.unit = cursor.ReadOffset();
+  std::uint64_t address_size = cursor.ReadUnsigned(1);
+  std::uint64_t segment_size = cursor.ReadUnsigned(1);
+  if (version != 2 || !GoodAddressSize(address_size) || segment_size != 0) return false;
+  // The tuples start at a multiple of their size from the set's start.
+  std::int64_t tuple = 2 * static_cast<std::int64_t>(address_size);
+  cursor.Seek((cursor.Pos() + tuple - 1) / tuple * tuple);
+  for (;;) {
+    std::uint64_t low = cursor.ReadUnsigned(static_cast<int>(address_size));
+    std::uint64_t length = cursor.ReadUnsigned(static_cast<int>(address_size));
+    if (!cursor.ok() || (low == 0 && length == 0)) return true;
+    std::uint64_t room = MaxAddress(static_cast<std::uint8_t>(address_size)) - low;
+    Add(set.ranges, low, low + (length < room ? length : room));
+  }
+}
+
 }  // namespace
 
-bool ReadAranges(LineReader& reader, ByteSource& aranges, std::vector<ArangeSet>& sets) {
-  std::int64_t size = aranges.Size(), offset = 0;
-  reader.Bind(&aranges);
-  while (offset < size) {
-    reader.Init(offset, size - offset);
-    std::uint64_t length = reader.ReadUnsigned(4);
-    int header = 4, offset_size = 4;
-    if (length == 0xFFFFFFFF) {
-      length = reader.ReadUnsigned(8);
-      header = 12;
-      offset_size = 8;
-    }
-    if (reader.Exhausted() || length > static_cast<std::uint64_t>(size - offset - header)) {
-      return false;
-    }
-    std::int64_t next = offset + header + static_cast<std::int64_t>(length);
-    reader.Init(offset, next - offset);
-    reader.Seek(header);
-    std::uint16_t version = reader.ReadUHalf();
+bool ReadAranges(DwarfCursor& cursor, ByteSource& aranges, std::vector<ArangeSet>& sets) {
+  std::int64_t size = aranges.Size();
+  cursor.Bind(&aranges);
+  UnitExtent set_extent;
+  for (std::int64_t offset = 0; offset < size; offset = set_extent.next) {
+    // A set whose length cannot be trusted hides the sets after it.
+    if (!cursor.EnterUnit(offset, size, set_extent) || set_extent.cut_short) return false;
     ArangeSet set;
-    set.unit = reader.ReadUnsigned(offset_size);
-    std::uint64_t address_size = reader.ReadUnsigned(1);
-    std::uint64_t segment_size = reader.ReadUnsigned(1);
-    // A set this reader cannot take describes nothing; the next one still can.
-    if (version == 2 && GoodAddressSize(address_size) && segment_size == 0) {
-      // The tuples start at a multiple of their size from the set's start.
-      std::int64_t tuple = 2 * static_cast<std::int64_t>(address_size);
-      reader.Seek((reader.Pos() + tuple - 1) / tuple * tuple);
-      for (;;) {
-        std::uint64_t low = reader.ReadUnsigned(static_cast<int>(address_size));
-        std::uint64_t length_of = reader.ReadUnsigned(static_cast<int>(address_size));
-        if (reader.Exhausted() || (low == 0 && length_of == 0)) break;
-        std::uint64_t room = MaxAddress(static_cast<std::uint8_t>(address_size)) - low;
-        Add(set.ranges, low, low + (length_of < room ? length_of : room));
-      }
-      sets.push_back(std::move(set));
-    }
-    offset = next;
+    if (ReadArangeSet(cursor, set)) sets.push_back(std::move(set));
   }
   return true;
 }
 
-bool ReadIndexedAddress(const InfoSections& sections, const UnitShape& unit,
-                        std::uint64_t addr_base, std::uint64_t index, std::uint64_t& address) {
-  if (sections.addr == nullptr) return false;
-  std::uint64_t size = static_cast<std::uint64_t>(sections.addr->Size());
+bool ReadIndexedAddress(const DebugSources& sources, const UnitShape& unit, std::uint64_t addr_base,
+                        std::uint64_t index, std::uint64_t& address) {
+  ByteSource* addr = sources[DebugSection::kAddr];
+  if (addr == nullptr) return false;
+  std::uint64_t size = static_cast<std::uint64_t>(addr->Size());
   if (addr_base > size || index > (size - addr_base) / unit.address_size) return false;
   std::uint64_t at = addr_base + index * unit.address_size;
   if (unit.address_size > size - at) return false;
   std::uint8_t bytes[8] = {};
-  if (sections.addr->ReadAt(static_cast<std::int64_t>(at), bytes, unit.address_size) !=
+  if (addr->ReadAt(static_cast<std::int64_t>(at), bytes, unit.address_size).count !=
       unit.address_size) {
     return false;
   }
@@ -89,38 +81,36 @@ bool ReadIndexedAddress(const InfoSections& sections, const UnitShape& unit,
   return true;
 }
 
-bool ReadRangeList(LineReader& reader, const InfoSections& sections, const RangeListPlace& place,
-                   std::vector<AddressRange>& ranges) {
-  ByteSource* section = place.is_rnglists ? sections.rnglists : sections.ranges;
-  if (section == nullptr || place.offset >= static_cast<std::uint64_t>(section->Size())) {
-    return false;
-  }
+namespace {
+
+// Version 2 to 4 lists: pairs of offsets from the base, a base of its own
+// after the largest address, up to a pair of zeros.
+bool ReadPairList(DwarfCursor& cursor, const RangeListPlace& place,
+                  std::vector<AddressRange>& ranges) {
   int size = place.unit.address_size;
-  // Lists of one unit after another usually lie one after another: what the
-  // reader holds may serve the next.
-  if (reader.source() != section) reader.Bind(section);
-  reader.Init(static_cast<std::int64_t>(place.offset),
-              section->Size() - static_cast<std::int64_t>(place.offset));
   std::uint64_t base = place.base;
-  auto indexed = [&](std::uint64_t& address) {
-    return ReadIndexedAddress(sections, place.unit, place.addr_base, reader.ReadULEB128(), address);
-  };
-  if (!place.is_rnglists) {
-    // Pairs of offsets from the base, a base of its own after the largest
-    // address, up to a pair of zeros.
-    for (;;) {
-      std::uint64_t low = reader.ReadUnsigned(size), high = reader.ReadUnsigned(size);
-      if (reader.Exhausted()) return false;
-      if (low == 0 && high == 0) return true;
-      if (low == MaxAddress(place.unit.address_size)) {
-        base = high;
-      } else {
-        Add(ranges, base + low, base + high);
-      }
+  for (;;) {
+    std::uint64_t low = cursor.ReadUnsigned(size), high = cursor.ReadUnsigned(size);
+    if (!cursor.ok()) return false;
+    if (low == 0 && high == 0) return true;
+    if (low == MaxAddress(place.unit.address_size)) {
+      base = high;
+    } else {
+      Add(ranges, base + low, base + high);
     }
   }
+}
+
+// Version 5 lists: entries of a kind and its operands, up to an end entry.
+bool ReadEntryList(DwarfCursor& cursor, const DebugSources& sources, const RangeListPlace& place,
+                   std::vector<AddressRange>& ranges) {
+  int size = place.unit.address_size;
+  std::uint64_t base = place.base;
+  auto indexed = [&](std::uint64_t& address) {
+    return ReadIndexedAddress(sources, place.unit, place.addr_base, cursor.ReadULEB128(), address);
+  };
   for (;;) {
-    int kind = reader.ReadNext();
+    int kind = cursor.ReadNext();
     std::uint64_t low = 0, high = 0;
     switch (kind) {
       case 0:  // end of list
@@ -133,29 +123,47 @@ bool ReadRangeList(LineReader& reader, const InfoSections& sections, const Range
         break;
       case 3:  // indexed start and a length
         if (!indexed(low)) return false;
-        high = low + reader.ReadULEB128();
+        high = low + cursor.ReadULEB128();
         break;
       case 4:  // offsets from the base
-        low = base + reader.ReadULEB128();
-        high = base + reader.ReadULEB128();
+        low = base + cursor.ReadULEB128();
+        high = base + cursor.ReadULEB128();
         break;
       case 5:  // base address
-        base = reader.ReadUnsigned(size);
+        base = cursor.ReadUnsigned(size);
         continue;
       case 6:  // start and end
-        low = reader.ReadUnsigned(size);
-        high = reader.ReadUnsigned(size);
+        low = cursor.ReadUnsigned(size);
+        high = cursor.ReadUnsigned(size);
         break;
       case 7:  // start and a length
-        low = reader.ReadUnsigned(size);
-        high = low + reader.ReadULEB128();
+        low = cursor.ReadUnsigned(size);
+        high = low + cursor.ReadULEB128();
         break;
       default:  // an unknown entry, or the section's end
         return false;
     }
-    if (reader.Exhausted()) return false;
+    if (!cursor.ok()) return false;
     Add(ranges, low, high);
   }
+}
+
+}  // namespace
+
+bool ReadRangeList(DwarfCursor& cursor, const DebugSources& sources, const RangeListPlace& place,
+                   std::vector<AddressRange>& ranges) {
+  ByteSource* section =
+      sources[place.is_rnglists ? DebugSection::kRnglists : DebugSection::kRanges];
+  if (section == nullptr || place.offset >= static_cast<std::uint64_t>(section->Size())) {
+    return false;
+  }
+  // Lists of one unit after another usually lie one after another: what the
+  // cursor holds may serve the next.
+  if (cursor.source() != section) cursor.Bind(section);
+  cursor.Init(static_cast<std::int64_t>(place.offset),
+              section->Size() - static_cast<std::int64_t>(place.offset));
+  return place.is_rnglists ? ReadEntryList(cursor, sources, place, ranges)
+                           : ReadPairList(cursor, place, ranges);
 }
 
 }  // namespace rt

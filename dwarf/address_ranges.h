@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "dwarf/cursor.h"
+#include "dwarf/debug_sections.h"
 #include "dwarf/forms.h"
-#include "dwarf/line_reader.h"
 #include "exe/byte_source.h"
 
 namespace rt {
@@ -16,16 +17,6 @@ struct AddressRange {
   std::uint64_t high = 0;
 };
 
-// The sections the index reads; each may be absent (null).
-struct InfoSections {
-  ByteSource* info = nullptr;      // .debug_info
-  ByteSource* abbrev = nullptr;    // .debug_abbrev
-  ByteSource* aranges = nullptr;   // .debug_aranges
-  ByteSource* ranges = nullptr;    // .debug_ranges (versions 2 to 4)
-  ByteSource* rnglists = nullptr;  // .debug_rnglists (version 5)
-  ByteSource* addr = nullptr;      // .debug_addr (version 5)
-};
-
 // One set of .debug_aranges: the unit it describes and its ranges.
 struct ArangeSet {
   std::uint64_t unit = 0;  // offset of the unit in .debug_info
@@ -34,7 +25,7 @@ struct ArangeSet {
 
 // Reads every set of .debug_aranges. False, with what was read so far, when
 // a set is malformed: the sets after it cannot be found.
-bool ReadAranges(LineReader& reader, ByteSource& aranges, std::vector<ArangeSet>& sets);
+bool ReadAranges(DwarfCursor& cursor, ByteSource& aranges, std::vector<ArangeSet>& sets);
 
 // Where a unit's range list starts and what it needs to be read.
 struct RangeListPlace {
@@ -47,11 +38,11 @@ struct RangeListPlace {
 
 // Appends the ranges of a range list; false when it is malformed or lies
 // outside its section.
-bool ReadRangeList(LineReader& reader, const InfoSections& sections, const RangeListPlace& place,
+bool ReadRangeList(DwarfCursor& cursor, const DebugSources& sources, const RangeListPlace& place,
                    std::vector<AddressRange>& ranges);
 
 // The address at an index of .debug_addr; false outside the section.
-bool ReadIndexedAddress(const InfoSections& sections, const UnitShape& unit,
-                        std::uint64_t addr_base, std::uint64_t index, std::uint64_t& address);
+bool ReadIndexedAddress(const DebugSources& sources, const UnitShape& unit, std::uint64_t addr_base,
+                        std::uint64_t index, std::uint64_t& address);
 
 }  // namespace rt

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "dwarf/line_reader.h"
+#include "dwarf/cursor.h"
 
 namespace rt {
 
@@ -75,7 +75,7 @@ struct FormValue {
 // Reads one attribute's value of the form (implicit: the value an abbreviation
 // holds for DW_FORM_implicit_const). False for a form this reader does not
 // know, which leaves the rest of the entry unreadable.
-bool ReadForm(LineReader& reader, std::uint64_t form, const UnitShape& unit, std::int64_t implicit,
+bool ReadForm(DwarfCursor& cursor, std::uint64_t form, const UnitShape& unit, std::int64_t implicit,
               FormValue& value);
 
 }  // namespace rt

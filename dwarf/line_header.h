@@ -5,21 +5,14 @@
 #include <cstdint>
 
 #include "base/text.h"
-#include "dwarf/line_reader.h"
-#include "exe/byte_source.h"
+#include "dwarf/cursor.h"
+#include "dwarf/debug_sections.h"
 
 namespace rt {
 
 // The name given to a row whose file is not in the unit's file table, or
 // when no row has been seen yet.
 inline constexpr char kUnknownFile[] = "(Unknown file)";
-
-// The string sections that version 5 file tables point into; either may be
-// absent.
-struct StringSections {
-  ByteSource* line_str = nullptr;  // ".debug_line_str"
-  ByteSource* str = nullptr;       // ".debug_str"
-};
 
 // A unit's header, widened to the 64-bit format, with what each version
 // adds: version 4 the operations per instruction, version 5 the address
@@ -51,13 +44,30 @@ struct TLineNumberProgramHeader64 {
   std::uint16_t dir_format[255][2] = {};
 };
 
+// The string sections that version 5 file tables point into, and the code
+// of a read of them that failed.
+class StringTables {
+ public:
+  explicit StringTables(const DebugSources& sources) : sources_(sources) {}
+  // The string at offset of the section, up to 255 bytes; empty when the
+  // section is absent or ends before its NUL.
+  Text At(DebugSection section, std::uint64_t offset);
+  std::uint16_t io_error() const { return io_error_; }
+
+ private:
+  const DebugSources& sources_;
+  std::uint16_t io_error_ = 0;
+};
+
+// Reads the header of the unit the cursor has entered, from after its
+// initial length; false when the unit cannot be read (an unknown version,
+// or a header cut short).
+bool ReadLineProgramHeader(DwarfCursor& cursor, const UnitExtent& unit,
+                           TLineNumberProgramHeader64& header);
+
 // The full name of file index `file` of the unit whose header was read, or
 // kUnknownFile.
-Text GetFullFilename(LineReader& reader, const StringSections& strings,
+Text GetFullFilename(DwarfCursor& cursor, StringTables& strings,
                      const TLineNumberProgramHeader64& header, std::uint32_t file);
-
-// Reads the header at the reader's position 0; false when the unit cannot
-// be read (an unknown version, or a header cut short).
-bool ReadLineProgramHeader(LineReader& reader, TLineNumberProgramHeader64& header);
 
 }  // namespace rt

@@ -7,64 +7,70 @@
 
 namespace rt {
 
-void LineTable::Remember(std::size_t i, std::int64_t offset, std::int64_t next,
-                         const UnitFacts& facts) {
-  if (i >= units_.size()) {
+void LineTable::Learn(std::size_t i, std::int64_t offset, std::int64_t next,
+                      const UnitFacts& facts) {
+  if (i >= learnt_.size()) {
     // Only the next unit in order can join, and only while there is room.
-    if (i > units_.size() || units_.size() >= kMaxIndexedUnits) return;
-    if (units_.capacity() == 0) units_.reserve(kMaxIndexedUnits);
-    units_.push_back({offset, next, kUnknown, kUnknown});
+    if (i > learnt_.size() || learnt_.size() >= kMaxLearntUnits) return;
+    if (learnt_.capacity() == 0) learnt_.reserve(kMaxLearntUnits);
+    learnt_.push_back({offset, next, kUnknown, kUnknown});
   }
-  UnitSpan& span = units_[i];
-  if (facts.has_first_address) span.first_address = facts.first_address;
-  if (facts.scanned_whole) span.max_address = facts.max_address;
+  LearntUnit& unit = learnt_[i];
+  if (facts.has_first_address) unit.first_address = facts.first_address;
+  if (facts.scanned_whole) unit.max_address = facts.max_address;
 }
 
 bool LineTable::CannotHold(std::size_t i, std::int64_t offset, std::uint64_t target) const {
-  if (i >= units_.size() || units_[i].offset != offset) return false;
-  const UnitSpan& span = units_[i];
-  return (span.first_address != kUnknown && target < span.first_address) ||
-         (span.max_address != kUnknown && target > span.max_address);
+  if (i >= learnt_.size() || learnt_[i].offset != offset) return false;
+  const LearntUnit& unit = learnt_[i];
+  return (unit.first_address != kUnknown && target < unit.first_address) ||
+         (unit.max_address != kUnknown && target > unit.max_address);
 }
 
-bool LineTable::Lookup(const LineSections& sections, std::uint64_t target,
-                       SourcePosition& position) {
-  LookupMany(sections, &target, 1, &position);
-  return position.source.length != 0;
+std::uint16_t LineTable::Lookup(const DebugSources& sources, std::uint64_t target,
+                                SourcePosition& position) {
+  return LookupMany(sources, &target, 1, &position);
 }
 
-void LineTable::LookupMany(const LineSections& sections, const std::uint64_t* targets,
-                           std::size_t count, SourcePosition* positions) {
+std::uint16_t LineTable::LookupMany(const DebugSources& sources, const std::uint64_t* targets,
+                                    std::size_t count, SourcePosition* positions) {
   for (std::size_t k = 0; k < count; ++k) positions[k] = SourcePosition();
-  if (sections.line == nullptr || count == 0) return;
-  reader_.Bind(sections.line);
+  ByteSource* line = sources[DebugSection::kLine];
+  if (line == nullptr || count == 0) return 0;
+  std::uint16_t index_error = 0;
   if (!full_scan_ && !index_tried_) {
     index_tried_ = true;
-    indexed_ = index_.Build(sections.info, *sections.line);
+    FileResult built = index_.Build(sources);
+    indexed_ = built.ok;
+    index_error = built.io_error;
   }
+  cursor_.Bind(line);
+  StringTables strings(sources);
   searches_.assign(count, TargetSearch());
   names_.clear();
   for (std::size_t k = 0; k < count; ++k) searches_[k].target = targets[k];
   if (indexed_ && !full_scan_) {
-    SearchIndexed(sections);
+    SearchIndexed(sources, strings);
   } else {
-    ScanEveryUnit(sections);
+    ScanEveryUnit(sources, strings);
   }
   for (std::size_t k = 0; k < count; ++k) {
     if (!searches_[k].found) continue;
     positions[k].source = names_[static_cast<std::size_t>(searches_[k].name)];
     positions[k].line = static_cast<std::int32_t>(searches_[k].line);
   }
+  if (index_error != 0) return index_error;
+  return cursor_.io_error() != 0 ? cursor_.io_error() : strings.io_error();
 }
 
-std::int64_t LineTable::SearchBatch(const LineSections& sections, std::int64_t offset,
-                                    UnitFacts& facts) {
+std::int64_t LineTable::SearchBatch(const DebugSources& sources, StringTables& strings,
+                                    std::int64_t offset, UnitFacts& facts) {
   std::sort(batch_.begin(), batch_.end(), [this](std::size_t a, std::size_t b) {
     return searches_[a].target < searches_[b].target;
   });
   batch_searches_.clear();
   for (std::size_t k : batch_) batch_searches_.push_back(searches_[k]);
-  std::int64_t next = SearchUnit(reader_, sections.strings, offset, sections.line->Size(),
+  std::int64_t next = SearchUnit(cursor_, strings, offset, sources[DebugSection::kLine]->Size(),
                                  batch_searches_.data(), batch_searches_.size(), facts, names_);
   for (std::size_t j = 0; j < batch_.size(); ++j) {
     if (batch_searches_[j].found) searches_[batch_[j]] = batch_searches_[j];
@@ -74,8 +80,8 @@ std::int64_t LineTable::SearchBatch(const LineSections& sections, std::int64_t o
 
 // The units in section order, each searched for the targets it may hold
 // that no unit before it answered.
-void LineTable::ScanEveryUnit(const LineSections& sections) {
-  std::int64_t end = sections.line->Size();
+void LineTable::ScanEveryUnit(const DebugSources& sources, StringTables& strings) {
+  std::int64_t end = sources[DebugSection::kLine]->Size();
   std::size_t left = searches_.size();
   std::int64_t offset = 0;
   for (std::size_t i = 0; offset < end && left > 0; ++i) {
@@ -83,14 +89,14 @@ void LineTable::ScanEveryUnit(const LineSections& sections) {
     for (std::size_t k = 0; k < searches_.size(); ++k) {
       if (!searches_[k].found && !CannotHold(i, offset, searches_[k].target)) batch_.push_back(k);
     }
-    if (batch_.empty() && i < units_.size() && units_[i].offset == offset) {
-      offset = units_[i].next;
+    if (batch_.empty() && i < learnt_.size() && learnt_[i].offset == offset) {
+      offset = learnt_[i].next;
       continue;
     }
     UnitFacts facts;
-    std::int64_t next = SearchBatch(sections, offset, facts);
+    std::int64_t next = SearchBatch(sources, strings, offset, facts);
     for (std::size_t k : batch_) left -= searches_[k].found;
-    Remember(i, offset, next, facts);
+    Learn(i, offset, next, facts);
     offset = next;
   }
 }
@@ -98,7 +104,7 @@ void LineTable::ScanEveryUnit(const LineSections& sections) {
 // The candidates of every target, gathered by line program and searched in
 // section order: a target's first candidate that answers for it wins, as
 // the first unit of the full scan would.
-void LineTable::SearchIndexed(const LineSections& sections) {
+void LineTable::SearchIndexed(const DebugSources& sources, StringTables& strings) {
   std::vector<std::pair<std::int64_t, std::size_t>> work;  // program, target
   std::vector<std::int64_t> programs;
   for (std::size_t k = 0; k < searches_.size(); ++k) {
@@ -114,7 +120,7 @@ void LineTable::SearchIndexed(const LineSections& sections) {
     }
     if (batch_.empty()) continue;
     UnitFacts facts;
-    SearchBatch(sections, program, facts);
+    SearchBatch(sources, strings, program, facts);
   }
 }
 

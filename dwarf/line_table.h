@@ -6,21 +6,12 @@
 #include <vector>
 
 #include "base/text.h"
-#include "dwarf/address_ranges.h"
-#include "dwarf/line_program.h"
-#include "dwarf/line_reader.h"
+#include "dwarf/cursor.h"
+#include "dwarf/debug_sections.h"
+#include "dwarf/line_search.h"
 #include "dwarf/unit_index.h"
-#include "exe/byte_source.h"
 
 namespace rt {
-
-// The line section of one file, the string sections its names point into,
-// and the sections that say which units hold which addresses.
-struct LineSections {
-  ByteSource* line = nullptr;
-  StringSections strings;
-  InfoSections info;
-};
 
 // Where the table puts a code address: the file name and line of the row
 // that covers it. No unit covers it while source is empty.
@@ -30,21 +21,23 @@ struct SourcePosition {
 };
 
 // Searches one file's line section. Where the file says which units hold
-// which addresses, only those units are searched (and every line program
-// that no unit describes), in section order; otherwise every unit is, and a
-// small index of what earlier lookups learnt about each unit lets later ones
-// skip units that cannot hold the address. The answers are the same either
-// way; Forget drops what was learnt when the section changes.
+// which addresses (the unit index), only those units are searched (and every
+// line program that no unit describes), in section order; otherwise every
+// unit is, and what earlier lookups learnt of each unit (where its rows
+// begin and end) lets later ones skip units that cannot hold the address.
+// The answers are the same either way; Forget drops what was learnt when
+// the section changes.
 class LineTable {
  public:
-  // Looks up a link-time address; true when a unit covers it.
-  bool Lookup(const LineSections& sections, std::uint64_t target, SourcePosition& position);
+  // Looks up a link-time address. Answers the I/O code of a read that
+  // failed, 0 when everything could be read.
+  std::uint16_t Lookup(const DebugSources& sources, std::uint64_t target, SourcePosition& position);
   // Looks up several at once, each as Lookup would: a unit that several of
   // them need is read once.
-  void LookupMany(const LineSections& sections, const std::uint64_t* targets, std::size_t count,
-                  SourcePosition* positions);
+  std::uint16_t LookupMany(const DebugSources& sources, const std::uint64_t* targets,
+                           std::size_t count, SourcePosition* positions);
   void Forget() {
-    units_.clear();
+    learnt_.clear();
     index_.Clear();
     index_tried_ = false;
   }
@@ -55,26 +48,28 @@ class LineTable {
   }
 
  private:
-  struct UnitSpan {
+  // What a search learnt of a unit, in section order.
+  struct LearntUnit {
     std::int64_t offset, next;
     std::uint64_t first_address;  // kUnknown until seen
     std::uint64_t max_address;    // kUnknown until the unit was read whole
   };
   static constexpr std::uint64_t kUnknown = UINT64_MAX;
   // Half a megabyte at most: beyond it, units are simply read every time.
-  static constexpr std::size_t kMaxIndexedUnits = 16384;
+  static constexpr std::size_t kMaxLearntUnits = 16384;
 
-  void Remember(std::size_t i, std::int64_t offset, std::int64_t next, const UnitFacts& facts);
+  void Learn(std::size_t i, std::int64_t offset, std::int64_t next, const UnitFacts& facts);
   bool CannotHold(std::size_t i, std::int64_t offset, std::uint64_t target) const;
 
   // Each fills searches_[k] for the targets not yet found.
-  void ScanEveryUnit(const LineSections& sections);
-  void SearchIndexed(const LineSections& sections);
+  void ScanEveryUnit(const DebugSources& sources, StringTables& strings);
+  void SearchIndexed(const DebugSources& sources, StringTables& strings);
   // Searches the unit at offset for the targets batch_ names.
-  std::int64_t SearchBatch(const LineSections& sections, std::int64_t offset, UnitFacts& facts);
+  std::int64_t SearchBatch(const DebugSources& sources, StringTables& strings, std::int64_t offset,
+                           UnitFacts& facts);
 
-  LineReader reader_;
-  std::vector<UnitSpan> units_;  // in section order; reserved whole at first use
+  DwarfCursor cursor_;
+  std::vector<LearntUnit> learnt_;  // reserved whole at first use
   bool full_scan_ = false;
   bool index_tried_ = false, indexed_ = false;
   UnitIndex index_;

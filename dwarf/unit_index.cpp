@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "dwarf/line_program.h"
 #include "dwarf/unit_root.h"
 
 namespace rt {
@@ -17,9 +16,14 @@ enum : std::uint8_t { kUndescribed, kDescribed, kAlways };
 
 // The index's readers, only while it is built.
 struct Readers {
-  explicit Readers(const InfoSections& sections) : roots(sections) {}
-  LineReader line, aranges;
+  explicit Readers(const DebugSources& sources) : roots(sources) {}
+  DwarfCursor line, aranges;
   UnitRootReader roots;
+
+  std::uint16_t io_error() const {
+    if (line.io_error() != 0) return line.io_error();
+    return aranges.io_error() != 0 ? aranges.io_error() : roots.io_error();
+  }
 };
 
 }  // namespace
@@ -31,36 +35,51 @@ void UnitIndex::Clear() {
   reach_.clear();
 }
 
-bool UnitIndex::Build(const InfoSections& sections, ByteSource& line) {
+FileResult UnitIndex::Build(const DebugSources& sources) {
   Clear();
-  if (sections.info == nullptr) return false;
-  auto readers = std::make_unique<Readers>(sections);
-
-  // Every program of the line section, by the lengths that chain them, as
-  // the full scan finds them.
-  std::int64_t end = line.Size();
-  readers->line.Bind(&line);
-  for (std::int64_t offset = 0; offset < end;) {
-    readers->line.Init(offset, end - offset < 12 ? end - offset : 12);
-    programs_.push_back(offset);
-    offset = NextUnit(readers->line, offset, end);
-  }
-  state_.assign(programs_.size(), kUndescribed);
+  if (sources[DebugSection::kInfo] == nullptr) return {};
+  auto readers = std::make_unique<Readers>(sources);
+  ListPrograms(readers->line, *sources[DebugSection::kLine]);
 
   std::vector<ArangeSet> sets;
-  if (sections.aranges != nullptr) ReadAranges(readers->aranges, *sections.aranges, sets);
+  ByteSource* aranges = sources[DebugSection::kAranges];
+  if (aranges != nullptr) ReadAranges(readers->aranges, *aranges, sets);
   std::sort(sets.begin(), sets.end(),
             [](const ArangeSet& a, const ArangeSet& b) { return a.unit < b.unit; });
+  bool fits = DescribePrograms(readers->roots, sets);
+  std::uint16_t io_error = readers->io_error();
+  if (!fits || io_error != 0) {
+    Clear();
+    return {false, io_error};
+  }
+  return {Arrange(), 0};
+}
 
-  // Each unit's line program, described by the unit's set in .debug_aranges
-  // or else by its root entry's ranges.
+// Every program of the line section, by the lengths that chain them, as the
+// full scan finds them.
+void UnitIndex::ListPrograms(DwarfCursor& cursor, ByteSource& line) {
+  std::int64_t end = line.Size();
+  cursor.Bind(&line);
+  // Only the lengths are read.
+  cursor.SetReadSize(12);
+  UnitExtent unit;
+  for (std::int64_t offset = 0; offset < end; offset = unit.next) {
+    programs_.push_back(offset);
+    cursor.EnterUnit(offset, end, unit);
+  }
+  state_.assign(programs_.size(), kUndescribed);
+}
+
+// Each unit's line program, described by the unit's set in .debug_aranges
+// or else by its root entry's ranges; false when there are too many ranges.
+bool UnitIndex::DescribePrograms(UnitRootReader& roots, const std::vector<ArangeSet>& sets) {
   UnitRoot root;
   for (std::int64_t offset = 0;; offset = root.next) {
     auto set =
         std::lower_bound(sets.begin(), sets.end(), static_cast<std::uint64_t>(offset),
                          [](const ArangeSet& s, std::uint64_t unit) { return s.unit < unit; });
     bool in_aranges = set != sets.end() && set->unit == static_cast<std::uint64_t>(offset);
-    if (!readers->roots.Read(offset, !in_aranges, root)) break;
+    if (!roots.Read(offset, !in_aranges, root)) return true;
     if (!root.has_program) continue;
     auto at = std::lower_bound(programs_.begin(), programs_.end(),
                                static_cast<std::int64_t>(root.program));
@@ -75,12 +94,8 @@ bool UnitIndex::Build(const InfoSections& sections, ByteSource& line) {
     } else if (root.has_ranges) {
       Describe(program, root.ranges);
     }
-    if (entries_.size() > kMaxRanges) {
-      Clear();
-      return false;
-    }
+    if (entries_.size() > kMaxRanges) return false;
   }
-  return Arrange();
 }
 
 void UnitIndex::Describe(std::size_t program, const std::vector<AddressRange>& ranges) {

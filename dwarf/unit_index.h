@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "dwarf/address_ranges.h"
-#include "exe/byte_source.h"
+#include "dwarf/debug_sections.h"
+#include "dwarf/unit_root.h"
+#include "exe/file_io.h"
 
 namespace rt {
 
@@ -19,8 +21,8 @@ class UnitIndex {
   static constexpr std::size_t kMaxRanges = 16384;
 
   // Builds the index of the line section's programs; false when there can
-  // be none (no .debug_info, or too many ranges).
-  bool Build(const InfoSections& sections, ByteSource& line);
+  // be none (no .debug_info, or too many ranges), or a read failed.
+  FileResult Build(const DebugSources& sources);
   void Clear();
 
   // The offsets of the line programs to search for a link-time address, in
@@ -35,6 +37,8 @@ class UnitIndex {
     std::uint32_t program;  // index into programs_
   };
 
+  void ListPrograms(DwarfCursor& cursor, ByteSource& line);
+  bool DescribePrograms(UnitRootReader& roots, const std::vector<ArangeSet>& sets);
   void Describe(std::size_t program, const std::vector<AddressRange>& ranges);
   bool Arrange();
 

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "dwarf/address_ranges.h"
-#include "dwarf/line_reader.h"
+#include "dwarf/cursor.h"
+#include "dwarf/forms.h"
 
 namespace rt {
 
@@ -25,27 +26,34 @@ struct UnitRoot {
 
 class UnitRootReader {
  public:
-  // The readers keep what they read from one unit to the next: the units'
+  // The cursors keep what they read from one unit to the next: the units'
   // abbreviations usually lie one after another.
-  explicit UnitRootReader(const InfoSections& sections) : sections_(sections) {
-    info_.Bind(sections.info);
-    // A root entry is usually a few dozen bytes, and units lie far apart.
-    info_.SetReadSize(512);
-    abbrev_.Bind(sections.abbrev);
-  }
+  explicit UnitRootReader(const DebugSources& sources);
 
   // Reads the unit at offset. False when its header cannot be read: the
   // units after it cannot be found either. want_ranges: whether its ranges
   // are needed (a unit that .debug_aranges describes needs only its line
   // program).
   bool Read(std::int64_t offset, bool want_ranges, UnitRoot& root);
+  // The I/O code of a read that failed, 0 for none.
+  std::uint16_t io_error() const;
 
  private:
+  // The root entry's attributes that say where the unit's code lies.
+  struct RootAttributes {
+    FormValue low, high, ranges, addr_base, rnglists_base;
+  };
+
   bool ReadRootEntry(const UnitShape& unit, std::uint64_t abbrev_offset, bool want_ranges,
                      UnitRoot& root);
+  bool FindAbbreviation(std::uint64_t code, std::uint64_t abbrev_offset);
+  bool ReadAttributes(const UnitShape& unit, UnitRoot& root, RootAttributes& attributes);
+  bool ReadRanges(const UnitShape& unit, const RootAttributes& attributes, UnitRoot& root);
+  bool RangeListOffset(const UnitShape& unit, const RootAttributes& attributes,
+                       std::uint64_t& offset);
 
-  InfoSections sections_;
-  LineReader info_, abbrev_, lists_;
+  DebugSources sources_;
+  DwarfCursor info_, abbrev_, lists_;
 };
 
 }  // namespace rt

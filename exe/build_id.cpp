@@ -17,17 +17,9 @@ std::uint32_t Aligned4(std::uint32_t n) {
   return (n + 3) & ~std::uint32_t{3};
 }
 
-}  // namespace
-
-bool ReadBuildId(TExeFile& exe, std::string& id) {
-  id.clear();
-  std::int64_t offset, length;
-  if (!FindExeSection(exe, ".note.gnu.build-id", offset, length)) return false;
-  if (length > kMaxNotes) length = kMaxNotes;
-  std::uint8_t notes[kMaxNotes];
-  if (!ReadExeBytes(exe, offset, notes, length)) return false;
-  // Notes one after another: name size, description size, type, then the
-  // name and the description, each padded to 4 bytes.
+// The build-id among notes one after another: name size, description size,
+// type, then the name and the description, each padded to 4 bytes.
+bool FindBuildIdNote(const std::uint8_t* notes, std::int64_t length, std::string& id) {
   std::uint64_t at = 0, end = static_cast<std::uint64_t>(length);
   while (at <= end && end - at >= 12) {
     std::uint32_t name_size = Le32(notes + at), desc_size = Le32(notes + at + 4);
@@ -42,6 +34,21 @@ bool ReadBuildId(TExeFile& exe, std::string& id) {
     at = desc_at + Aligned4(desc_size);
   }
   return false;
+}
+
+}  // namespace
+
+FileResult ReadBuildId(TExeFile& exe, std::string& id) {
+  id.clear();
+  ExeSection section;
+  if (!FindExeSection(exe, ".note.gnu.build-id", section) ||
+      section.compression != Compression::kNone) {
+    return ResultOf(exe.f, false);
+  }
+  std::int64_t length = section.length < kMaxNotes ? section.length : kMaxNotes;
+  std::uint8_t notes[kMaxNotes];
+  if (!ReadExeBytes(exe, section.offset, notes, length)) return ResultOf(exe.f, false);
+  return ResultOf(exe.f, FindBuildIdNote(notes, length, id));
 }
 
 std::string BuildIdPath(std::string_view root, std::string_view id) {

@@ -10,7 +10,7 @@
 namespace rt {
 
 // The build-id bytes of the file's ".note.gnu.build-id"; false without one.
-bool ReadBuildId(TExeFile& exe, std::string& id);
+FileResult ReadBuildId(TExeFile& exe, std::string& id);
 
 // "<root>/.build-id/xx/rest.debug" for the id's first byte xx and the rest
 // in lower-case hexadecimal; empty for an empty id.

@@ -8,12 +8,17 @@
 
 namespace rt {
 
+// What a read delivered: fewer bytes than asked only at the run's end, or
+// when the file behind the run could not be read, whose I/O code it gives.
+struct ReadResult {
+  std::int64_t count = 0;
+  std::uint16_t io_error = 0;
+};
+
 class ByteSource {
  public:
-  // Copies up to n bytes from offset into buffer and answers how many: fewer
-  // only at the run's end, or after a read of the file behind it failed
-  // (which that file's record then tells).
-  virtual std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t n) = 0;
+  // Copies up to n bytes from offset into buffer.
+  virtual ReadResult ReadAt(std::int64_t offset, void* buffer, std::int64_t n) = 0;
   virtual std::int64_t Size() const = 0;
 
  protected:
@@ -27,11 +32,11 @@ class MemorySource final : public ByteSource {
   MemorySource(const void* bytes, std::int64_t size)
       : bytes_(static_cast<const std::uint8_t*>(bytes)), size_(size < 0 ? 0 : size) {}
 
-  std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t n) override {
-    if (offset < 0 || n <= 0 || offset >= size_) return 0;
+  ReadResult ReadAt(std::int64_t offset, void* buffer, std::int64_t n) override {
+    if (offset < 0 || n <= 0 || offset >= size_) return {};
     std::int64_t k = size_ - offset < n ? size_ - offset : n;
     std::memcpy(buffer, bytes_ + offset, static_cast<std::size_t>(k));
-    return k;
+    return {k, 0};
   }
   std::int64_t Size() const override { return size_; }
 

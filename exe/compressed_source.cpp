@@ -9,6 +9,7 @@ void CompressedSource::Bind(TExeFile& exe, const ExeSection& section) {
               section_.length == section.length && section_.compression == section.compression &&
               section_.size == section.size;
   exe_ = &exe;
+  io_error_ = 0;
   if (same && state_ != State::kUnchecked) {
     // The file was opened again: what was read of it is gone, what was
     // learnt of the stream stays.
@@ -27,16 +28,16 @@ void CompressedSource::Forget() {
   out_pos_ = in_pos_ = in_begin_ = in_end_ = 0;
 }
 
-std::int64_t CompressedSource::ReadAt(std::int64_t offset, void* buffer, std::int64_t n) {
+ReadResult CompressedSource::ReadAt(std::int64_t offset, void* buffer, std::int64_t n) {
   if (state_ == State::kUnchecked) state_ = Check() ? State::kGood : State::kBad;
-  if (!good() || offset < 0 || n <= 0 || offset >= section_.size) return 0;
+  if (!good() || offset < 0 || n <= 0 || offset >= section_.size) return {0, io_error_};
   if (n > section_.size - offset) n = section_.size - offset;
   if (!GoTo(offset) || !Produce(static_cast<std::uint8_t*>(buffer), n)) {
     // The stream checked whole before, so only a read of the file failed.
     state_ = State::kBad;
-    return 0;
+    return {0, io_error_};
   }
-  return n;
+  return {n, 0};
 }
 
 bool CompressedSource::StartAt(const RestartPoint* point) {
@@ -121,7 +122,11 @@ bool CompressedSource::Step(std::uint8_t*& out, std::size_t& room) {
     std::int64_t left = section_.length - in_pos_;
     if (left > 0) {
       std::int64_t k = left < kChunk ? left : kChunk;
-      if (!ReadExeBytes(*exe_, section_.offset + in_pos_, in_, k)) return false;
+      FileResult read = ReadExeBytes(*exe_, section_.offset + in_pos_, in_, k);
+      if (!read) {
+        io_error_ = read.io_error;
+        return false;
+      }
       in_end_ = k;
     }
   }

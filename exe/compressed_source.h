@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "exe/byte_source.h"
-#include "exe/debug_section.h"
 #include "exe/decoder.h"
 #include "exe/exe_file.h"
 
@@ -22,7 +21,7 @@ class CompressedSource final : public ByteSource {
   // Drops what was learnt: the next section is another file's.
   void Forget();
 
-  std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t n) override;
+  ReadResult ReadAt(std::int64_t offset, void* buffer, std::int64_t n) override;
   // The stated size until the stream fails its check, 0 from then on.
   std::int64_t Size() const override { return state_ == State::kBad ? 0 : section_.size; }
 
@@ -56,6 +55,7 @@ class CompressedSource final : public ByteSource {
   bool Step(std::uint8_t*& out, std::size_t& room);
 
   TExeFile* exe_ = nullptr;
+  std::uint16_t io_error_ = 0;  // of the last read of the file that failed
   ExeSection section_;
   State state_ = State::kUnchecked;
   std::unique_ptr<Decoder> decoder_;

@@ -1,7 +1,6 @@
 // The places a module's debug file may be, tried in order.
 #include "exe/debug_file.h"
 
-#include <cstdint>
 #include <vector>
 
 #include "exe/build_id.h"
@@ -19,19 +18,46 @@ struct Identity {
   std::string build_id;
 };
 
-// Opens a candidate and looks for the section in it; exe stays open only
-// when it holds it.
-bool Holds(TExeFile& exe, const std::string& file, std::string_view section_name,
-           ExeSection& section) {
-  if (!OpenExeFile(exe, file)) return false;
-  if (FindDebugSection(exe, section_name, section)) return true;
-  CloseExeFile(exe);
-  return false;
+// Reads what the module says of its debug file; false when the module is no
+// readable image.
+FileResult ReadIdentity(TExeFile& exe, std::string_view module_file, Identity& identity) {
+  FileResult opened = OpenExeFile(exe, module_file);
+  if (!opened) return opened;
+  identity.has_link = ReadDebugLinkName(exe, identity.link, identity.crc).ok;
+  ReadBuildId(exe, identity.build_id);
+  return CloseExeFile(exe);
 }
 
-bool MatchesBuildId(TExeFile& exe, std::string_view wanted) {
+// The places the debug link may name, in order.
+std::vector<std::string> LinkPlaces(const Identity& identity, std::string_view module_file,
+                                    std::string_view debug_root) {
+  std::vector<std::string> places = {identity.link};
+  std::size_t slash = module_file.find_last_of("/\\");
+  if (slash == std::string_view::npos) return places;
+  std::string directory(module_file.substr(0, slash + 1));
+  places.push_back(directory + identity.link);
+  places.push_back(directory + ".debug/" + identity.link);
+  // The module's own directory path under the debug root, for a module
+  // named by an absolute path.
+  if (!debug_root.empty() && directory[0] == '/') {
+    places.push_back(std::string(debug_root) + directory + identity.link);
+  }
+  return places;
+}
+
+// Opens a candidate and looks for the section in it; exe stays open only
+// when it holds it (and, with an id to match, when its build-id is that).
+FileResult Holds(TExeFile& exe, const std::string& file, std::string_view section_name,
+                 const std::string* build_id, ExeSection& section) {
+  FileResult opened = OpenExeFile(exe, file);
+  if (!opened) return opened;
   std::string id;
-  return ReadBuildId(exe, id) && id == wanted;
+  if ((build_id == nullptr || (ReadBuildId(exe, id) && id == *build_id)) &&
+      FindExeSection(exe, section_name, section)) {
+    return {true, 0};
+  }
+  FileResult closed = CloseExeFile(exe);
+  return {false, closed.io_error};
 }
 
 }  // namespace
@@ -39,55 +65,36 @@ bool MatchesBuildId(TExeFile& exe, std::string_view wanted) {
 DebugFileSearch FindDebugFile(TExeFile& exe, std::string_view module_file,
                               std::string_view debug_root, std::string_view section_name,
                               std::string& found_file, ExeSection& section) {
-  // What the module says of its debug file.
-  if (!OpenExeFile(exe, module_file)) {
-    return DebugFileSearch::kUnreadable;
-  }
   Identity identity;
-  identity.has_link = ReadDebugLinkName(exe, identity.link, identity.crc);
-  ReadBuildId(exe, identity.build_id);
-  CloseExeFile(exe);
-  if (exe.f.error != 0) return DebugFileSearch::kUnreadable;
+  FileResult read = ReadIdentity(exe, module_file, identity);
+  if (!read) return {DebugFileSearch::kUnreadable, read.io_error};
 
-  std::string module(module_file);
-  std::size_t slash = module.find_last_of("/\\");
-  std::string directory = slash == std::string::npos ? "" : module.substr(0, slash + 1);
-  bool rooted = !debug_root.empty();
-
+  DebugFileSearch search{DebugFileSearch::kNoSection, 0};
+  // Tries one place; true when it ends the search, found or failed.
+  auto ends_search = [&](const std::string& file, FileResult held) {
+    if (held.io_error != 0) {
+      search = {DebugFileSearch::kUnreadable, held.io_error};
+    } else if (held) {
+      found_file = file;
+      search = {DebugFileSearch::kFound, 0};
+    }
+    return search.kind != DebugFileSearch::kNoSection;
+  };
   if (identity.has_link) {
-    std::vector<std::string> places = {identity.link};
-    if (!directory.empty()) {
-      places.push_back(directory + identity.link);
-      places.push_back(directory + ".debug/" + identity.link);
-      // The module's own directory path under the debug root, for a module
-      // named by an absolute path.
-      if (rooted && directory[0] == '/')
-        places.push_back(std::string(debug_root) + directory + identity.link);
-    }
-    for (const std::string& place : places) {
-      if (CheckDbgFile(exe, place, identity.crc) && Holds(exe, place, section_name, section)) {
-        found_file = place;
-        return DebugFileSearch::kFound;
-      }
-      if (exe.f.error != 0) return DebugFileSearch::kUnreadable;
+    for (const std::string& place : LinkPlaces(identity, module_file, debug_root)) {
+      FileResult matches = CheckDbgFile(place, identity.crc);
+      if (ends_search(place, matches ? Holds(exe, place, section_name, nullptr, section) : matches))
+        return search;
     }
   }
-
-  std::string by_id = rooted ? BuildIdPath(debug_root, identity.build_id) : "";
-  if (!by_id.empty() && OpenExeFile(exe, by_id)) {
-    if (MatchesBuildId(exe, identity.build_id) && FindDebugSection(exe, section_name, section)) {
-      found_file = by_id;
-      return DebugFileSearch::kFound;
-    }
-    CloseExeFile(exe);
+  if (!debug_root.empty() && !identity.build_id.empty()) {
+    std::string by_id = BuildIdPath(debug_root, identity.build_id);
+    if (ends_search(by_id, Holds(exe, by_id, section_name, &identity.build_id, section)))
+      return search;
   }
-  if (exe.f.error != 0) return DebugFileSearch::kUnreadable;
-
-  if (Holds(exe, module, section_name, section)) {
-    found_file = module;
-    return DebugFileSearch::kFound;
-  }
-  return exe.f.error != 0 ? DebugFileSearch::kUnreadable : DebugFileSearch::kNoSection;
+  std::string module(module_file);
+  ends_search(module, Holds(exe, module, section_name, nullptr, section));
+  return search;
 }
 
 }  // namespace rt

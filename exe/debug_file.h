@@ -2,18 +2,22 @@
 // systems and distributions put it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "exe/debug_section.h"
 #include "exe/exe_file.h"
 
 namespace rt {
 
-enum class DebugFileSearch {
-  kFound,       // exe is open on the file that holds the section
-  kUnreadable,  // the module's own file is no image, or a read failed
-  kNoSection,   // no place holds the section
+struct DebugFileSearch {
+  enum Kind {
+    kFound,       // exe is open on the file that holds the section
+    kUnreadable,  // the module's own file is no image, or a read failed
+    kNoSection,   // no place holds the section
+  };
+  Kind kind = kUnreadable;
+  std::uint16_t io_error = 0;  // with kUnreadable: the code of a read that failed, if one did
 };
 
 // Searches these places in order, the first file that holds the section
@@ -25,8 +29,8 @@ enum class DebugFileSearch {
 //   the build-id file "<debug root>/.build-id/xx/rest.debug", only when its
 //   own build-id is the module's;
 //   the module's own file.
-// An empty debug root leaves out the places under it. A failed read leaves
-// its code in exe.f.error and ends the search.
+// An empty debug root leaves out the places under it. A failed read ends the
+// search.
 DebugFileSearch FindDebugFile(TExeFile& exe, std::string_view module_file,
                               std::string_view debug_root, std::string_view section_name,
                               std::string& found_file, ExeSection& section);

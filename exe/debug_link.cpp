@@ -11,42 +11,43 @@ namespace rt {
 namespace {
 
 constexpr std::int64_t kMaxLinkLength = 255;
+// The checksum reads the file in blocks of this size.
+constexpr std::int64_t kCrcBlock = 4096;
 
 }  // namespace
 
-bool CheckDbgFile(TExeFile& exe, std::string_view name, std::uint32_t crc) {
+FileResult CheckDbgFile(std::string_view name, std::uint32_t crc) {
   FileRec f;
   FileOpenRead(f, name);
-  if (f.error != 0) return false;
+  if (f.error != 0) return {};
   std::uint32_t sum = 0;
+  std::uint8_t block[kCrcBlock];
   std::int64_t got;
+  std::int64_t at = 0;
   do {
-    BlockRead(f, exe.buf, TExeFile::kBufferSize, &got);
-    sum = UpdateCRC32(sum, exe.buf, static_cast<std::size_t>(got));
-  } while (got == TExeFile::kBufferSize);
+    BlockReadAt(f, at, block, kCrcBlock, &got);
+    sum = UpdateCRC32(sum, block, static_cast<std::size_t>(got));
+    at += got;
+  } while (got == kCrcBlock);
   FileClose(f);
-  if (f.error != 0) {
-    if (exe.f.error == 0) exe.f.error = f.error;
-    return false;
-  }
-  return sum == crc;
+  return ResultOf(f, sum == crc);
 }
 
-bool ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc) {
-  std::int64_t offset, length;
-  if (!FindExeSection(exe, ".gnu_debuglink", offset, length) || length > kMaxLinkLength) {
-    return false;
+FileResult ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc) {
+  ExeSection section;
+  if (!FindExeSection(exe, ".gnu_debuglink", section) ||
+      section.compression != Compression::kNone || section.length > kMaxLinkLength) {
+    return ResultOf(exe.f, false);
   }
   std::uint8_t link[kMaxLinkLength + 1] = {};
-  if (!ReadExeBytes(exe, offset, link, length)) return false;
+  if (!ReadExeBytes(exe, section.offset, link, section.length)) return ResultOf(exe.f, false);
   std::size_t name_length = strnlen(reinterpret_cast<const char*>(link), sizeof link);
-  if (name_length == 0) return false;
   // The CRC follows the name's NUL at the next multiple of 4.
   std::int64_t crc_at = static_cast<std::int64_t>((name_length + 1 + 3) & ~std::size_t{3});
-  if (crc_at + 4 > length) return false;
+  if (name_length == 0 || crc_at + 4 > section.length) return ResultOf(exe.f, false);
   crc = Le32(link + crc_at);
   name.assign(reinterpret_cast<const char*>(link), name_length);
-  return true;
+  return ResultOf(exe.f, true);
 }
 
 }  // namespace rt

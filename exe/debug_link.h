@@ -11,11 +11,10 @@ namespace rt {
 
 // The name and the CRC-32 that the executable's ".gnu_debuglink" section
 // records; false without a usable one.
-bool ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc);
+FileResult ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc);
 
-// Whether the file's CRC-32 is crc; exe lends its buffer. A file that cannot
-// be opened does not match; a failed read of it is left as exe's own code,
-// where the caller looks.
-bool CheckDbgFile(TExeFile& exe, std::string_view name, std::uint32_t crc);
+// Whether the file's CRC-32 is crc. A file that cannot be opened does not
+// match; a read of it that fails answers its code.
+FileResult CheckDbgFile(std::string_view name, std::uint32_t crc);
 
 }  // namespace rt

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/byte_order.h"
+#include "exe/table_reader.h"
 
 namespace rt {
 
@@ -20,6 +21,9 @@ constexpr std::uint32_t kNoBits = 8;              // SHT_NOBITS: no file content
 constexpr std::uint64_t kCompressed = 0x800;      // SHF_COMPRESSED
 constexpr std::uint16_t kExtendedIndex = 0xFFFF;  // SHN_XINDEX, PN_XNUM
 constexpr std::uint64_t kPageMask = ~std::uint64_t{4095};
+// A section-name table up to this size is read once per lookup; a larger
+// one name by name.
+constexpr std::int64_t kNamesAtOnce = 4096;
 
 struct SectionHeader {
   std::uint32_t name;
@@ -46,10 +50,8 @@ bool TableFits(const TExeFile& exe, std::uint64_t offset, std::uint64_t count,
 
 bool ReadSection(TExeFile& exe, std::uint64_t index, SectionHeader& header) {
   std::uint8_t raw[kSectionHeaderSize];
-  if (!ReadExeBytes(exe, exe.sechdrofs + static_cast<std::int64_t>(index) * kSectionHeaderSize, raw,
-                    kSectionHeaderSize)) {
-    return false;
-  }
+  std::int64_t at = exe.section_headers + static_cast<std::int64_t>(index) * kSectionHeaderSize;
+  if (!ReadExeBytes(exe, at, raw, kSectionHeaderSize)) return false;
   header = DecodeSection(raw);
   return true;
 }
@@ -58,19 +60,40 @@ bool ReadSection(TExeFile& exe, std::uint64_t index, SectionHeader& header) {
 // file without loadable segments.
 bool FindImageBase(TExeFile& exe, std::uint64_t phoff, std::uint64_t phnum) {
   std::uint64_t lowest = UINT64_MAX;
-  constexpr std::uint64_t kBatch = TExeFile::kBufferSize / kProgramHeaderSize;
-  for (std::uint64_t first = 0; first < phnum; first += kBatch) {
-    std::uint64_t batch = phnum - first < kBatch ? phnum - first : kBatch;
-    if (!ReadExeBytes(exe, static_cast<std::int64_t>(phoff + first * kProgramHeaderSize), exe.buf,
-                      static_cast<std::int64_t>(batch * kProgramHeaderSize))) {
-      return false;
-    }
-    for (std::uint64_t i = 0; i < batch; ++i) {
-      const std::uint8_t* ph = exe.buf + i * kProgramHeaderSize;
-      if (Le32(ph) == kLoadSegment && Le64(ph + 16) < lowest) lowest = Le64(ph + 16);
-    }
+  ForEachEntry(exe, static_cast<std::int64_t>(phoff), static_cast<std::int64_t>(phnum),
+               kProgramHeaderSize, [&](const std::uint8_t* ph) {
+                 if (Le32(ph) == kLoadSegment && Le64(ph + 16) < lowest) lowest = Le64(ph + 16);
+                 return false;
+               });
+  exe.image_base = lowest == UINT64_MAX ? 0 : lowest & kPageMask;
+  return exe.f.error == 0;
+}
+
+// The counts of the header, with those too large for their fields taken
+// from section 0; false when the tables do not fit the file.
+bool ReadTables(TExeFile& exe, const std::uint8_t* header, std::uint64_t& phnum) {
+  std::uint64_t shoff = Le64(header + 40);
+  std::uint64_t shnum = Le16(header + 60);
+  std::uint64_t shstrndx = Le16(header + 62);
+  if (shoff == 0) return false;  // no section table: nothing to find
+  if (Le16(header + 58) != kSectionHeaderSize || !TableFits(exe, shoff, 1, kSectionHeaderSize)) {
+    return false;
   }
-  exe.processaddress = lowest == UINT64_MAX ? 0 : lowest & kPageMask;
+  exe.section_headers = static_cast<std::int64_t>(shoff);
+  SectionHeader first;
+  if (!ReadSection(exe, 0, first)) return false;
+  if (shnum == 0) shnum = first.size;
+  if (shstrndx == kExtendedIndex) shstrndx = first.link;
+  if (phnum == kExtendedIndex) phnum = first.info;
+  if (!TableFits(exe, shoff, shnum, kSectionHeaderSize) || shstrndx >= shnum) return false;
+  exe.section_count = static_cast<std::int64_t>(shnum);
+  SectionHeader names;
+  if (!ReadSection(exe, shstrndx, names) || names.type == kNoBits ||
+      !TableFits(exe, names.offset, names.size, 1)) {
+    return false;
+  }
+  exe.section_names = static_cast<std::int64_t>(names.offset);
+  exe.section_names_length = static_cast<std::int64_t>(names.size);
   return true;
 }
 
@@ -81,80 +104,48 @@ bool OpenElf64(TExeFile& exe) {
   if (!ReadExeBytes(exe, 0, header, kElfHeaderSize)) return false;
   if (header[4] != kClass64 || header[5] != kLittleEndian) return false;
   std::uint64_t phoff = Le64(header + 32);
-  std::uint64_t shoff = Le64(header + 40);
-  std::uint16_t phentsize = Le16(header + 54);
   std::uint64_t phnum = Le16(header + 56);
-  std::uint16_t shentsize = Le16(header + 58);
-  std::uint64_t shnum = Le16(header + 60);
-  std::uint64_t shstrndx = Le16(header + 62);
-  if (shoff == 0) return false;  // no section table: nothing to find
-  if (shentsize != kSectionHeaderSize || !TableFits(exe, shoff, 1, kSectionHeaderSize)) {
-    return false;
-  }
-  exe.sechdrofs = static_cast<std::int64_t>(shoff);
-  // Counts too large for their fields are kept in section 0.
-  SectionHeader first;
-  if (!ReadSection(exe, 0, first)) return false;
-  if (shnum == 0) shnum = first.size;
-  if (shstrndx == kExtendedIndex) shstrndx = first.link;
-  if (phnum == kExtendedIndex) phnum = first.info;
-  if (!TableFits(exe, shoff, shnum, kSectionHeaderSize) || shstrndx >= shnum) return false;
-  exe.nsects = static_cast<std::int64_t>(shnum);
-  SectionHeader names;
-  if (!ReadSection(exe, shstrndx, names) || names.type == kNoBits ||
-      !TableFits(exe, names.offset, names.size, 1)) {
-    return false;
-  }
-  exe.secstrofs = static_cast<std::int64_t>(names.offset);
-  exe.secstrlen = static_cast<std::int64_t>(names.size);
-  if (phnum != 0 &&
-      (phentsize != kProgramHeaderSize || !TableFits(exe, phoff, phnum, kProgramHeaderSize))) {
+  if (!ReadTables(exe, header, phnum)) return false;
+  if (phnum != 0 && (Le16(header + 54) != kProgramHeaderSize ||
+                     !TableFits(exe, phoff, phnum, kProgramHeaderSize))) {
     return false;
   }
   return FindImageBase(exe, phoff, phnum);
 }
 
-bool FindSectionElf64(TExeFile& exe, std::string_view name, StoredSection& found) {
-  constexpr std::int64_t kBatch = TExeFile::kBufferSize / kSectionHeaderSize;
+bool FindSectionElf64(TExeFile& exe, std::string_view name, ExeSection& found, bool& compressed) {
   // The wanted name and its NUL must fit in the string table after the
   // entry's offset.
   std::int64_t want = static_cast<std::int64_t>(name.size()) + 1;
-  // A name table that fits the buffer is read once; a larger one entry by
-  // entry.
-  bool names_in_buffer = exe.secstrlen <= TExeFile::kBufferSize;
-  if (names_in_buffer && !ReadExeBytes(exe, exe.secstrofs, exe.buf, exe.secstrlen)) return false;
   char entry_name[256];
   if (want > static_cast<std::int64_t>(sizeof entry_name)) return false;
-  for (std::int64_t first = 0; first < exe.nsects; first += kBatch) {
-    std::int64_t batch = exe.nsects - first < kBatch ? exe.nsects - first : kBatch;
-    std::uint8_t headers[TExeFile::kBufferSize];
-    if (!ReadExeBytes(exe, exe.sechdrofs + first * kSectionHeaderSize, headers,
-                      batch * kSectionHeaderSize)) {
-      return false;
-    }
-    for (std::int64_t i = 0; i < batch; ++i) {
-      SectionHeader section = DecodeSection(headers + i * kSectionHeaderSize);
-      if (section.name > exe.secstrlen || want > exe.secstrlen - section.name) continue;
-      if (names_in_buffer) {
-        std::memcpy(entry_name, exe.buf + section.name, static_cast<std::size_t>(want));
-      } else if (!ReadExeBytes(exe, exe.secstrofs + section.name, entry_name, want)) {
-        continue;
-      }
-      if (std::memcmp(entry_name, name.data(), name.size()) != 0 || entry_name[name.size()] != 0) {
-        continue;
-      }
-      // The first section of the name decides; it must have its bytes in
-      // the file.
-      if (section.type == kNoBits || !TableFits(exe, section.offset, section.size, 1)) {
-        return false;
-      }
-      found.offset = static_cast<std::int64_t>(section.offset);
-      found.length = static_cast<std::int64_t>(section.size);
-      found.compressed = (section.flags & kCompressed) != 0;
-      return true;
-    }
+  char names[kNamesAtOnce];
+  bool names_at_hand = exe.section_names_length <= kNamesAtOnce;
+  if (names_at_hand && !ReadExeBytes(exe, exe.section_names, names, exe.section_names_length)) {
+    return false;
   }
-  return false;
+  SectionHeader section;
+  auto named = [&](const std::uint8_t* raw) {
+    section = DecodeSection(raw);
+    if (section.name > exe.section_names_length || want > exe.section_names_length - section.name)
+      return false;
+    const char* entry = names + section.name;
+    if (!names_at_hand) {
+      if (!ReadExeBytes(exe, exe.section_names + section.name, entry_name, want)) return false;
+      entry = entry_name;
+    }
+    return std::memcmp(entry, name.data(), name.size()) == 0 && entry[name.size()] == 0;
+  };
+  if (ForEachEntry(exe, exe.section_headers, exe.section_count, kSectionHeaderSize, named) < 0) {
+    return false;
+  }
+  // The first section of the name decides; it must have its bytes in the
+  // file.
+  if (section.type == kNoBits || !TableFits(exe, section.offset, section.size, 1)) return false;
+  found.offset = static_cast<std::int64_t>(section.offset);
+  found.length = static_cast<std::int64_t>(section.size);
+  compressed = (section.flags & kCompressed) != 0;
+  return true;
 }
 
 }  // namespace rt

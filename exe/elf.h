@@ -11,6 +11,6 @@ namespace rt {
 // Checks the header and finds the section table and the image base (the
 // lowest loadable segment's address, rounded down to its page).
 bool OpenElf64(TExeFile& exe);
-bool FindSectionElf64(TExeFile& exe, std::string_view name, StoredSection& section);
+bool FindSectionElf64(TExeFile& exe, std::string_view name, ExeSection& section, bool& compressed);
 
 }  // namespace rt

@@ -24,68 +24,50 @@ const FormatEntry kFormats[] = {
      {OpenElf64, FindSectionElf64}},
 };
 
-}  // namespace
-
-bool ReadExeBytes(TExeFile& exe, std::int64_t offset, void* buffer, std::int64_t n) {
-  if (!exe.isopen || offset < 0 || n < 0 || offset > exe.size || n > exe.size - offset) {
-    return false;
+const ExeFormat* FormatOf(const std::uint8_t* magic, std::int64_t size) {
+  for (const FormatEntry& entry : kFormats) {
+    if (static_cast<std::size_t>(size) >= entry.magic_length &&
+        std::memcmp(magic, entry.magic, entry.magic_length) == 0) {
+      return &entry.format;
+    }
   }
-  BlockReadAt(exe.f, offset, buffer, n);
-  return exe.f.error == 0;
+  return nullptr;
 }
 
-bool OpenExeFile(TExeFile& exe, std::string_view name) {
-  exe.f = FileRec{};
-  exe.size = 0;
-  exe.isopen = false;
-  exe.nsects = exe.sechdrofs = exe.secstrofs = exe.secstrlen = 0;
-  exe.processaddress = 0;
-  exe.format = nullptr;
-  exe.filename.assign(name);
-  if (name.empty()) return false;
-  FileOpenRead(exe.f, name);
-  if (exe.f.error != 0) {
-    exe.f.error = 0;  // a file that cannot be opened is no error
-    return false;
+}  // namespace
+
+FileResult ReadExeBytes(TExeFile& exe, std::int64_t offset, void* buffer, std::int64_t n) {
+  if (!IsOpen(exe) || offset < 0 || n < 0 || offset > exe.size || n > exe.size - offset) {
+    return ResultOf(exe.f, false);
   }
-  exe.isopen = true;
+  BlockReadAt(exe.f, offset, buffer, n);
+  return ResultOf(exe.f, true);
+}
+
+FileResult OpenExeFile(TExeFile& exe, std::string_view name) {
+  exe = TExeFile();
+  exe.filename.assign(name);
+  if (name.empty()) return {};
+  // A file that cannot be opened is no error: its code stays in a record of
+  // its own.
+  FileRec f;
+  FileOpenRead(f, name);
+  if (f.error != 0) return {};
+  exe.f = f;
   exe.size = FileSize(exe.f);
   std::uint8_t magic[4] = {};
   ReadExeBytes(exe, 0, magic, exe.size < 4 ? exe.size : 4);
-  for (const FormatEntry& entry : kFormats) {
-    if (static_cast<std::size_t>(exe.size) >= entry.magic_length &&
-        std::memcmp(magic, entry.magic, entry.magic_length) == 0) {
-      exe.format = &entry.format;
-      break;
-    }
-  }
+  exe.format = FormatOf(magic, exe.size);
+  bool image = exe.f.error == 0 && exe.format != nullptr && exe.format->open(exe);
+  if (image) return ResultOf(exe.f, true);
   // A file that is not an image is closed again at once: nothing reads it.
-  if (exe.f.error != 0 || exe.format == nullptr || !exe.format->open(exe)) {
-    CloseExeFile(exe);
-    return false;
-  }
-  return true;
+  return {false, CloseExeFile(exe).io_error};
 }
 
-bool CloseExeFile(TExeFile& exe) {
-  if (!exe.isopen) return false;
-  exe.isopen = false;
+FileResult CloseExeFile(TExeFile& exe) {
+  if (!IsOpen(exe)) return {};
   FileClose(exe.f);
-  return true;
-}
-
-bool FindStoredSection(TExeFile& exe, std::string_view name, StoredSection& section) {
-  if (!exe.isopen || exe.format == nullptr || exe.format->find_section == nullptr) return false;
-  return exe.format->find_section(exe, name, section);
-}
-
-bool FindExeSection(TExeFile& exe, std::string_view name, std::int64_t& offset,
-                    std::int64_t& length) {
-  StoredSection section;
-  if (!FindStoredSection(exe, name, section) || section.compressed) return false;
-  offset = section.offset;
-  length = section.length;
-  return true;
+  return ResultOf(exe.f, true);
 }
 
 }  // namespace rt

@@ -45,23 +45,14 @@ std::int64_t FileSize(FileRec& f) {
   return size;
 }
 
-std::int64_t FilePos(FileRec& f) {
-  std::int64_t position = 0;
-  if (Ready(f) && !Succeeded(f, platform::GetFilePointer(f.handle, position))) position = 0;
-  return position;
-}
-
-void FileSeek(FileRec& f, std::int64_t position) {
-  if (Ready(f)) Succeeded(f, platform::SetFilePointer(f.handle, position));
-}
-
-namespace {
-
-// Reads n bytes at a position, or where the file stands for a negative one.
-void ReadBlock(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
-               std::int64_t* count) {
+void BlockReadAt(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
+                 std::int64_t* count) {
   if (count != nullptr) *count = 0;
   if (!Ready(f)) return;
+  if (position < 0) {
+    f.error = kReadPastEnd;
+    return;
+  }
   std::uint8_t* to = static_cast<std::uint8_t*>(buffer);
   std::int64_t total = 0;
   // The platform may deliver less than asked before the end; only a read
@@ -69,10 +60,9 @@ void ReadBlock(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
   while (total < n) {
     std::size_t got = 0;
     std::size_t want = static_cast<std::size_t>(n - total);
-    platform::ErrorNumber error =
-        position < 0 ? platform::ReadFile(f.handle, to + total, want, got)
-                     : platform::ReadFileAt(f.handle, position + total, to + total, want, got);
-    if (!Succeeded(f, error)) return;
+    if (!Succeeded(f, platform::ReadFileAt(f.handle, position + total, to + total, want, got))) {
+      return;
+    }
     if (got == 0) break;
     total += static_cast<std::int64_t>(got);
   }
@@ -81,22 +71,6 @@ void ReadBlock(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
   } else if (total < n) {
     f.error = kReadPastEnd;
   }
-}
-
-}  // namespace
-
-void BlockRead(FileRec& f, void* buffer, std::int64_t n, std::int64_t* count) {
-  ReadBlock(f, -1, buffer, n, count);
-}
-
-void BlockReadAt(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
-                 std::int64_t* count) {
-  if (position < 0) {
-    if (count != nullptr) *count = 0;
-    if (f.error == 0) f.error = kReadPastEnd;
-    return;
-  }
-  ReadBlock(f, position, buffer, n, count);
 }
 
 void FileClose(FileRec& f) {

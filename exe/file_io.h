@@ -1,7 +1,7 @@
 // Byte-oriented files (record size 1), read by the executable reader. A
 // failing operation leaves an I/O code in the file's own record, and every
-// later operation on the file does nothing while it is set: the caller reads
-// on without checking each step and asks the record once at the end.
+// later operation on the file does nothing while it is set: the reader reads
+// on without checking each step, and what it answers carries the code.
 #pragma once
 
 #include <cstdint>
@@ -18,16 +18,27 @@ struct FileRec {
   std::uint16_t error = 0;  // the first failure's I/O code; 0 while none
 };
 
+// What an operation on a file came to: true or false as its name says, and
+// the I/O code of a read that failed on the way (0 for none), which makes
+// the answer false.
+struct FileResult {
+  bool ok = false;
+  std::uint16_t io_error = 0;
+
+  explicit operator bool() const { return ok; }
+};
+
+// The answer of an operation on f that came to ok, unless a read failed.
+inline FileResult ResultOf(const FileRec& f, bool ok) {
+  return {ok && f.error == 0, f.error};
+}
+
 // Opens the file for reading, sharing it with other readers and writers. A
 // failed open leaves its code in the record, which stays closed.
 void FileOpenRead(FileRec& f, std::string_view name);
 std::int64_t FileSize(FileRec& f);
-std::int64_t FilePos(FileRec& f);
-void FileSeek(FileRec& f, std::int64_t position);
-// Reads n bytes. With count, the number read is reported there; without, a
-// short read leaves kReadPastEnd.
-void BlockRead(FileRec& f, void* buffer, std::int64_t n, std::int64_t* count = nullptr);
-// The same at a position, without moving the file's own position.
+// Reads n bytes at a position. With count, the number read is reported
+// there; without, a short read leaves kReadPastEnd.
 void BlockReadAt(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
                  std::int64_t* count = nullptr);
 // Releases the handle of an open file, even while a code is set; a failing

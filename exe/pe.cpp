@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/byte_order.h"
+#include "exe/table_reader.h"
 
 namespace rt {
 
@@ -40,7 +41,7 @@ std::string_view SectionName(TExeFile& exe, const std::uint8_t* header, char (&l
   if (n == 0 || raw[0] != '/') return std::string_view(raw, n);
   std::int64_t offset;
   if (!ParseLongNameOffset(raw + 1, n - 1, offset)) return {};
-  std::int64_t at = exe.secstrofs + offset;
+  std::int64_t at = exe.section_names + offset;
   if (at >= exe.size) return {};
   std::int64_t want = exe.size - at < 256 ? exe.size - at : 256;
   if (!ReadExeBytes(exe, at, long_name, want)) return {};
@@ -64,45 +65,37 @@ bool OpenPEPlusCOFF(TExeFile& exe) {
   if (Le32(headers) != kPeSignature) return false;
   const std::uint8_t* file_header = headers + 4;
   const std::uint8_t* optional_header = headers + 24;
-  exe.sechdrofs = nt + kNtHeadersSize;
-  exe.nsects = Le16(file_header + 2);
+  exe.section_headers = nt + kNtHeadersSize;
+  exe.section_count = Le16(file_header + 2);
   // Computed wide: the stored values cannot wrap a signed 32-bit sum into a
   // negative offset that would pass the check below.
-  exe.secstrofs = static_cast<std::int64_t>(Le32(file_header + 8)) +
-                  static_cast<std::int64_t>(Le32(file_header + 12)) * kSymbolSize;
-  if (exe.secstrofs > exe.size) return false;
-  exe.processaddress = Le64(optional_header + 24);
+  exe.section_names = static_cast<std::int64_t>(Le32(file_header + 8)) +
+                      static_cast<std::int64_t>(Le32(file_header + 12)) * kSymbolSize;
+  if (exe.section_names > exe.size) return false;
+  exe.image_base = Le64(optional_header + 24);
   return true;
 }
 
-bool FindSectionCOFF(TExeFile& exe, std::string_view name, StoredSection& found) {
-  // Headers are read in batches; only those that lie inside the file count.
-  constexpr std::int64_t kBatch = TExeFile::kBufferSize / kSectionHeaderSize;
-  std::int64_t available = (exe.size - exe.sechdrofs) / kSectionHeaderSize;
-  std::int64_t count = exe.nsects < available ? exe.nsects : available;
+bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& found, bool& compressed) {
   char long_name[256];
-  for (std::int64_t first = 0; first < count; first += kBatch) {
-    std::int64_t batch = count - first < kBatch ? count - first : kBatch;
-    if (!ReadExeBytes(exe, exe.sechdrofs + first * kSectionHeaderSize, exe.buf,
-                      batch * kSectionHeaderSize)) {
-      return false;
-    }
-    for (std::int64_t i = 0; i < batch; ++i) {
-      std::uint8_t header[kSectionHeaderSize];
-      std::memcpy(header, exe.buf + i * kSectionHeaderSize, kSectionHeaderSize);
-      if (SectionName(exe, header, long_name) != name) continue;
-      // The first section of the name decides.
-      std::uint32_t virtual_size = Le32(header + 8);
-      std::uint32_t raw_size = Le32(header + 16);
-      std::int64_t raw_offset = Le32(header + 20);
-      if (virtual_size > raw_size || raw_offset + virtual_size > exe.size) return false;
-      found.offset = raw_offset;
-      found.length = virtual_size;
-      found.compressed = false;
-      return true;
-    }
+  std::uint32_t virtual_size = 0, raw_size = 0;
+  std::int64_t raw_offset = 0;
+  auto named = [&](const std::uint8_t* header) {
+    if (SectionName(exe, header, long_name) != name) return false;
+    virtual_size = Le32(header + 8);
+    raw_size = Le32(header + 16);
+    raw_offset = Le32(header + 20);
+    return true;
+  };
+  if (ForEachEntry(exe, exe.section_headers, exe.section_count, kSectionHeaderSize, named) < 0) {
+    return false;
   }
-  return false;
+  // The first section of the name decides.
+  if (virtual_size > raw_size || raw_offset + virtual_size > exe.size) return false;
+  found.offset = raw_offset;
+  found.length = virtual_size;
+  compressed = false;
+  return true;
 }
 
 }  // namespace rt

@@ -11,6 +11,6 @@ namespace rt {
 // Checks the signature and finds the section table, the COFF string table
 // and the image base.
 bool OpenPEPlusCOFF(TExeFile& exe);
-bool FindSectionCOFF(TExeFile& exe, std::string_view name, StoredSection& section);
+bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& section, bool& compressed);
 
 }  // namespace rt

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/frame_line.h"
-#include "dwarf/line_file.h"
+#include "dwarf/debug_sections.h"
 #include "dwarf/line_table.h"
 #include "exe/exe_file.h"
 #include "platform/platform.h"
@@ -26,7 +26,7 @@ constexpr char kDebugRoot[] = QUIZ_DEBUG_ROOT;
 
 TExeFile exe;
 LineTable table;
-LineFileSections sections;
+LineFileReaders readers;
 std::uintptr_t load_delta = 0;
 
 // The file that lookups read, once found for a module: its debug link has
@@ -35,19 +35,15 @@ bool line_file_known = false;
 std::string module_name;
 LineFile line_file;
 
-// Raises the I/O code that a read of the files left, if any.
-void RaiseFailedRead() {
-  std::uint16_t code = exe.f.error;
-  if (code == 0) return;
-  exe.f.error = 0;
-  RunError(code);
+// Raises the I/O code of a read of the files that failed, if one did.
+void RaiseFailedRead(std::uint16_t code) {
+  if (code != 0) RunError(code);
 }
 
 }  // namespace
 
 void CloseDwarf() {
-  CloseExeFile(exe);
-  RaiseFailedRead();
+  RaiseFailedRead(CloseExeFile(exe).io_error);
 }
 
 bool OpenDwarf(void* addr) {
@@ -57,23 +53,22 @@ bool OpenDwarf(void* addr) {
   platform::GetModuleByAddr(addr, base, name);
 
   if (line_file_known && module_name == name) {
-    if (!OpenExeFile(exe, line_file.name)) {
-      RaiseFailedRead();
-      return false;
-    }
+    FileResult opened = OpenExeFile(exe, line_file.name);
+    RaiseFailedRead(opened.io_error);
+    if (!opened) return false;
   } else {
     LineFileSearch search = FindLineFile(exe, name, kDebugRoot, line_file);
-    RaiseFailedRead();
-    if (search == LineFileSearch::kNoLineTable) DwarfUnavailable = true;
-    if (search != LineFileSearch::kFound) return false;
+    RaiseFailedRead(search.io_error);
+    if (search.kind == LineFileSearch::kNoLineTable) DwarfUnavailable = true;
+    if (search.kind != LineFileSearch::kFound) return false;
     line_file_known = true;
     module_name = name;
     table.Forget();
-    sections.Forget();
+    readers.Forget();
   }
   // Line tables hold link-time addresses.
-  load_delta = base - exe.processaddress;
-  sections.Bind(exe, line_file);
+  load_delta = base - exe.image_base;
+  readers.Bind(exe, line_file);
   return true;
 }
 
@@ -81,15 +76,16 @@ bool GetLineInfo(void* addr, Text& source, std::int32_t& line) {
   source = Text();
   line = 0;
   if (DwarfUnavailable) return false;
-  if (!exe.isopen && !OpenDwarf(addr)) return false;
+  if (!IsOpen(exe) && !OpenDwarf(addr)) return false;
   std::uint64_t target = reinterpret_cast<std::uintptr_t>(addr) - load_delta;
   SourcePosition position;
-  if (table.Lookup(sections.sections(), target, position)) {
-    source = position.source;
-    line = position.line;
-  }
-  if (exe.isopen) CloseDwarf();
-  RaiseFailedRead();
+  std::uint16_t io_error = table.Lookup(readers.sources(), target, position);
+  source = position.source;
+  line = position.line;
+  // The file is closed before a failed read is raised: the second report
+  // opens it afresh, if it looks anything up.
+  FileResult closed = CloseExeFile(exe);
+  RaiseFailedRead(io_error != 0 ? io_error : closed.io_error);
   return true;
 }
 
@@ -133,7 +129,7 @@ void InitLineInfoUnit() {
 }
 
 void FinalizeLineInfoUnit() {
-  if (exe.isopen) CloseDwarf();
+  if (IsOpen(exe)) CloseDwarf();
 }
 
 }  // namespace rt

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/frame_line.h"
-#include "dwarf/line_file.h"
+#include "dwarf/debug_sections.h"
 #include "dwarf/line_table.h"
 #include "exe/exe_file.h"
 #include "platform/platform.h"
@@ -51,6 +51,10 @@ int Fail(std::string_view message, std::string_view detail) {
   return kUnusable;
 }
 
+int ReadFailed(std::uint16_t io_error) {
+  return Fail("a read failed with I/O error ", std::to_string(io_error));
+}
+
 int Run(std::vector<std::string_view> arguments) {
   std::string_view debug_root = QUIZ_DEBUG_ROOT;
   bool full_scan = false;
@@ -80,28 +84,27 @@ int Run(std::vector<std::string_view> arguments) {
   static rt::TExeFile exe;
   static rt::LineTable table;
   table.SetFullScan(full_scan);
+  static rt::LineFileReaders readers;
   rt::LineFile line_file;
   rt::LineFileSearch search = rt::FindLineFile(exe, arguments[0], debug_root, line_file);
-  if (search == rt::LineFileSearch::kUnreadable) {
+  if (search.kind == rt::LineFileSearch::kUnreadable) {
     return Fail("cannot read an executable from ", arguments[0]);
   }
-  rt::LineFileSections sections;
-  if (search == rt::LineFileSearch::kFound) sections.Bind(exe, line_file);
-
-  std::string out;
   // All at once: a unit that several addresses need is read once.
   std::vector<rt::SourcePosition> positions(addresses.size());
-  if (search == rt::LineFileSearch::kFound) {
-    table.LookupMany(sections.sections(), addresses.data(), addresses.size(), positions.data());
+  if (search.kind == rt::LineFileSearch::kFound) {
+    readers.Bind(exe, line_file);
+    std::uint16_t io_error =
+        table.LookupMany(readers.sources(), addresses.data(), addresses.size(), positions.data());
+    rt::FileResult closed = rt::CloseExeFile(exe);
+    if (io_error == 0) io_error = closed.io_error;
+    if (io_error != 0) return ReadFailed(io_error);
   }
+  std::string out;
   for (std::size_t i = 0; i < addresses.size(); ++i) {
     rt::Text line = rt::PlainFrameLine(addresses[i]);
     rt::AppendSourcePosition(line, positions[i].source.view(), positions[i].line);
     out.append(line.view()).append("\n");
-  }
-  rt::CloseExeFile(exe);
-  if (exe.f.error != 0) {
-    return Fail("a read failed with I/O error ", std::to_string(exe.f.error));
   }
   if (!Write(platform::StdHandleKind::kOutput, out))
     return Fail("cannot write the frame lines", "");

@@ -1,8 +1,9 @@
 // Which row answers an address: rows strictly below the target, sequences in
 // file order with the first one above the target ending the unit, file and
 // line remembered across sequences, units in section order. Also the next
-// unit's offset, units larger than one read, and the index of units that
-// lets later lookups skip units: its answers are those of fresh lookups.
+// unit's offset, units larger than one read, and what earlier lookups learnt
+// of each unit, which lets later ones skip units: their answers are those of
+// fresh lookups.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-#include "dwarf/line_program.h"
+#include "dwarf/line_search.h"
 #include "exe/byte_source.h"
 #include "tests/dwarf/line_test.h"
 
@@ -68,16 +69,17 @@ class NextUnitTest : public testing::Test {
  protected:
   std::vector<std::int64_t> Offsets(const Bytes& section) {
     rt::MemorySource source(section.data(), static_cast<std::int64_t>(section.size()));
-    auto reader = std::make_unique<rt::LineReader>();
-    reader->Bind(&source);
+    auto cursor = std::make_unique<rt::DwarfCursor>();
+    cursor->Bind(&source);
+    rt::DebugSources none;
+    rt::StringTables strings(none);
     std::vector<std::int64_t> offsets;
     for (std::int64_t offset = 0; offset < source.Size();) {
       rt::TargetSearch search;
       search.target = 0x1000;
       rt::UnitFacts facts;
       std::vector<rt::Text> names;
-      offset = rt::SearchUnit(*reader, rt::StringSections(), offset, source.Size(), &search, 1,
-                              facts, names);
+      offset = rt::SearchUnit(*cursor, strings, offset, source.Size(), &search, 1, facts, names);
       offsets.push_back(offset);
     }
     return offsets;
@@ -111,7 +113,7 @@ TEST(ReadWindowTest, HeldBytesStayInsideEachWindow) {
   struct CountingSource final : rt::ByteSource {
     rt::MemorySource bytes;
     int reads = 0;
-    std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t n) override {
+    rt::ReadResult ReadAt(std::int64_t offset, void* buffer, std::int64_t n) override {
       ++reads;
       return bytes.ReadAt(offset, buffer, n);
     }
@@ -119,7 +121,7 @@ TEST(ReadWindowTest, HeldBytesStayInsideEachWindow) {
   } source;
   const char data[] = "0123456789abcdef";
   source.bytes = rt::MemorySource(data, 16);
-  auto reader = std::make_unique<rt::LineReader>();
+  auto reader = std::make_unique<rt::DwarfCursor>();
   reader->Bind(&source);
   reader->Init(0, 16);
   EXPECT_EQ(reader->ReadNext(), '0');
@@ -213,7 +215,7 @@ ManyUnits MakeManyUnits() {
   return m;
 }
 
-class UnitIndexTest : public testing::Test {
+class LearntUnitsTest : public testing::Test {
  protected:
   void SetUp() override {
     many_ = MakeManyUnits();
@@ -228,7 +230,7 @@ class UnitIndexTest : public testing::Test {
   std::map<std::uint64_t, std::string> fresh_;
 };
 
-TEST_F(UnitIndexTest, AnswersAsFreshLookupsInAnyOrder) {
+TEST_F(LearntUnitsTest, AnswersAsFreshLookupsInAnyOrder) {
   int found = 0, unknown = 0;
   for (const auto& [addr, tail] : fresh_) {
     found += !tail.empty();
@@ -249,7 +251,7 @@ TEST_F(UnitIndexTest, AnswersAsFreshLookupsInAnyOrder) {
   }
 }
 
-TEST_F(UnitIndexTest, FramelineManyAddressesAsOneEach) {
+TEST_F(LearntUnitsTest, FramelineManyAddressesAsOneEach) {
   std::string frameline = line_test::Env("FRAMELINE");
   if (frameline.empty()) GTEST_SKIP() << "FRAMELINE is not set";
   std::ostringstream command;
@@ -291,8 +293,9 @@ TEST(FramelineTest, LineStepsPastTheRegisterWrap) {
   EXPECT_EQ(status, 0);
 }
 
-TEST(UnitIndexBoundTest, UnitsBeyondTheIndexedOnes) {
-  // More units than the index keeps: those after its end are read every time.
+TEST(LearntUnitsBoundTest, UnitsBeyondTheLearntOnes) {
+  // More units than what is learnt keeps: those after its end are read every
+  // time.
   LineSection section;
   for (int n = 0; n < 16500; ++n) {
     LineUnit u = Unit(2, "u.c");

@@ -64,18 +64,20 @@ struct Sources {
       source = rt::MemorySource(b.data(), static_cast<std::int64_t>(b.size()));
       return b.empty() ? nullptr : &source;
     };
-    sections.info = use(bytes.info, info);
-    sections.abbrev = use(bytes.abbrev, abbrev);
-    sections.aranges = use(bytes.aranges, aranges);
-    sections.ranges = use(bytes.ranges, ranges);
-    sections.rnglists = use(bytes.rnglists, rnglists);
-    sections.addr = use(bytes.addr, addr);
+    using rt::DebugSection;
+    sources.Set(DebugSection::kInfo, use(bytes.info, info));
+    sources.Set(DebugSection::kAbbrev, use(bytes.abbrev, abbrev));
+    sources.Set(DebugSection::kAranges, use(bytes.aranges, aranges));
+    sources.Set(DebugSection::kRanges, use(bytes.ranges, ranges));
+    sources.Set(DebugSection::kRnglists, use(bytes.rnglists, rnglists));
+    sources.Set(DebugSection::kAddr, use(bytes.addr, addr));
     use(line_bytes, line);
+    sources.Set(DebugSection::kLine, &line);
   }
   DebugInfo bytes;
   Bytes line_bytes;
   rt::MemorySource info, abbrev, aranges, ranges, rnglists, addr, line;
-  rt::InfoSections sections;
+  rt::DebugSources sources;
 };
 
 struct Query {
@@ -101,7 +103,7 @@ TEST_P(CandidatesTest, ExactPrograms) {
   c.make(d, at);
   Sources s(d, line);
   rt::UnitIndex index;
-  ASSERT_TRUE(index.Build(s.sections, s.line));
+  ASSERT_TRUE(index.Build(s.sources).ok);
   Offsets got;
   for (const Query& q : c.queries) {
     Offsets want;
@@ -326,7 +328,7 @@ TEST(UnitIndexBoundTest, NoInfoOrTooManyRanges) {
     ManyRanges(d, at[1], row.second, 0x100000 + 0x1000 * row.first);
     Sources s(d, line);
     rt::UnitIndex index;
-    ASSERT_EQ(index.Build(s.sections, s.line), row.built);
+    ASSERT_EQ(index.Build(s.sources).ok, row.built);
     if (!row.built) continue;
     Offsets got;
     index.Candidates(0x100000 + 0x1000 * (kMaxRanges - 1) + 0x10, got);
@@ -343,10 +345,10 @@ TEST(UnitIndexBoundTest, NoInfoOrTooManyRanges) {
   d.AddArangeSet(unit, tuples);
   Sources joined(d, line);
   rt::UnitIndex index;
-  EXPECT_TRUE(index.Build(joined.sections, joined.line));
+  EXPECT_TRUE(index.Build(joined.sources).ok);
   // Without .debug_info there is no index.
-  joined.sections.info = nullptr;
-  EXPECT_FALSE(index.Build(joined.sections, joined.line));
+  joined.sources.Set(rt::DebugSection::kInfo, nullptr);
+  EXPECT_FALSE(index.Build(joined.sources).ok);
 }
 
 // A lookup answers the same whether it reads the programs the index names
@@ -388,7 +390,7 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   d.AddArangeSet(d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[4]))})), {{0x4020, 0x40}});
   Sources s(d, section.line);
   rt::UnitIndex index;
-  ASSERT_TRUE(index.Build(s.sections, s.line));
+  ASSERT_TRUE(index.Build(s.sources).ok);
 
   std::vector<std::uint64_t> targets;
   for (std::uint64_t base : {0x0, 0x1000, 0x2000, 0x3000, 0x4000}) {
@@ -396,9 +398,7 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
       targets.insert(targets.end(), {base + k, base + k + 1});
   }
   targets.push_back(kMax);
-  rt::LineSections sections;
-  sections.line = &s.line;
-  sections.info = s.sections;
+  const rt::DebugSources& sections = s.sources;
   auto answers = [&](bool full_scan, bool batch) {
     rt::LineTable table;
     table.SetFullScan(full_scan);

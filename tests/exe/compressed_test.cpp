@@ -16,7 +16,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "exe/debug_section.h"
 #include "exe/section_reader.h"
 #include "tests/exe/exe_test.h"
 
@@ -98,13 +97,13 @@ struct Opened {
 
   explicit Opened(const Bytes& image) : path(testing_support::WriteScratchFile("z", image)) {
     if (!rt::OpenExeFile(exe, path)) throw std::runtime_error("not an image");
-    found = rt::FindDebugSection(exe, ".debug_line", section);
+    found = rt::FindExeSection(exe, ".debug_line", section).ok;
     if (found) reader.Bind(exe, section);
   }
   ~Opened() { rt::CloseExeFile(exe); }
   Bytes Read(std::int64_t offset, std::int64_t n) {
     Bytes b(n, '\0');
-    b.resize(reader.ReadAt(offset, b.data(), n));
+    b.resize(reader.ReadAt(offset, b.data(), n).count);
     return b;
   }
 };

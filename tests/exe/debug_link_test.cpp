@@ -30,7 +30,7 @@ std::optional<std::string> Link(const std::string& path) {
   if (rt::ReadDebugLinkName(exe, name, crc)) {
     std::string beside = path.substr(0, path.find_last_of('/') + 1) + name;
     for (const std::string& place : {name, beside}) {
-      if (rt::CheckDbgFile(exe, place, crc)) {
+      if (rt::CheckDbgFile(place, crc)) {
         found = place;
         break;
       }

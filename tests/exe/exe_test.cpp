@@ -14,13 +14,21 @@ namespace exe_test {
 Lookup Find(const std::string& path, std::string_view section) {
   Lookup r;
   rt::TExeFile exe;
-  r.image = rt::OpenExeFile(exe, path);
+  rt::FileResult opened = rt::OpenExeFile(exe, path);
+  r.image = opened.ok;
+  std::uint16_t io_error = opened.io_error;
   if (r.image) {
-    r.base = exe.processaddress;
-    r.found = rt::FindExeSection(exe, section, r.offset, r.length);
-    rt::CloseExeFile(exe);
+    r.base = exe.image_base;
+    rt::ExeSection found;
+    rt::FileResult searched = rt::FindExeSection(exe, section, found);
+    r.found = searched && found.compression == rt::Compression::kNone;
+    if (r.found) {
+      r.offset = found.offset;
+      r.length = found.length;
+    }
+    io_error = rt::CloseExeFile(exe).io_error;
   }
-  if (exe.f.error != 0) throw std::runtime_error("a read failed");
+  if (io_error != 0) throw std::runtime_error("a read failed");
   return r;
 }
 

@@ -37,8 +37,10 @@ TEST_F(FileIoTest, OnlyRegularFilesOpen) {
     rt::FileOpenRead(f, name);
     EXPECT_NE(f.error, 0) << name;
     rt::TExeFile exe;
-    EXPECT_FALSE(rt::OpenExeFile(exe, name)) << name;
-    EXPECT_FALSE(exe.isopen);
+    rt::FileResult opened = rt::OpenExeFile(exe, name);
+    EXPECT_FALSE(opened) << name;
+    EXPECT_EQ(opened.io_error, 0) << name;  // a file that does not open is no error
+    EXPECT_FALSE(rt::IsOpen(exe));
   }
 }
 
@@ -47,18 +49,14 @@ TEST_F(FileIoTest, ShortReadReportsACountOrLeaves100) {
   rt::FileOpenRead(f, ten_);
   char buffer[20];
   std::int64_t count = -1;
-  rt::FileSeek(f, 4);
-  rt::BlockRead(f, buffer, sizeof buffer, &count);
+  rt::BlockReadAt(f, 4, buffer, sizeof buffer, &count);
   EXPECT_EQ(count, 6);
   EXPECT_EQ(std::string(buffer, 6), "456789");
-  EXPECT_EQ(rt::FilePos(f), 10);
   EXPECT_EQ(f.error, 0);
-  rt::FileSeek(f, 8);
-  rt::BlockRead(f, buffer, 3);
+  rt::BlockReadAt(f, 8, buffer, 3);
   EXPECT_EQ(f.error, rt::kReadPastEnd);
   // The code stays, and every later operation does nothing.
-  rt::FileSeek(f, 0);
-  rt::BlockRead(f, buffer, 2, &count);
+  rt::BlockReadAt(f, 0, buffer, 2, &count);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(f.error, rt::kReadPastEnd);
   rt::FileClose(f);
@@ -69,9 +67,8 @@ TEST_F(FileIoTest, ClosedFileLeaves103) {
   char buffer[4];
   std::int64_t count = -1;
   const std::function<void(rt::FileRec&)> operations[] = {
-      [](rt::FileRec& f) { rt::FileSize(f); }, [](rt::FileRec& f) { rt::FilePos(f); },
-      [](rt::FileRec& f) { rt::FileSeek(f, 0); },
-      [&](rt::FileRec& f) { rt::BlockRead(f, buffer, 4, &count); },
+      [](rt::FileRec& f) { rt::FileSize(f); },
+      [&](rt::FileRec& f) { rt::BlockReadAt(f, 0, buffer, 4, &count); },
       [](rt::FileRec& f) { rt::FileClose(f); }};
   for (const auto& operation : operations) {
     rt::FileRec f;
@@ -88,10 +85,10 @@ TEST_F(FileIoTest, ExeFileOpenAndClose) {
   EXPECT_FALSE(rt::OpenExeFile(exe, ""));
   EXPECT_FALSE(rt::OpenExeFile(exe, testing_support::ScratchDir() + "/missing"));
   EXPECT_FALSE(rt::OpenExeFile(exe, ten_));  // no known magic: closed again
-  EXPECT_FALSE(exe.isopen);
+  EXPECT_FALSE(rt::IsOpen(exe));
   EXPECT_FALSE(rt::CloseExeFile(exe));
-  std::int64_t offset, length;
-  EXPECT_FALSE(rt::FindExeSection(exe, ".text", offset, length));
+  rt::ExeSection section;
+  EXPECT_FALSE(rt::FindExeSection(exe, ".text", section));
 
   testing_support::ElfImage elf;
   elf.sections = {{".text", testing_support::kProgBits, 0, "code"}};

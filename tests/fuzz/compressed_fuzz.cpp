@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "exe/debug_section.h"
 #include "exe/exe_file.h"
 #include "exe/section_reader.h"
 #include "tests/support/image_builder.h"
@@ -31,7 +30,7 @@ constexpr std::int64_t kPiece = 7000;  // not a multiple of the decoder's chunk
 // a sound stream gives all that lies inside it, a failed one nothing.
 std::int64_t Read(rt::SectionReader& reader, std::int64_t offset, std::uint8_t* out,
                   std::int64_t n) {
-  std::int64_t got = reader.ReadAt(offset, out, n);
+  std::int64_t got = reader.ReadAt(offset, out, n).count;
   std::int64_t size = reader.Size();
   std::int64_t inside = offset < 0 || offset >= size ? 0 : size - offset < n ? size - offset : n;
   if (got != inside) __builtin_trap();
@@ -85,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rt::TExeFile exe;
   rt::ExeSection section;
   if (!rt::OpenExeFile(exe, path)) __builtin_trap();  // the image is sound
-  if (!rt::FindDebugSection(exe, ".debug_line", section)) {
+  if (!rt::FindExeSection(exe, ".debug_line", section)) {
     if (rt::CanDecode(section.compression)) __builtin_trap();  // so is the header
     rt::CloseExeFile(exe);
     return 0;
@@ -109,7 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!rt::CloseExeFile(exe) || !rt::OpenExeFile(exe, path)) __builtin_trap();
   reader->Bind(exe, section);
   ReadAround(*reader, length, whole);
-  if (reader->Size() != checked || exe.f.error != 0) __builtin_trap();
-  rt::CloseExeFile(exe);
+  if (reader->Size() != checked || !rt::CloseExeFile(exe)) __builtin_trap();
   return 0;
 }

@@ -16,10 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
   rt::TExeFile exe;
   if (rt::OpenExeFile(exe, path)) {
-    std::int64_t offset, length;
     for (const char* name : {".debug_line", ".text", ".debug_line_str", "/4", ""}) {
-      if (rt::FindExeSection(exe, name, offset, length) &&
-          (offset < 0 || length < 0 || offset + length > exe.size)) {
+      rt::ExeSection s;
+      if (rt::FindExeSection(exe, name, s) &&
+          (s.offset < 0 || s.length < 0 || s.offset + s.length > exe.size)) {
         __builtin_trap();  // a section must lie inside the file
       }
     }
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The places its debug information may be, as the report searches them.
     std::string found;
     rt::ExeSection section;
-    if (rt::FindDebugFile(exe, path, "", ".debug_line", found, section) ==
+    if (rt::FindDebugFile(exe, path, "", ".debug_line", found, section).kind ==
         rt::DebugFileSearch::kFound) {
       rt::CloseExeFile(exe);
     }

@@ -5,24 +5,24 @@
 #include <cstdint>
 #include <vector>
 
-#include "dwarf/line_program.h"
-#include "dwarf/line_reader.h"
+#include "dwarf/cursor.h"
+#include "dwarf/line_search.h"
 #include "exe/byte_source.h"
 
 namespace {
 
-rt::LineReader reader;
+rt::DwarfCursor cursor;
 
 // The section is the whole input; the string sections are its second half,
 // so that names kept there are looked up too.
-void Search(rt::ByteSource& line, const rt::StringSections& strings, std::uint64_t target) {
+void Search(rt::ByteSource& line, rt::StringTables& strings, std::uint64_t target) {
   std::int64_t size = line.Size();
   for (std::int64_t offset = 0; offset < size;) {
     rt::TargetSearch search;
     search.target = target;
     rt::UnitFacts facts;
     std::vector<rt::Text> names;
-    std::int64_t next = rt::SearchUnit(reader, strings, offset, size, &search, 1, facts, names);
+    std::int64_t next = rt::SearchUnit(cursor, strings, offset, size, &search, 1, facts, names);
     if (next <= offset || next > size) __builtin_trap();  // units must move forward
     if (search.found && (search.name < 0 || static_cast<std::size_t>(search.name) >= names.size() ||
                          names[static_cast<std::size_t>(search.name)].length == 0)) {
@@ -38,9 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t n = static_cast<std::int64_t>(size);
   rt::MemorySource line(data, n);
   rt::MemorySource second_half(data + n / 2, n - n / 2);
-  rt::StringSections strings;
-  strings.line_str = strings.str = &second_half;
-  reader.Bind(&line);
+  rt::DebugSources sources;
+  sources.Set(rt::DebugSection::kLineStr, &second_half);
+  sources.Set(rt::DebugSection::kStr, &second_half);
+  rt::StringTables strings(sources);
+  cursor.Bind(&line);
   std::uint64_t inside = 0;
   if (size >= 8) __builtin_memcpy(&inside, data + size - 8, 8);
   for (std::uint64_t target :

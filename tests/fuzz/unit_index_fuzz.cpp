@@ -11,14 +11,13 @@
 #include <cstring>
 #include <vector>
 
-#include "dwarf/line_program.h"
-#include "dwarf/line_reader.h"
+#include "dwarf/cursor.h"
 #include "dwarf/unit_index.h"
 #include "exe/byte_source.h"
 
 namespace {
 
-rt::LineReader reader;
+rt::DwarfCursor cursor;
 rt::UnitIndex unit_index;
 
 }  // namespace
@@ -39,28 +38,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (length != 0) present[i] = &sources[i];
     at += length;
   }
-  rt::InfoSections sections;
-  sections.info = present[0];
-  sections.abbrev = present[1];
-  sections.aranges = present[2];
-  sections.ranges = present[3];
-  sections.rnglists = present[4];
-  sections.addr = present[5];
+  rt::DebugSources sections;
+  using rt::DebugSection;
+  const DebugSection kInOrder[6] = {DebugSection::kInfo,     DebugSection::kAbbrev,
+                                    DebugSection::kAranges,  DebugSection::kRanges,
+                                    DebugSection::kRnglists, DebugSection::kAddr};
+  for (int i = 0; i < 6; ++i) sections.Set(kInOrder[i], present[i]);
   rt::MemorySource line(data + at, static_cast<std::int64_t>(size - at));
+  sections.Set(DebugSection::kLine, &line);
 
   // Where the programs start, by the lengths that chain them.
   std::vector<std::int64_t> programs;
   std::int64_t end = line.Size();
-  reader.Bind(&line);
+  cursor.Bind(&line);
   for (std::int64_t offset = 0; offset < end;) {
     programs.push_back(offset);
-    reader.Init(offset, end - offset);
-    std::int64_t next = rt::NextUnit(reader, offset, end);
-    if (next <= offset) __builtin_trap();
-    offset = next;
+    rt::UnitExtent unit;
+    cursor.EnterUnit(offset, end, unit);
+    if (unit.next <= offset) __builtin_trap();
+    offset = unit.next;
   }
 
-  if (!unit_index.Build(sections, line)) return 0;
+  if (!unit_index.Build(sections)) return 0;
   std::vector<std::int64_t> candidates;
   for (std::uint64_t target : {std::uint64_t{0}, inside, ~std::uint64_t{0}}) {
     unit_index.Candidates(target, candidates);

@@ -1,6 +1,9 @@
-// A read window over one part of a run of bytes: every read stays inside
-// it, and a read past its end answers -1 (or an empty value) instead of
-// reading on. A source that fails to deliver ends the window the same way.
+// The bounded cursor of every DWARF reader: a read window over one part of
+// a section's bytes. Every read stays inside the window; one that would
+// leave it, or that the file behind the section fails, reads nothing and
+// sets the cursor's error, which every later read respects: the parser reads
+// on without checking each step and asks once, at the end, whether the data
+// ran out or the file could not be read.
 #pragma once
 
 #include <cstdint>
@@ -10,19 +13,34 @@
 
 namespace rt {
 
-class LineReader {
+enum class CursorError : std::uint8_t {
+  kNone,
+  kPastEnd,     // a read met the end of the window or of the data
+  kReadFailed,  // the file behind the section could not be read
+};
+
+// Where a unit lies, from its initial length: 4 bytes in the 32-bit format,
+// or 0xFFFFFFFF and 8 bytes in the 64-bit one. Offsets are the source's.
+struct UnitExtent {
+  std::int64_t offset = 0;    // the unit's first byte
+  std::int64_t contents = 0;  // the first byte after the initial length, from offset
+  std::int64_t next = 0;      // the first byte after the unit, at most the bound given
+  bool is64 = false;
+  bool cut_short = false;  // the stated length reached past the bound
+
+  std::uint8_t offset_size() const { return is64 ? 8 : 4; }
+};
+
+class DwarfCursor {
  public:
   // Bytes read from the source at a time. Larger than a line program's
   // typical opcode run, so a unit is read in few calls.
   static constexpr std::int64_t kBufferSize = 16384;
 
   ByteSource* source() const { return source_; }
-  // Reads from source from now on; nothing read before is kept.
-  void Bind(ByteSource* source) {
-    source_ = source;
-    fill_ = held_ = 0;
-    kept_size_ = 0;
-  }
+  // Reads from source from now on; nothing read before is kept, and a
+  // failed read of the source before is forgotten.
+  void Bind(ByteSource* source);
   // Reads at most n bytes (1 to kBufferSize) from the source at a time: a
   // reader that takes a few bytes here and there need not copy a whole
   // buffer each time.
@@ -30,17 +48,28 @@ class LineReader {
 
   // The window becomes limit bytes of the source from base; position 0.
   void Init(std::int64_t base, std::int64_t limit);
+  // Frames the unit at offset: reads its initial length (the unit may reach
+  // no further than end) and makes the unit the window, positions counting
+  // from its first byte and the cursor standing after the length. Offsets
+  // read later take the unit's format. False when the length cannot be
+  // read; extent.next is then end.
+  bool EnterUnit(std::int64_t offset, std::int64_t end, UnitExtent& extent);
+  // Moves to a position of the window. Seek and Init begin a new run of
+  // reads: running past the end is forgotten, a failed read is not.
+  void Seek(std::int64_t pos);
   // Keeps the window's first n bytes (at most kKeptSize) at hand while the
   // window stays: reading them again later does not read the source again,
   // which a compressed source would decode anew from far back.
   void Keep(std::int64_t n);
-  void Seek(std::int64_t pos);
+
   std::int64_t Pos() const { return pos_; }
   std::int64_t Limit() const { return limit_; }
-  // True once a read has met the end of the window.
-  bool Exhausted() const { return exhausted_; }
+  CursorError error() const { return error_; }
+  bool ok() const { return error_ == CursorError::kNone; }
+  // The I/O code of the failed read, with kReadFailed.
+  std::uint16_t io_error() const { return io_error_; }
 
-  // The next byte, or -1 at the end of the window or the source.
+  // The next byte, or -1 when the window ends or an error is set.
   int ReadNext() {
     // One unsigned comparison: a position before the buffer wraps to a
     // large index.
@@ -69,18 +98,18 @@ class LineReader {
   // A little-endian unsigned value of n bytes (n up to 8).
   std::uint64_t ReadUnsigned(int n);
   std::uint16_t ReadUHalf() { return static_cast<std::uint16_t>(ReadUnsigned(2)); }
+  // A section offset or length of the unit's format: 4 or 8 bytes.
+  std::uint64_t ReadOffset() { return ReadUnsigned(offset_size_); }
+  std::uint8_t offset_size() const { return offset_size_; }
   // Bytes up to a NUL: at most 255 kept, the rest read and dropped; empty
   // when the window ends before the NUL.
   Text ReadString();
   void SkipLEB128() { ReadULEB128(); }
   void Skip(std::uint64_t n);
-  // Strings up to and including the first empty one.
-  void SkipDirectories();
-  // Entries of a string and three LEB128 numbers, up to the first empty string.
-  void SkipFilenames();
 
  private:
   bool Refill();
+  void Fail(CursorError error);
   // The rest of a number whose first byte (or -1) has been read.
   std::uint64_t ReadULEB128From(int first);
   std::int64_t ReadLEB128From(int first);
@@ -96,7 +125,9 @@ class LineReader {
   // lie inside the window. Bytes past the window stay for the next one.
   std::int64_t fill_ = 0, held_ = 0;
   std::int64_t read_size_ = kBufferSize;
-  bool exhausted_ = false;
+  CursorError error_ = CursorError::kNone;
+  std::uint16_t io_error_ = 0;
+  std::uint8_t offset_size_ = 4;
   std::uint8_t buffer_[kBufferSize];
   std::int64_t kept_base_ = -1, kept_size_ = 0;
   std::uint8_t kept_[kKeptSize];

@@ -1,9 +1,10 @@
-// Finding debug sections and reading their compression headers.
-#include "exe/debug_section.h"
-
+// Finding sections by name, stored plainly or compressed: in the ELF way (a
+// compression header, then a zlib or Zstandard stream), or in the older
+// ".zdebug" way ("ZLIB", a big-endian size, a zlib stream).
 #include <string>
 
 #include "base/byte_order.h"
+#include "exe/exe_file.h"
 
 namespace rt {
 
@@ -16,8 +17,9 @@ constexpr std::uint32_t kElfZstd = 2;  // ELFCOMPRESS_ZSTD
 // "ZLIB" and the size, most significant byte first.
 constexpr std::int64_t kGnuHeaderSize = 12;
 
-// Takes the compression header off the stored bytes.
-bool ReadHeader(TExeFile& exe, std::int64_t header_size, ExeSection& section) {
+// Reads the compression header off the stored bytes: the method and the
+// size once decompressed. False for a header this reader cannot take.
+bool TakeCompressionHeader(TExeFile& exe, std::int64_t header_size, ExeSection& section) {
   if (section.length < header_size) return false;
   std::uint8_t header[kElfHeaderSize];
   if (!ReadExeBytes(exe, section.offset, header, header_size)) return false;
@@ -39,27 +41,34 @@ bool ReadHeader(TExeFile& exe, std::int64_t header_size, ExeSection& section) {
   return CanDecode(section.compression);
 }
 
-}  // namespace
-
-bool FindDebugSection(TExeFile& exe, std::string_view name, ExeSection& section) {
+// The section as the format finds it under this very name.
+bool FindStored(TExeFile& exe, std::string_view name, ExeSection& section, bool& compressed) {
   section = ExeSection();
-  StoredSection stored;
-  if (FindStoredSection(exe, name, stored)) {
-    section.offset = stored.offset;
-    section.length = stored.length;
-    if (!stored.compressed) {
-      section.size = stored.length;
+  compressed = false;
+  if (!IsOpen(exe) || exe.format == nullptr || exe.format->find_section == nullptr) return false;
+  return exe.format->find_section(exe, name, section, compressed);
+}
+
+bool Find(TExeFile& exe, std::string_view name, ExeSection& section) {
+  bool compressed;
+  if (FindStored(exe, name, section, compressed)) {
+    if (!compressed) {
+      section.size = section.length;
       return true;
     }
-    return ReadHeader(exe, kElfHeaderSize, section);
+    return TakeCompressionHeader(exe, kElfHeaderSize, section);
   }
   // ".debug_line" stored the older way is ".zdebug_line".
   if (!name.starts_with(".debug_")) return false;
   std::string old_name = ".z" + std::string(name.substr(1));
-  if (!FindStoredSection(exe, old_name, stored) || stored.compressed) return false;
-  section.offset = stored.offset;
-  section.length = stored.length;
-  return ReadHeader(exe, kGnuHeaderSize, section);
+  if (!FindStored(exe, old_name, section, compressed) || compressed) return false;
+  return TakeCompressionHeader(exe, kGnuHeaderSize, section);
+}
+
+}  // namespace
+
+FileResult FindExeSection(TExeFile& exe, std::string_view name, ExeSection& section) {
+  return ResultOf(exe.f, Find(exe, name, section));
 }
 
 }  // namespace rt

@@ -1,11 +1,29 @@
-// The bounded read window of the line-table reader.
-#include "dwarf/line_reader.h"
+// The bounded cursor of the DWARF readers.
+#include "dwarf/cursor.h"
 
 #include <cstring>
 
 namespace rt {
 
-void LineReader::Init(std::int64_t base, std::int64_t limit) {
+void DwarfCursor::Bind(ByteSource* source) {
+  source_ = source;
+  fill_ = held_ = 0;
+  kept_size_ = 0;
+  error_ = CursorError::kNone;
+  io_error_ = 0;
+}
+
+void DwarfCursor::Fail(CursorError error) {
+  if (error == CursorError::kReadFailed) {
+    // Nothing more is served, not even what is buffered: the file is gone.
+    error_ = error;
+    fill_ = held_ = 0;
+  } else if (error_ == CursorError::kNone) {
+    error_ = error;
+  }
+}
+
+void DwarfCursor::Init(std::int64_t base, std::int64_t limit) {
   if (base != kept_base_) kept_size_ = 0;
   // The bytes already buffered stay usable when the new window covers them.
   std::int64_t shift = base - base_;
@@ -13,35 +31,63 @@ void LineReader::Init(std::int64_t base, std::int64_t limit) {
   limit_ = limit < 0 ? 0 : limit;
   buffer_start_ -= shift;
   pos_ = 0;
-  exhausted_ = false;
+  if (error_ == CursorError::kPastEnd) error_ = CursorError::kNone;
   std::int64_t room = limit_ > buffer_start_ ? limit_ - buffer_start_ : 0;
   fill_ = held_ < room ? held_ : room;
 }
 
-void LineReader::Seek(std::int64_t pos) {
-  pos_ = pos;
-  exhausted_ = false;
+bool DwarfCursor::EnterUnit(std::int64_t offset, std::int64_t end, UnitExtent& extent) {
+  extent = UnitExtent();
+  extent.offset = offset;
+  extent.next = end;
+  Init(offset, end - offset);
+  std::uint64_t length = ReadUnsigned(4);
+  extent.contents = 4;
+  if (length == 0xFFFFFFFF) {
+    length = ReadUnsigned(8);
+    extent.contents = 12;
+    extent.is64 = true;
+  }
+  if (!ok()) return false;
+  // No unit reaches past the bound, however long it says it is.
+  std::uint64_t room = static_cast<std::uint64_t>(end - offset);
+  std::uint64_t size = length + static_cast<std::uint64_t>(extent.contents);
+  if (size > room || size < length) {
+    size = room;
+    extent.cut_short = true;
+  }
+  extent.next = offset + static_cast<std::int64_t>(size);
+  offset_size_ = extent.offset_size();
+  Init(offset, static_cast<std::int64_t>(size));
+  Seek(extent.contents);
+  return true;
 }
 
-void LineReader::Keep(std::int64_t n) {
+void DwarfCursor::Seek(std::int64_t pos) {
+  pos_ = pos;
+  if (error_ == CursorError::kPastEnd) error_ = CursorError::kNone;
+}
+
+void DwarfCursor::Keep(std::int64_t n) {
   if (n > kKeptSize) n = kKeptSize;
   if (n > limit_) n = limit_;
   kept_size_ = 0;
-  if (n <= 0) return;
+  if (n <= 0 || error_ == CursorError::kReadFailed) return;
   // Usually the bytes were just read and are still in the buffer.
   if (buffer_start_ <= 0 && buffer_start_ + fill_ >= n) {
     std::memcpy(kept_, buffer_ - buffer_start_, static_cast<std::size_t>(n));
-  } else if (source_ == nullptr || source_->ReadAt(base_, kept_, n) != n) {
+  } else if (source_ == nullptr || source_->ReadAt(base_, kept_, n).count != n) {
     return;
   }
   kept_base_ = base_;
   kept_size_ = n;
 }
 
-bool LineReader::Refill() {
+bool DwarfCursor::Refill() {
   std::int64_t want = limit_ - pos_;
+  if (error_ != CursorError::kNone) return false;
   if (pos_ < 0 || want <= 0 || source_ == nullptr) {
-    exhausted_ = true;
+    Fail(CursorError::kPastEnd);
     return false;
   }
   if (kept_base_ == base_ && pos_ < kept_size_) {
@@ -52,17 +98,20 @@ bool LineReader::Refill() {
     return true;
   }
   if (want > read_size_) want = read_size_;
-  std::int64_t got = source_->ReadAt(base_ + pos_, buffer_, want);
+  ReadResult got = source_->ReadAt(base_ + pos_, buffer_, want);
   buffer_start_ = pos_;
-  fill_ = held_ = got > 0 ? got : 0;
-  if (got <= 0) {
-    exhausted_ = true;
-    return false;
+  fill_ = held_ = got.count > 0 ? got.count : 0;
+  if (got.count > 0) return true;
+  if (got.io_error != 0) {
+    io_error_ = got.io_error;
+    Fail(CursorError::kReadFailed);
+  } else {
+    Fail(CursorError::kPastEnd);
   }
-  return true;
+  return false;
 }
 
-bool LineReader::ReadNext(void* dest, std::int64_t n) {
+bool DwarfCursor::ReadNext(void* dest, std::int64_t n) {
   std::uint8_t* to = static_cast<std::uint8_t*>(dest);
   while (n > 0) {
     if (!(pos_ >= buffer_start_ && pos_ < buffer_start_ + fill_) && !Refill()) return false;
@@ -76,7 +125,7 @@ bool LineReader::ReadNext(void* dest, std::int64_t n) {
   return true;
 }
 
-std::uint64_t LineReader::ReadULEB128From(int b) {
+std::uint64_t DwarfCursor::ReadULEB128From(int b) {
   std::uint64_t result = 0;
   for (int shift = 0;; shift += 7) {
     if (b < 0) return result;
@@ -86,7 +135,7 @@ std::uint64_t LineReader::ReadULEB128From(int b) {
   }
 }
 
-std::int64_t LineReader::ReadLEB128From(int b) {
+std::int64_t DwarfCursor::ReadLEB128From(int b) {
   std::uint64_t result = 0;
   int shift = 0;
   for (;;) {
@@ -100,7 +149,7 @@ std::int64_t LineReader::ReadLEB128From(int b) {
   return static_cast<std::int64_t>(result);
 }
 
-std::uint64_t LineReader::ReadUnsigned(int n) {
+std::uint64_t DwarfCursor::ReadUnsigned(int n) {
   std::uint64_t value = 0;
   for (int i = 0; i < n; ++i) {
     int b = ReadNext();
@@ -110,7 +159,7 @@ std::uint64_t LineReader::ReadUnsigned(int n) {
   return value;
 }
 
-Text LineReader::ReadString() {
+Text DwarfCursor::ReadString() {
   Text text;
   for (;;) {
     int b = ReadNext();
@@ -120,26 +169,13 @@ Text LineReader::ReadString() {
   }
 }
 
-void LineReader::Skip(std::uint64_t n) {
+void DwarfCursor::Skip(std::uint64_t n) {
   std::uint64_t room = limit_ > pos_ ? static_cast<std::uint64_t>(limit_ - pos_) : 0;
   if (n > room) {
     pos_ = limit_;
-    exhausted_ = true;
+    Fail(CursorError::kPastEnd);
   } else {
     pos_ += static_cast<std::int64_t>(n);
-  }
-}
-
-void LineReader::SkipDirectories() {
-  while (ReadString().length != 0) {
-  }
-}
-
-void LineReader::SkipFilenames() {
-  while (ReadString().length != 0) {
-    SkipLEB128();
-    SkipLEB128();
-    SkipLEB128();
   }
 }
 
