@@ -7,53 +7,86 @@ namespace rt {
 
 namespace {
 
-// The targets from head on are still searched for, in increasing order.
-// Every row answers for the searched targets at or below it, so those left
-// lie above every row read so far, and the last row read is the last one
-// below each of them: one remembered row serves them all.
+// Matches rows to the targets, sorted by address. Each sequence is searched
+// for the targets at or above its first row and passed over by the others;
+// a target is answered at the first row at or above it by the last row
+// strictly below it that a searched sequence gave. Inside a sequence that
+// row is the one before; at a sequence's first row it is the last row of
+// the latest sequence searched for the target before, if any.
 class RowMatcher {
  public:
   RowMatcher(TargetSearch* targets, std::size_t count, UnitFacts& facts)
-      : targets_(targets), count_(count), facts_(facts) {}
+      : targets_(targets), count_(count), left_(count), facts_(facts) {}
 
-  bool searching() const { return head_ < count_; }
+  bool searching() const { return left_ > 0; }
 
   void Take(const TMachineState& row) {
     if (first_row_) StartSequence(row.address);
     if (row.address > facts_.max_address) facts_.max_address = row.address;
-    // The row strictly below a target answers for it, taken at the first
-    // row at or above it.
-    while (head_ < count_ && targets_[head_].target <= row.address) {
-      TargetSearch& t = targets_[head_++];
-      t.found = t.done = true;
-      t.remembered = remembered_;
-      t.file = remembered_file_;
-      t.line = remembered_line_;
+    for (; next_ < count_ && targets_[next_].target <= row.address; ++next_) {
+      TargetSearch& t = targets_[next_];
+      if (t.found) continue;
+      if (has_previous_) {
+        Answer(t, true, previous_file_, previous_line_);
+      } else {
+        AnswerAtSequenceStart(t);
+      }
     }
-    remembered_ = true;
-    remembered_file_ = row.file;
-    remembered_line_ = row.line;
-    first_row_ = row.end_sequence;
+    has_previous_ = true;
+    previous_file_ = row.file;
+    previous_line_ = row.line;
+    if (row.end_sequence) {
+      ends_.push_back({start_, row.file, row.line});
+      first_row_ = true;
+    }
   }
 
  private:
+  // The last row of a sequence, and where the sequence started.
+  struct SequenceEnd {
+    std::uint64_t start;
+    std::int32_t file;
+    std::int64_t line;
+  };
+
   void StartSequence(std::uint64_t address) {
-    if (!facts_.has_first_address) {
-      facts_.has_first_address = true;
-      facts_.first_address = address;
+    if (address < facts_.lowest_start) facts_.lowest_start = address;
+    start_ = address;
+    first_row_ = false;
+    has_previous_ = false;
+    // Targets below the first row pass this sequence over.
+    next_ = 0;
+    while (next_ < count_ && targets_[next_].target < address) ++next_;
+  }
+
+  void AnswerAtSequenceStart(TargetSearch& t) {
+    for (std::size_t i = ends_.size(); i-- > 0;) {
+      if (ends_[i].start <= t.target) {
+        Answer(t, true, ends_[i].file, ends_[i].line);
+        return;
+      }
     }
-    // A sequence that starts above a target ends its search in this unit.
-    while (head_ < count_ && targets_[head_].target < address) targets_[head_++].done = true;
+    Answer(t, false, 0, 0);
+  }
+
+  void Answer(TargetSearch& t, bool remembered, std::int32_t file, std::int64_t line) {
+    t.found = true;
+    t.remembered = remembered;
+    t.file = file;
+    t.line = line;
+    --left_;
   }
 
   TargetSearch* targets_;
-  std::size_t count_;
+  std::size_t count_, left_;
   UnitFacts& facts_;
-  std::size_t head_ = 0;
+  std::size_t next_ = 0;  // the first target the current sequence has not passed
   bool first_row_ = true;
-  bool remembered_ = false;
-  std::int32_t remembered_file_ = 0;
-  std::int64_t remembered_line_ = 0;
+  std::uint64_t start_ = 0;
+  bool has_previous_ = false;
+  std::int32_t previous_file_ = 0;
+  std::int64_t previous_line_ = 0;
+  std::vector<SequenceEnd> ends_;
 };
 
 // Names the answers: targets answered by rows of one file share its name,

@@ -14,7 +14,6 @@ namespace rt {
 // The search of one unit for one of several targets.
 struct TargetSearch {
   std::uint64_t target = 0;
-  bool done = false;  // found, or ended by a sequence that starts above it
   bool found = false;
   bool remembered = false;  // a row below the target was met
   std::int32_t file = 0;
@@ -28,12 +27,12 @@ struct TargetSearch {
   }
 };
 
-// What a search learnt of the unit itself, whatever its targets.
+// What a search learnt of the unit itself, whatever its targets; the
+// addresses hold for the whole unit only when it was read to its end.
 struct UnitFacts {
-  bool has_first_address = false;
-  std::uint64_t first_address = 0;
-  bool scanned_whole = false;  // the unit was read to its end
-  std::uint64_t max_address = 0;
+  bool scanned_whole = false;
+  std::uint64_t lowest_start = UINT64_MAX;  // the lowest first row of a sequence
+  std::uint64_t max_address = 0;            // the highest row
 };
 
 // Searches the unit at the offset for every target at once, each by the

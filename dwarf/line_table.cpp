@@ -13,18 +13,19 @@ void LineTable::Learn(std::size_t i, std::int64_t offset, std::int64_t next,
     // Only the next unit in order can join, and only while there is room.
     if (i > learnt_.size() || learnt_.size() >= kMaxLearntUnits) return;
     if (learnt_.capacity() == 0) learnt_.reserve(kMaxLearntUnits);
-    learnt_.push_back({offset, next, kUnknown, kUnknown});
+    learnt_.push_back({offset, next, false, 0, 0});
   }
   LearntUnit& unit = learnt_[i];
-  if (facts.has_first_address) unit.first_address = facts.first_address;
-  if (facts.scanned_whole) unit.max_address = facts.max_address;
+  if (!facts.scanned_whole) return;
+  unit.known = true;
+  unit.lowest_start = facts.lowest_start;
+  unit.max_address = facts.max_address;
 }
 
 bool LineTable::CannotHold(std::size_t i, std::int64_t offset, std::uint64_t target) const {
   if (i >= learnt_.size() || learnt_[i].offset != offset) return false;
   const LearntUnit& unit = learnt_[i];
-  return (unit.first_address != kUnknown && target < unit.first_address) ||
-         (unit.max_address != kUnknown && target > unit.max_address);
+  return unit.known && (target < unit.lowest_start || target > unit.max_address);
 }
 
 std::uint16_t LineTable::Lookup(const DebugSources& sources, std::uint64_t target,

@@ -24,7 +24,8 @@ struct SourcePosition {
 // which addresses (the unit index), only those units are searched (and every
 // line program that no unit describes), in section order; otherwise every
 // unit is, and what earlier lookups learnt of each unit (where its rows
-// begin and end) lets later ones skip units that cannot hold the address.
+// begin and end) lets later ones skip units that cannot answer for the
+// address.
 // The answers are the same either way; Forget drops what was learnt when
 // the section changes.
 class LineTable {
@@ -48,13 +49,13 @@ class LineTable {
   }
 
  private:
-  // What a search learnt of a unit, in section order.
+  // What a search learnt of a unit, in section order: the addresses it can
+  // answer for lie from its lowest sequence start to its highest row.
   struct LearntUnit {
     std::int64_t offset, next;
-    std::uint64_t first_address;  // kUnknown until seen
-    std::uint64_t max_address;    // kUnknown until the unit was read whole
+    bool known;  // the unit was read whole once
+    std::uint64_t lowest_start, max_address;
   };
-  static constexpr std::uint64_t kUnknown = UINT64_MAX;
   // Half a megabyte at most: beyond it, units are simply read every time.
   static constexpr std::size_t kMaxLearntUnits = 16384;
 

@@ -105,41 +105,21 @@ void UnitIndex::Describe(std::size_t program, const std::vector<AddressRange>& r
   }
 }
 
-// Sorts the ranges; units whose ranges overlap one another are searched for
-// every address. The ranges are taken in groups that overlap one after
-// another: a group with ranges of more than one unit makes all of its units
-// searched for every address. Ranges that start at 0 are where the linker
-// left discarded functions: they may overlap anything and stay, so that an
-// address in them is searched as the full scan searches it.
+// Sorts the ranges, each taken to end one byte later than it says: the row
+// at a sequence's end answers for the address at it, and producers that
+// give a unit's high_pc as its last byte rather than the first one after it
+// end their ranges one byte short of the line table. Units whose ranges
+// overlap (a header's inline function that every unit using it claims) are
+// each searched only for the addresses they claim, in file order.
 bool UnitIndex::Arrange() {
+  for (Entry& e : entries_) {
+    if (e.high != UINT64_MAX) ++e.high;
+  }
   std::sort(entries_.begin(), entries_.end(),
             [](const Entry& a, const Entry& b) { return a.low < b.low; });
-  std::size_t group = 0;  // the first entry of the group
-  std::uint64_t reach = 0;
-  bool mixed = false;
-  auto close_group = [&](std::size_t end) {
-    for (std::size_t j = group; mixed && j < end; ++j) state_[entries_[j].program] = kAlways;
-  };
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    const Entry& e = entries_[i];
-    if (e.low == 0) {
-      group = i + 1;
-      continue;
-    }
-    if (i == group || e.low >= reach) {
-      close_group(i);
-      group = i;
-      reach = e.high;
-      mixed = false;
-    } else {
-      mixed = mixed || e.program != entries_[group].program;
-      reach = std::max(reach, e.high);
-    }
-  }
-  close_group(entries_.size());
   std::erase_if(entries_, [this](const Entry& e) { return state_[e.program] == kAlways; });
   reach_.resize(entries_.size());
-  reach = 0;
+  std::uint64_t reach = 0;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     reach = std::max(reach, entries_[i].high);
     reach_[i] = reach;

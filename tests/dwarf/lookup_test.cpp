@@ -1,6 +1,6 @@
 // Which row answers an address: rows strictly below the target, sequences in
-// file order with the first one above the target ending the unit, file and
-// line remembered across sequences, units in section order. Also the next
+// file order with those above the target passed over, file and line
+// remembered across the sequences searched, units in section order. Also the next
 // unit's offset, units larger than one read, and what earlier lookups learnt
 // of each unit, which lets later ones skip units: their answers are those of
 // fresh lookups.
@@ -44,7 +44,8 @@ TEST(LookupRuleTest, RowsAndSequences) {
       {0x3000, " line 27 of b.c"},                   // the previous end_sequence row
       {0x3001, " of a.c"}, {0x3004, " of a.c"},      // line 0
       {0x3005, " line 50 of a.c"}, {0x3008, " line 50 of a.c"}, {0x3009, ""},
-      {0x1000, ""}, {0x1002, ""}});                  // after a sequence above the target
+      // after sequences above the target, which pass it over
+      {0x1000, " of (Unknown file)"}, {0x1002, " line 1 of a.c"}});
   // clang-format on
 }
 

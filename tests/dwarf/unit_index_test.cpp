@@ -122,14 +122,14 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
        d.Add(RootUnit(4, {Stmt(at[2]), Attr(kAtGnuAddrBase, kFormSecOffset, base),
                    Low(0, kFormGnuAddrIndex), High(0x10)}));
      },
-     {{0, {}}, {0xFFF, {}}, {0x1000, {0}}, {0x1100, {0}}, {0x1101, {}}, {0x2000, {1}},
-      {0x2080, {1}}, {0x2081, {}}, {0x5010, {2}}, {0x5011, {}}, {kMax, {}}}},
+     {{0, {}}, {0xFFF, {}}, {0x1000, {0}}, {0x1100, {0}}, {0x1102, {}}, {0x2000, {1}},
+      {0x2080, {1}}, {0x2082, {}}, {0x5010, {2}}, {0x5012, {}}, {kMax, {}}}},
     IndexCase{"Versions2And3DataFormsAndHighPcAddress", 2, [](DebugInfo& d, const Offsets& at) {
        d.Add(RootUnit(2, {Attr(kAtName, kFormString), Stmt(at[0], kFormData4), Low(0x1000),
                    High(0x1100, kFormAddr)}, false, 4));
        d.Add(RootUnit(3, {Stmt(at[1], kFormData8), Low(0x3000), High(0x3010, kFormAddr)}, true));
      },
-     {{0x10FF, {0}}, {0x1100, {0}}, {0x1101, {}}, {0x2000, {}}, {0x3010, {1}}, {0x3011, {}}}},
+     {{0x10FF, {0}}, {0x1100, {0}}, {0x1102, {}}, {0x2000, {}}, {0x3010, {1}}, {0x3012, {}}}},
     IndexCase{"Version5IndexedAddressesAndRangeLists", 4, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t base = d.AddAddresses({0x7000, 0x4000, 0x9000, 0x6000, 0x9800, 0x9900});
        std::vector<std::uint64_t> lists_at;
@@ -150,12 +150,12 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
        type.unit_type = kUnitType;
        d.Add(type);
      },
-     {{0x4000, {0}}, {0x4080, {0}}, {0x4081, {}},
-      {0x6010, {1}}, {0x6011, {}},                 // offsets from the unit's low_pc
-      {0x7020, {1}}, {0x7030, {1}}, {0x7031, {}},  // from an indexed base
-      {0x9010, {1}}, {0x9011, {}}, {0x9800, {1}}, {0x9900, {1}}, {0x9901, {}},
-      {0xA008, {1}}, {0xA009, {}}, {0xB010, {1}}, {0xC010, {1}}, {0xC011, {}},
-      {0xD020, {2}}, {0xD021, {}}, {0xE010, {3}}, {0xE011, {}}}},
+     {{0x4000, {0}}, {0x4080, {0}}, {0x4082, {}},
+      {0x6010, {1}}, {0x6012, {}},                 // offsets from the unit's low_pc
+      {0x7020, {1}}, {0x7030, {1}}, {0x7032, {}},  // from an indexed base
+      {0x9010, {1}}, {0x9012, {}}, {0x9800, {1}}, {0x9900, {1}}, {0x9902, {}},
+      {0xA008, {1}}, {0xA00A, {}}, {0xB010, {1}}, {0xC010, {1}}, {0xC012, {}},
+      {0xD020, {2}}, {0xD022, {}}, {0xE010, {3}}, {0xE012, {}}}},
     IndexCase{"Version4RangeListsWithABaseOfTheirOwn", 2, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t l0 = d.AddRanges({{0x10, 0x20}, {kMax, 0x50000}, {0, 0x40}});
        std::uint64_t l1 = d.AddRanges({{0xFFFFFFFF, 0x30000}, {0x10, 0x20}}, 4);
@@ -163,14 +163,14 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
        d.Add(RootUnit(3, {Stmt(at[1], kFormData4), Low(0x20000), Attr(kAtRanges, kFormData4, l1)},
                false, 4));
      },
-     {{0x10000, {}}, {0x10010, {0}}, {0x10020, {0}}, {0x10021, {}}, {0x50000, {0}},
-      {0x50040, {0}}, {0x50041, {}}, {0x20010, {}}, {0x30010, {1}}, {0x30020, {1}},
-      {0x30021, {}}}},
+     {{0x10000, {}}, {0x10010, {0}}, {0x10020, {0}}, {0x10022, {}}, {0x50000, {0}},
+      {0x50040, {0}}, {0x50042, {}}, {0x20010, {}}, {0x30010, {1}}, {0x30020, {1}},
+      {0x30022, {}}}},
     IndexCase{"NearbyRangesOfAUnitAreOne", 1, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t l = d.AddRanges({{0x100, 0x200}, {0x300, 0x400}, {0x501, 0x600}});
        d.Add(RootUnit(4, {Stmt(at[0]), Attr(kAtRanges, kFormSecOffset, l)}));
      },
-     {{0x250, {0}}, {0x2FF, {0}}, {0x401, {}}, {0x500, {}}, {0x501, {0}}}},
+     {{0x250, {0}}, {0x2FF, {0}}, {0x402, {}}, {0x500, {}}, {0x501, {0}}}},
     IndexCase{"The64BitFormat", 3, [](DebugInfo& d, const Offsets& at) {
        d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x100, kFormData8)}, true));
        std::uint64_t base = d.AddAddresses({0x3000}, 8, true);
@@ -181,8 +181,8 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
        std::uint64_t unit = d.Add(RootUnit(3, {Stmt(at[2], kFormData8)}, true));
        d.AddArangeSet(unit, {{0x7000, 0x40}}, 8, true);
      },
-     {{0x1100, {0}}, {0x1101, {}}, {0x3000, {}}, {0x3100, {1}}, {0x3180, {1}}, {0x3181, {}},
-      {0x7040, {2}}, {0x7041, {}}}},
+     {{0x1100, {0}}, {0x1102, {}}, {0x3000, {}}, {0x3100, {1}}, {0x3180, {1}}, {0x3182, {}},
+      {0x7040, {2}}, {0x7042, {}}}},
     IndexCase{"ImplicitConstAndIndirectForms", 2, [](DebugInfo& d, const Offsets& at) {
        InfoUnit a = RootUnit(5, {Attr(kAtStmtList, kFormImplicitConst, static_cast<std::uint64_t>(at[0])),
                           {kAtLowPc, kFormIndirect, 0x1000, kFormAddr},
@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
        b.before = std::vector<InfoAttribute>{Attr(kAtName, kFormString)};
        d.Add(b);
      },
-     {{0x1040, {0}}, {0x1041, {}}, {0x2020, {1}}, {0x2021, {}}}},
+     {{0x1040, {0}}, {0x1042, {}}, {0x2020, {1}}, {0x2022, {}}}},
     IndexCase{"ArangeSetsBeforeTheRootsRanges", 4, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t u0 = d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x100)}));
        std::uint64_t u1 = d.Add(RootUnit(4, {Stmt(at[1]), Low(0x2000), High(0x100)}));
@@ -209,9 +209,9 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
        d.AddArangeSet(u2, {{0xA000, 0x10}, {0xFFFFF000, 0x2000}, {0, 0}, {0xB000, 0x10}}, 4);
        d.AddArangeSet(0x7777, {{0xC000, 0x10}});  // no unit there
      },
-     {{0x1050, {}}, {0x8000, {0}}, {0x8100, {0}}, {0x8101, {}}, {0x2050, {1}}, {0x9050, {}},
-      {0xA010, {2}}, {0xB000, {}}, {0xFFFFFFFF, {2}}, {0x100000000, {}}, {0xC000, {}},
-      {0xD010, {3}}, {0xD011, {}}}}));
+     {{0x1050, {}}, {0x8000, {0}}, {0x8100, {0}}, {0x8102, {}}, {0x2050, {1}}, {0x9050, {}},
+      {0xA010, {2}}, {0xB000, {}}, {0xFFFFFFFF, {2}}, {0x100000001, {}}, {0xC000, {}},
+      {0xD010, {3}}, {0xD012, {}}}}));
 
 INSTANTIATE_TEST_SUITE_P(AlwaysSearched, CandidatesTest, testing::Values(
     IndexCase{"ProgramsNoUnitDescribes", 4, [](DebugInfo& d, const Offsets& at) {
@@ -275,12 +275,12 @@ INSTANTIATE_TEST_SUITE_P(Overlaps, CandidatesTest, testing::Values(
        d.Add(RootUnit(4, {Stmt(at[1]), Low(0x1800), High(0x1000)}));
        d.Add(RootUnit(4, {Stmt(at[2]), Low(0x5000), High(0x100)}));
      },
-     {{0x5050, {0, 1, 2}}, {0, {0, 1}}, {0x1800, {0, 1}}}},
+     {{0x5050, {2}}, {0, {}}, {0x1800, {0, 1}}, {0x2002, {1}}}},
     IndexCase{"TouchingUnits", 2, [](DebugInfo& d, const Offsets& at) {
        d.Add(RootUnit(4, {Stmt(at[1]), Low(0x2000), High(0x1000)}));
        d.Add(RootUnit(4, {Stmt(at[0]), Low(0x1000), High(0x1000)}));
      },
-     {{0x1FFF, {0}}, {0x2000, {0, 1}}, {0x2001, {1}}, {0x3001, {}}}},
+     {{0x1FFF, {0}}, {0x2000, {0, 1}}, {0x2001, {0, 1}}, {0x2002, {1}}, {0x3002, {}}}},
     IndexCase{"OneUnitsOwnRangesOverlap", 2, [](DebugInfo& d, const Offsets& at) {
        std::uint64_t l = d.AddRanges({{0x5000, 0x5100}, {0x1000, 0x6000}});
        d.Add(RootUnit(4, {Stmt(at[0]), Attr(kAtRanges, kFormSecOffset, l)}));
@@ -293,14 +293,14 @@ INSTANTIATE_TEST_SUITE_P(Overlaps, CandidatesTest, testing::Values(
        d.Add(RootUnit(4, {Stmt(at[2]), Low(0x1000), High(0x100)}));
      },
      {{0x10, {0, 1}}, {0x50, {1}}, {0x200, {}}, {0x1000, {2}}}},
-    IndexCase{"ADiscardedRangeHidesNoOverlap", 4, [](DebugInfo& d, const Offsets& at) {
+    IndexCase{"ADiscardedRangeOverlapsOthers", 4, [](DebugInfo& d, const Offsets& at) {
        // A range at 0 reaching past two units that overlap each other.
        d.Add(RootUnit(4, {Stmt(at[0]), Low(0), High(0x10000)}));
        d.Add(RootUnit(4, {Stmt(at[1]), Low(0x1000), High(0x1000)}));
        d.Add(RootUnit(4, {Stmt(at[2]), Low(0x1800), High(0x1000)}));
        d.Add(RootUnit(4, {Stmt(at[3]), Low(0x20000), High(0x100)}));
      },
-     {{0x20000, {1, 2, 3}}, {0x10, {0, 1, 2}}}}));
+     {{0x20000, {3}}, {0x10, {0}}, {0x1900, {0, 1, 2}}, {0x2100, {0, 2}}}}));
 // clang-format on
 
 // One unit's set of .debug_aranges of `count` ranges 0x1000 apart.
@@ -333,7 +333,7 @@ TEST(UnitIndexBoundTest, NoInfoOrTooManyRanges) {
     Offsets got;
     index.Candidates(0x100000 + 0x1000 * (kMaxRanges - 1) + 0x10, got);
     EXPECT_EQ(got, Offsets{at[1]});
-    index.Candidates(0x100000 + 0x1000 * (kMaxRanges / 2 - 1) + 0x11, got);
+    index.Candidates(0x100000 + 0x1000 * (kMaxRanges / 2 - 1) + 0x12, got);
     EXPECT_EQ(got, Offsets{});
   }
   // Ranges a unit's nearby ones join count as one.

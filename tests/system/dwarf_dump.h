@@ -107,23 +107,23 @@ inline std::string FileName(const Unit& u, std::uint64_t index) {
 }
 
 // The frame line for target: the units in order, each searched sequence by
-// sequence until a sequence starts above the target; the first row at or
-// above the target ends the search with the last row below it, kept across
-// the sequences of the unit.
+// sequence, a sequence that starts above the target passed over; the first
+// row at or above the target ends the search with the last row below it,
+// kept across the sequences searched.
 inline std::string ExpectedFrameLine(const std::vector<Unit>& units, std::uint64_t target) {
   char plain[32];
   std::snprintf(plain, sizeof plain, "  $%016llX", static_cast<unsigned long long>(target));
   std::string text = plain;
   for (const Unit& u : units) {
-    bool first = true, remembered = false;
+    bool first = true, passing_over = false, remembered = false;
     Row last;
     for (const Row& row : u.rows) {
-      if (first && row.address > target) break;
-      first = false;
+      if (first) passing_over = row.address > target;
+      first = row.end_sequence;
+      if (passing_over) continue;
       if (row.address < target) {
         remembered = true;
         last = row;
-        first = row.end_sequence;
         continue;
       }
       auto line = static_cast<std::int32_t>(remembered ? last.line : 0);
