@@ -5,7 +5,9 @@
 // plain frame lines follows.
 #include "runtime/line_info.h"
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "base/frame_line.h"
 #include "dwarf/debug_sections.h"
@@ -17,27 +19,52 @@
 
 namespace rt {
 
-bool DwarfUnavailable = false;
-
 namespace {
 
 // Where distributions put debug files; a build setting.
 constexpr char kDebugRoot[] = QUIZ_DEBUG_ROOT;
 
+// What lookups learnt of a module: the file that holds its line table
+// (its debug link checked, its sections known), or that it has none to be
+// read, so that it is not searched for again.
+struct KnownModule {
+  std::string name;
+  bool has_lines = false;
+  LineFile line_file;
+};
+// A report names a handful of modules; beyond this many the oldest is
+// forgotten and searched for again if it comes back.
+constexpr std::size_t kMaxKnownModules = 32;
+std::vector<KnownModule> known_modules;
+
 TExeFile exe;
 LineTable table;
 LineFileReaders readers;
+std::string table_module;  // the module whose line table the table has learnt
 std::uintptr_t load_delta = 0;
-
-// The file that lookups read, once found for a module: its debug link has
-// been checked already, and its sections are known.
-bool line_file_known = false;
-std::string module_name;
-LineFile line_file;
 
 // Raises the I/O code of a read of the files that failed, if one did.
 void RaiseFailedRead(std::uint16_t code) {
   if (code != 0) RunError(code);
+}
+
+const KnownModule* FindKnown(const std::string& name) {
+  for (const KnownModule& module : known_modules) {
+    if (module.name == name) return &module;
+  }
+  return nullptr;
+}
+
+// Finds where the module's line table is, the first time it is met.
+const KnownModule& Learn(const std::string& name) {
+  KnownModule module;
+  module.name = name;
+  LineFileSearch search = FindLineFile(exe, name, kDebugRoot, module.line_file);
+  RaiseFailedRead(search.io_error);
+  module.has_lines = search.kind == LineFileSearch::kFound;
+  if (known_modules.size() >= kMaxKnownModules) known_modules.erase(known_modules.begin());
+  known_modules.push_back(std::move(module));
+  return known_modules.back();
 }
 
 }  // namespace
@@ -47,35 +74,33 @@ void CloseDwarf() {
 }
 
 bool OpenDwarf(void* addr) {
-  if (DwarfUnavailable) return false;
   std::uintptr_t base = 0;
   std::string name;
   platform::GetModuleByAddr(addr, base, name);
 
-  if (line_file_known && module_name == name) {
-    FileResult opened = OpenExeFile(exe, line_file.name);
+  const KnownModule* module = FindKnown(name);
+  if (module == nullptr) {
+    module = &Learn(name);
+  } else if (module->has_lines) {
+    FileResult opened = OpenExeFile(exe, module->line_file.name);
     RaiseFailedRead(opened.io_error);
     if (!opened) return false;
-  } else {
-    LineFileSearch search = FindLineFile(exe, name, kDebugRoot, line_file);
-    RaiseFailedRead(search.io_error);
-    if (search.kind == LineFileSearch::kNoLineTable) DwarfUnavailable = true;
-    if (search.kind != LineFileSearch::kFound) return false;
-    line_file_known = true;
-    module_name = name;
+  }
+  if (!module->has_lines) return false;
+  if (table_module != name) {
+    table_module = name;
     table.Forget();
     readers.Forget();
   }
   // Line tables hold link-time addresses.
   load_delta = base - exe.image_base;
-  readers.Bind(exe, line_file);
+  readers.Bind(exe, module->line_file);
   return true;
 }
 
 bool GetLineInfo(void* addr, Text& source, std::int32_t& line) {
   source = Text();
   line = 0;
-  if (DwarfUnavailable) return false;
   if (!IsOpen(exe) && !OpenDwarf(addr)) return false;
   std::uint64_t target = reinterpret_cast<std::uintptr_t>(addr) - load_delta;
   SourcePosition position;
@@ -99,14 +124,13 @@ Text FrameLineOf(void* addr, std::uintptr_t looked_up) {
   BackTraceStrFunc = FaultAddrStrFunc = SysBackTraceStr;
   Text source;
   std::int32_t line = 0;
-  bool ok = GetLineInfo(reinterpret_cast<void*>(looked_up), source, line);
+  // A module whose lines cannot be had costs only its own frame lines: the
+  // formatter stays for the others.
+  GetLineInfo(reinterpret_cast<void*>(looked_up), source, line);
   Text text = PlainFrameLine(reinterpret_cast<std::uintptr_t>(addr));
   AppendSourcePosition(text, source.view(), line);
-  // After a failed open every later frame line stays plain.
-  if (ok) {
-    BackTraceStrFunc = kept;
-    FaultAddrStrFunc = kept_fault;
-  }
+  BackTraceStrFunc = kept;
+  FaultAddrStrFunc = kept_fault;
   return text;
 }
 

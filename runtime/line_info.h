@@ -8,16 +8,15 @@
 
 namespace rt {
 
-// Set for good once a file was opened that has no line table.
-extern bool DwarfUnavailable;
-
 // The frame line of addr, with " line N of FILE" where the table covers it.
 Text DwarfBackTraceStr(void* addr);
 // The same for the address of a faulting instruction: its line is the
 // instruction's own, so a row that begins at the address counts for it.
 Text DwarfFaultAddrStr(void* addr);
-// Looks addr up; false when the line information could not be opened. A
-// failed read of the files is a run-time error with its I/O code.
+// Looks addr up; false when the line information of its module could not
+// be opened (the module's file cannot be read or holds no line table: it is
+// then not searched for again). A failed read of the files is a run-time
+// error with its I/O code.
 bool GetLineInfo(void* addr, Text& source, std::int32_t& line);
 bool OpenDwarf(void* addr);
 void CloseDwarf();
