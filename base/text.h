@@ -19,10 +19,15 @@ inline char* FormDecimal(std::uint64_t magnitude, char* end) {
   return end;
 }
 
-// The magnitude of a signed value, taken unsigned so that the most negative
-// value has one.
-inline std::uint64_t Magnitude(std::int64_t value) {
-  return value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+// As FormDecimal, with a minus sign before the digits of a negative value; at
+// most 21 bytes are formed. The magnitude is taken unsigned so that the most
+// negative value has one.
+inline char* FormSignedDecimal(std::int64_t value, char* end) {
+  std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char* begin = FormDecimal(magnitude, end);
+  if (value < 0) *--begin = '-';
+  return begin;
 }
 
 struct Text {
@@ -54,8 +59,7 @@ struct Text {
   void AppendDecimal(std::int64_t value) {
     char digits[21];
     char* end = digits + sizeof digits;
-    char* begin = FormDecimal(Magnitude(value), end);
-    if (value < 0) *--begin = '-';
+    char* begin = FormSignedDecimal(value, end);
     Append(std::string_view(begin, static_cast<std::size_t>(end - begin)));
   }
 };

@@ -22,8 +22,8 @@ bool IsTerminator(std::uint8_t c) {
 // Bytes read per step of a line read; the string grows by this much.
 constexpr std::int64_t kLineStep = 255;
 
-}  // namespace
-
+// Sets the code for a stream that cannot be read, false then; an emptied
+// buffer is refilled first, so that the caller finds the next byte at hand.
 bool CheckRead(TextRec& t) {
   if (InOutRes != 0) return false;
   switch (t.Mode) {
@@ -40,6 +40,8 @@ bool CheckRead(TextRec& t) {
   }
 }
 
+// Moves up to max bytes of the current line, short of its terminator, into
+// dest; returns how many.
 std::int64_t ReadPCharLen(TextRec& t, char* dest, std::int64_t max) {
   if (!CheckRead(t)) return 0;
   std::int64_t count = 0;
@@ -64,6 +66,8 @@ std::int64_t ReadPCharLen(TextRec& t, char* dest, std::int64_t max) {
   }
   return count;
 }
+
+}  // namespace
 
 void ReadLineString(TextRec& t, TaggedString& dest, std::uint16_t code_page) {
   dest.Release();

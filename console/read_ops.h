@@ -15,8 +15,4 @@ void ReadLineString(TextRec& t, TaggedString& dest, std::uint16_t code_page);
 // Discards the rest of the current line and its terminator.
 void ReadLineEnd(TextRec& t);
 
-// The steps the operations above are made of, open to the tests.
-bool CheckRead(TextRec& t);
-std::int64_t ReadPCharLen(TextRec& t, char* dest, std::int64_t max);
-
 }  // namespace rt

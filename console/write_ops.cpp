@@ -61,8 +61,7 @@ void WriteSigned(std::int32_t width, TextRec& t, std::int64_t value) {
   if (InOutRes != 0) return;
   char area[MaxTextLength];
   char* end = area + sizeof area;
-  char* begin = FormDecimal(Magnitude(value), end);
-  if (value < 0) *--begin = '-';
+  char* begin = FormSignedDecimal(value, end);
   WriteText(width, t, std::string_view(begin, static_cast<std::size_t>(end - begin)));
 }
 

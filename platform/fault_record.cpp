@@ -23,7 +23,7 @@ bool HoldsRecord(StackSpan stack, std::uintptr_t frame) {
   last_fault.address = reinterpret_cast<void*>(address);
   last_fault.frame = reinterpret_cast<void*>(frame);
   last_fault.depth = 0;
-  while (last_fault.depth < kMaxFaultFrames && HoldsRecord(stack, frame)) {
+  while (last_fault.depth < rt::kMaxFrameLines && HoldsRecord(stack, frame)) {
     FrameRecord record = ReadFrameRecord(reinterpret_cast<const void*>(frame));
     if (record.return_address == nullptr) break;
     last_fault.return_addresses[last_fault.depth++] = record.return_address;

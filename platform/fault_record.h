@@ -6,16 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace platform {
+#include "base/frame_line.h"
 
-// As many frames as a report shows on a stream that is not standard.
-constexpr std::size_t kMaxFaultFrames = 256;
+namespace platform {
 
 struct FaultRecord {
   void* address = nullptr;  // the faulting instruction
   void* frame = nullptr;    // the frame register at the fault
   std::size_t depth = 0;    // return addresses copied, innermost first
-  void* return_addresses[kMaxFaultFrames] = {};
+  void* return_addresses[rt::kMaxFrameLines] = {};
 };
 
 // Where frame records of the faulting context may lie: from the lowest

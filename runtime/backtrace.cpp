@@ -15,12 +15,10 @@ std::uint16_t Max_Frame_Dump = 8;
 
 namespace {
 
-// The most frame lines a report shows on a stream that is not standard.
-constexpr int kMaxFramesElsewhere = 256;
-
 // Whether the walk stops after `count` frame lines past the first.
 bool LimitReached(int count, bool on_standard) {
-  return (count > Max_Frame_Dump && on_standard) || count > kMaxFramesElsewhere;
+  return (count > Max_Frame_Dump && on_standard) ||
+         static_cast<std::size_t>(count) > kMaxFrameLines;
 }
 
 void WriteFrameLine(TextRec& t, void* addr) {

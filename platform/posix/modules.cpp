@@ -4,12 +4,13 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/posix/page_size.h"
 
 namespace platform {
 
 namespace {
 
-constexpr std::uintptr_t kPageMask = ~std::uintptr_t{4095};
+constexpr std::uintptr_t kPageMask = ~(posix::kPageSize - 1);
 
 struct Search {
   std::uintptr_t addr;

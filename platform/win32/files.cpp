@@ -4,15 +4,14 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/last_error.h"
 
 namespace platform {
 
 namespace {
 
-HANDLE ToHandle(Handle handle) {
-  return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle));
-}
+using win32::ToHandle;
 
 ErrorNumber Result(BOOL ok) {
   return ok ? kNoError : win32::LastError();
@@ -54,13 +53,11 @@ ErrorNumber SetFilePointer(Handle handle, std::int64_t position) {
 // A synchronous handle reads at the overlapped structure's offset.
 ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::size_t n,
                        std::size_t& count) {
-  constexpr std::size_t kMaxTransfer = 1u << 30;
   OVERLAPPED at = {};
   at.Offset = static_cast<DWORD>(position & 0xFFFFFFFF);
   at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
   DWORD got = 0;
-  BOOL ok = ::ReadFile(ToHandle(handle), buffer,
-                       static_cast<DWORD>(n < kMaxTransfer ? n : kMaxTransfer), &got, &at);
+  BOOL ok = ::ReadFile(ToHandle(handle), buffer, win32::TransferSize(n), &got, &at);
   count = ok ? got : 0;
   if (!ok && ::GetLastError() == ERROR_HANDLE_EOF) return kNoError;
   return ok ? kNoError : win32::LastError();

@@ -2,20 +2,12 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/last_error.h"
 
 namespace platform {
 
-namespace {
-
-HANDLE ToHandle(Handle handle) {
-  return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle));
-}
-
-// One call moves at most this much, so counts fit the calls' 32-bit sizes.
-constexpr std::size_t kMaxTransfer = 1u << 30;
-
-}  // namespace
+using win32::ToHandle;
 
 Handle GetStdHandle(StdHandleKind kind) {
   DWORD which = kind == StdHandleKind::kInput    ? STD_INPUT_HANDLE
@@ -26,8 +18,7 @@ Handle GetStdHandle(StdHandleKind kind) {
 
 ErrorNumber ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& count) {
   DWORD got = 0;
-  BOOL ok = ::ReadFile(ToHandle(handle), buffer,
-                       static_cast<DWORD>(n < kMaxTransfer ? n : kMaxTransfer), &got, nullptr);
+  BOOL ok = ::ReadFile(ToHandle(handle), buffer, win32::TransferSize(n), &got, nullptr);
   count = ok ? got : 0;
   return ok ? kNoError : win32::LastError();
 }
@@ -35,8 +26,7 @@ ErrorNumber ReadFile(Handle handle, void* buffer, std::size_t n, std::size_t& co
 // As the system reports it: a console may take fewer bytes than given.
 ErrorNumber WriteFile(Handle handle, const void* bytes, std::size_t n, std::size_t& count) {
   DWORD put = 0;
-  BOOL ok = ::WriteFile(ToHandle(handle), bytes,
-                        static_cast<DWORD>(n < kMaxTransfer ? n : kMaxTransfer), &put, nullptr);
+  BOOL ok = ::WriteFile(ToHandle(handle), bytes, win32::TransferSize(n), &put, nullptr);
   count = put;
   return ok ? kNoError : win32::LastError();
 }

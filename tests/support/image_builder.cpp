@@ -1,11 +1,7 @@
 #include "tests/support/image_builder.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
 namespace testing_support {
 
@@ -147,31 +143,6 @@ Bytes ElfImage::Build() const {
   Put16(b, 62,
         shstrndx.value_or(extended_numbering ? 0xFFFF : static_cast<std::uint16_t>(count - 1)));
   return b;
-}
-
-const std::string& ScratchDir() {
-  struct Dir {
-    std::string path;
-    Dir() {
-      const char* tmp = getenv("TMPDIR");
-      std::string pattern =
-          std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/exe_tests.XXXXXX";
-      if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp " + pattern);
-      path = pattern;
-    }
-    ~Dir() {
-      std::error_code ignored;
-      std::filesystem::remove_all(path, ignored);
-    }
-  };
-  static const Dir dir;
-  return dir.path;
-}
-
-std::string WriteScratchFile(const std::string& name, const Bytes& bytes) {
-  std::string path = ScratchDir() + "/" + name;
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-  return path;
 }
 
 Bytes ReadWholeFile(const std::string& path) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch.h"
+
 namespace testing_support {
 
 using Bytes = std::string;
@@ -74,10 +76,6 @@ struct ElfImage {
   Bytes Build() const;
 };
 
-// A fresh scratch directory, removed with its contents at the process's end.
-const std::string& ScratchDir();
-// Writes bytes to ScratchDir()/name and returns the path.
-std::string WriteScratchFile(const std::string& name, const Bytes& bytes);
 Bytes ReadWholeFile(const std::string& path);
 
 }  // namespace testing_support

@@ -17,11 +17,12 @@
 
 #include "dwarf_dump.h"
 #include "process_runner.h"
-#include "scratch.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
 using namespace e2e;
+using testing_support::TempDir;
 using namespace line_diff;
 namespace fs = std::filesystem;
 

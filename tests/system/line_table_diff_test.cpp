@@ -18,11 +18,12 @@
 
 #include "dwarf_dump.h"
 #include "process_runner.h"
-#include "scratch.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
 using namespace e2e;
+using testing_support::TempDir;
 using namespace line_diff;
 
 // An inline function in a header under an include directory, a loop, a

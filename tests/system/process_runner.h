@@ -56,6 +56,31 @@ struct Outcome {
 // it wrote. Standard error is always captured.
 Outcome Execute(const Launch& run);
 
+// Runs a developer tool of the build machine (a compiler, binutils, cmake):
+// command's first word is the program, run in the working directory dir, or
+// in the test's own when dir is empty.
+inline Outcome RunCommand(std::vector<std::string> command, const std::string& dir = "") {
+  Launch run;
+  run.host_tool = true;
+  run.program = command.front();
+  run.args.assign(command.begin() + 1, command.end());
+  if (!dir.empty()) run.wrapper = {"env", "-C", dir};
+  return Execute(run);
+}
+
+// As RunCommand, for a tool that has to succeed: a failure names the command and
+// shows what it wrote on standard error.
+inline Outcome RunTool(std::vector<std::string> command, const std::string& dir = "") {
+  Outcome r = RunCommand(command, dir);
+  if (!r.exited || r.code != 0) {
+    std::string line;
+    for (const auto& word : command) line += word + " ";
+    ADD_FAILURE() << line << "failed (status " << r.code << ", signal " << r.signal << "):\n"
+                  << r.err;
+  }
+  return r;
+}
+
 // The value of an environment variable, empty when it is not set.
 std::string Env(const char* name);
 

@@ -16,11 +16,12 @@
 
 #include "error_report.h"
 #include "process_runner.h"
-#include "scratch.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
 using namespace e2e;
+using testing_support::TempDir;
 
 const std::string kOpening =
     "Programming Quiz for Beginners, by the Quiz Team V.1x 1/3/18\r\n"

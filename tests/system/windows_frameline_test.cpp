@@ -10,7 +10,6 @@
 
 #include "dwarf_dump.h"
 #include "process_runner.h"
-#include "scratch.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(FaultCodesTest, OnlyMultipleFaultsLookAtTheStatus) {
+TEST(X64FaultNumbersTest, OnlyMultipleFaultsLookAtTheStatus) {
   for (std::uint32_t code : {platform::kStatusAccessViolation, platform::kStatusFloatOverflow,
                              platform::kStatusIntegerDivideByZero, 0xC0000001u}) {
     EXPECT_EQ(platform::RunErrorCodeX64(code, 0x4), platform::RunErrorCode(code)) << code;
@@ -19,7 +19,7 @@ TEST(FaultCodesTest, OnlyMultipleFaultsLookAtTheStatus) {
   EXPECT_EQ(platform::RunErrorCodeX64(platform::kStatusFloatMultipleFaults, 0x4), -208);
 }
 
-TEST(FaultCodesTest, MultipleFaultsAreToldApartByOneStatusFlag) {
+TEST(X64FaultNumbersTest, MultipleFaultsAreToldApartByOneStatusFlag) {
   struct {
     std::uint32_t status;
     std::int32_t number;
@@ -45,7 +45,7 @@ std::int32_t Translate(std::uint32_t status, std::int32_t number) {
   return number;
 }
 
-TEST(FaultCodesTest, TranslateLeavesOtherNumbersAloneWithoutOneFlag) {
+TEST(X64FaultNumbersTest, TranslateLeavesOtherNumbersAloneWithoutOneFlag) {
   EXPECT_EQ(Translate(0x00, -255), -255);
   EXPECT_EQ(Translate(0x03, -255), -255);
   EXPECT_EQ(Translate(0x04, -255), -208);
@@ -58,7 +58,7 @@ bool Prefetch(std::initializer_list<std::uint8_t> bytes) {
   return platform::IsPrefetchInstruction(code);
 }
 
-TEST(FaultCodesTest, PrefetchAfterUpToFourteenPrefixes) {
+TEST(X64FaultNumbersTest, PrefetchAfterUpToFourteenPrefixes) {
   EXPECT_TRUE(Prefetch({0x0F, 0x18, 0x00}));
   EXPECT_TRUE(Prefetch({0x0F, 0x0D, 0x08}));
   EXPECT_TRUE(Prefetch({0x3E, 0x64, 0xF0, 0x0F, 0x18}));
