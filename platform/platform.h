@@ -68,12 +68,10 @@ bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std:
 // write them; only regular (disk) files open.
 [[nodiscard]] ErrorNumber OpenFileForReading(const char* name, Handle& handle);
 [[nodiscard]] ErrorNumber GetFileSize(Handle handle, std::int64_t& size);
-[[nodiscard]] ErrorNumber SetFilePointer(Handle handle, std::int64_t position);
 // Reads at most n bytes at a position, in one call of the system where it
 // can; count is set (0 at the end of the file).
 [[nodiscard]] ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer,
                                      std::size_t n, std::size_t& count);
-[[nodiscard]] ErrorNumber GetFilePointer(Handle handle, std::int64_t& position);
 [[nodiscard]] ErrorNumber CloseHandle(Handle handle);
 
 // The module (the program or a shared library) whose image holds the code

@@ -44,11 +44,6 @@ ErrorNumber GetFileSize(Handle handle, std::int64_t& size) {
   return kNoError;
 }
 
-ErrorNumber SetFilePointer(Handle handle, std::int64_t position) {
-  if (::lseek(static_cast<int>(handle), position, SEEK_SET) < 0) return LastError();
-  return kNoError;
-}
-
 ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::size_t n,
                        std::size_t& count) {
   count = 0;
@@ -60,13 +55,6 @@ ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::
     }
     if (errno != EINTR) return LastError();
   }
-}
-
-ErrorNumber GetFilePointer(Handle handle, std::int64_t& position) {
-  off_t at = ::lseek(static_cast<int>(handle), 0, SEEK_CUR);
-  if (at < 0) return LastError();
-  position = at;
-  return kNoError;
 }
 
 // The descriptor is released even when close reports an interruption.

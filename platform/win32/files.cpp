@@ -44,12 +44,6 @@ ErrorNumber GetFileSize(Handle handle, std::int64_t& size) {
   return kNoError;
 }
 
-ErrorNumber SetFilePointer(Handle handle, std::int64_t position) {
-  LARGE_INTEGER to;
-  to.QuadPart = position;
-  return Result(::SetFilePointerEx(ToHandle(handle), to, nullptr, FILE_BEGIN));
-}
-
 // A synchronous handle reads at the overlapped structure's offset.
 ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::size_t n,
                        std::size_t& count) {
@@ -61,14 +55,6 @@ ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::
   count = ok ? got : 0;
   if (!ok && ::GetLastError() == ERROR_HANDLE_EOF) return kNoError;
   return ok ? kNoError : win32::LastError();
-}
-
-ErrorNumber GetFilePointer(Handle handle, std::int64_t& position) {
-  LARGE_INTEGER zero, at;
-  zero.QuadPart = 0;
-  if (!::SetFilePointerEx(ToHandle(handle), zero, &at, FILE_CURRENT)) return win32::LastError();
-  position = at.QuadPart;
-  return kNoError;
 }
 
 ErrorNumber CloseHandle(Handle handle) {

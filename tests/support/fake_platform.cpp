@@ -181,18 +181,10 @@ ErrorNumber GetFileSize(Handle, std::int64_t& size) {
   size = static_cast<std::int64_t>(state.file_bytes.size());
   return kNoError;
 }
-ErrorNumber SetFilePointer(Handle, std::int64_t position) {
-  fake::file_position = position;
-  return kNoError;
-}
 ErrorNumber ReadFileAt(Handle, std::int64_t position, void* buffer, std::size_t n,
                        std::size_t& count) {
   fake::file_position = position;
   return ReadScriptedFile(buffer, n, count);
-}
-ErrorNumber GetFilePointer(Handle, std::int64_t& position) {
-  position = fake::file_position;
-  return kNoError;
 }
 ErrorNumber CloseHandle(Handle) {
   return kNoError;
