@@ -6,6 +6,7 @@
 
 #include "base/byte_order.h"
 #include "exe/table_reader.h"
+#include "platform/page_size.h"
 
 namespace rt {
 
@@ -20,7 +21,7 @@ constexpr std::uint32_t kLoadSegment = 1;         // PT_LOAD
 constexpr std::uint32_t kNoBits = 8;              // SHT_NOBITS: no file contents
 constexpr std::uint64_t kCompressed = 0x800;      // SHF_COMPRESSED
 constexpr std::uint16_t kExtendedIndex = 0xFFFF;  // SHN_XINDEX, PN_XNUM
-constexpr std::uint64_t kPageMask = ~std::uint64_t{4095};
+constexpr std::uint64_t kPageMask = ~(platform::kPageSize - 1);
 // A section-name table up to this size is read once per lookup; a larger
 // one name by name.
 constexpr std::int64_t kNamesAtOnce = 4096;

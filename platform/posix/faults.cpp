@@ -13,9 +13,9 @@
 #include "platform/fault_codes.h"
 #include "platform/fault_record.h"
 #include "platform/fpu.h"
+#include "platform/page_size.h"
 #include "platform/platform.h"
 #include "platform/posix/fault_context.h"
-#include "platform/posix/page_size.h"
 
 // The recovery point, set by main_wrapper.
 extern "C" {
@@ -28,7 +28,7 @@ namespace {
 
 // The kernel keeps this gap below the stack's lower end; a fault in it, or
 // in the lowest page of the stack itself, is the stack overflowing.
-constexpr std::uintptr_t kStackGuard = 1024 * 1024 + posix::kPageSize;
+constexpr std::uintptr_t kStackGuard = 1024 * 1024 + kPageSize;
 std::uintptr_t stack_limit = 0;
 std::uintptr_t stack_top = 0;
 
@@ -41,8 +41,7 @@ std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info) {
     case SIGSEGV:
     case SIGBUS: {
       std::uintptr_t addr = reinterpret_cast<std::uintptr_t>(info->si_addr);
-      if (stack_limit != 0 && addr < stack_limit + posix::kPageSize &&
-          addr + kStackGuard >= stack_limit) {
+      if (stack_limit != 0 && addr < stack_limit + kPageSize && addr + kStackGuard >= stack_limit) {
         return kStatusStackOverflow;
       }
       return kStatusAccessViolation;
@@ -83,8 +82,7 @@ void Record(std::uint32_t code, const siginfo_t* info, const void* context) {
   posix::FaultPlace place = posix::ReadFaultPlace(context);
   StackSpan stack = {place.stack_pointer, stack_top};
   if (code == kStatusStackOverflow) {
-    std::uintptr_t above =
-        (reinterpret_cast<std::uintptr_t>(info->si_addr) | (posix::kPageSize - 1)) + 1;
+    std::uintptr_t above = (reinterpret_cast<std::uintptr_t>(info->si_addr) | (kPageSize - 1)) + 1;
     if (above > stack.lowest) stack.lowest = above;
   }
   RecordFault(place.address, place.frame, stack);

@@ -3,14 +3,14 @@
 #include <link.h>
 #include <unistd.h>
 
+#include "platform/page_size.h"
 #include "platform/platform.h"
-#include "platform/posix/page_size.h"
 
 namespace platform {
 
 namespace {
 
-constexpr std::uintptr_t kPageMask = ~(posix::kPageSize - 1);
+constexpr std::uintptr_t kPageMask = ~(kPageSize - 1);
 
 struct Search {
   std::uintptr_t addr;
