@@ -13,16 +13,34 @@ namespace {
 // strictly below it that a searched sequence gave. Inside a sequence that
 // row is the one before; at a sequence's first row it is the last row of
 // the latest sequence searched for the target before, if any.
+// The last row of a sequence, and where the sequence started.
+struct SequenceEnd {
+  std::uint64_t start;
+  std::int32_t file;
+  std::int64_t line;
+};
+
+// Out of the row loop: a growing list there would keep the loop's state
+// out of registers, though sequences end rarely.
+[[gnu::noinline, gnu::cold]] void AddSequenceEnd(std::vector<SequenceEnd>& ends, SequenceEnd end) {
+  ends.push_back(end);
+}
+
 class RowMatcher {
  public:
-  RowMatcher(TargetSearch* targets, std::size_t count, UnitFacts& facts)
-      : targets_(targets), count_(count), left_(count), facts_(facts) {}
+  RowMatcher(TargetSearch* targets, std::size_t count, std::vector<SequenceEnd>& ends)
+      : targets_(targets), count_(count), left_(count), ends_(ends) {}
 
   bool searching() const { return left_ > 0; }
+  // What the rows taken say of the unit's addresses.
+  void Learnt(UnitFacts& facts) const {
+    facts.lowest_start = lowest_start_;
+    facts.max_address = max_address_;
+  }
 
   void Take(const TMachineState& row) {
     if (first_row_) StartSequence(row.address);
-    if (row.address > facts_.max_address) facts_.max_address = row.address;
+    if (row.address > max_address_) max_address_ = row.address;
     for (; next_ < count_ && targets_[next_].target <= row.address; ++next_) {
       TargetSearch& t = targets_[next_];
       if (t.found) continue;
@@ -36,21 +54,14 @@ class RowMatcher {
     previous_file_ = row.file;
     previous_line_ = row.line;
     if (row.end_sequence) {
-      ends_.push_back({start_, row.file, row.line});
+      AddSequenceEnd(ends_, {start_, row.file, row.line});
       first_row_ = true;
     }
   }
 
  private:
-  // The last row of a sequence, and where the sequence started.
-  struct SequenceEnd {
-    std::uint64_t start;
-    std::int32_t file;
-    std::int64_t line;
-  };
-
   void StartSequence(std::uint64_t address) {
-    if (address < facts_.lowest_start) facts_.lowest_start = address;
+    if (address < lowest_start_) lowest_start_ = address;
     start_ = address;
     first_row_ = false;
     has_previous_ = false;
@@ -79,14 +90,14 @@ class RowMatcher {
 
   TargetSearch* targets_;
   std::size_t count_, left_;
-  UnitFacts& facts_;
+  std::uint64_t lowest_start_ = UINT64_MAX, max_address_ = 0;
   std::size_t next_ = 0;  // the first target the current sequence has not passed
   bool first_row_ = true;
   std::uint64_t start_ = 0;
   bool has_previous_ = false;
   std::int32_t previous_file_ = 0;
   std::int64_t previous_line_ = 0;
-  std::vector<SequenceEnd> ends_;
+  std::vector<SequenceEnd>& ends_;
 };
 
 // Names the answers: targets answered by rows of one file share its name,
@@ -134,11 +145,16 @@ std::int64_t SearchUnit(DwarfCursor& cursor, StringTables& strings, std::int64_t
   cursor.Keep(header.program_start);
 
   LineRowMachine rows(cursor, header);
-  RowMatcher matcher(targets, count, facts);
-  while (matcher.searching() && rows.NextRow()) matcher.Take(rows.row());
+  std::vector<SequenceEnd> ends;
+  RowMatcher matcher(targets, count, ends);
+  bool intact = !matcher.searching() || rows.Run([&matcher](const TMachineState& row) {
+    matcher.Take(row);
+    return matcher.searching();
+  });
   // Stopping because every target had its answer leaves the unit's highest
   // address unknown; every other end has seen all the rows there are.
-  facts.scanned_whole = matcher.searching() || rows.damaged();
+  facts.scanned_whole = matcher.searching() || !intact;
+  matcher.Learnt(facts);
   NameAnswers(cursor, strings, header, targets, count, names);
   return unit.next;
 }
