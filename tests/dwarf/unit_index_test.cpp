@@ -354,7 +354,9 @@ TEST(UnitIndexBoundTest, NoInfoOrTooManyRanges) {
 // A lookup answers the same whether it reads the programs the index names
 // or every program: the first program in the section that holds the address
 // answers, also where programs overlap, where a discarded function lies at 0
-// in several, and in a program that no unit describes.
+// in several, in a program that no unit describes, in a unit whose
+// sequences are out of address order, and at the last row of a unit whose
+// range ends a byte short of it (its high_pc given as its last byte).
 TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   LineSection section;
   Offsets at;
@@ -380,6 +382,16 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   LineUnit f = line_test::Unit(4, "f.c");
   f.SetAddress(0x4020).AdvanceLine(49).Copy().AdvancePc(0x40).EndSequence();
   add(f);
+  LineUnit g = line_test::Unit(4, "g.c");  // sequences out of address order
+  g.SetAddress(0x6040).AdvanceLine(59).Copy().AdvancePc(0x40).EndSequence();
+  g.SetAddress(0x6000).AdvanceLine(69).Copy().AdvancePc(0x40).EndSequence();
+  add(g);
+  LineUnit h = line_test::Unit(2, "h.c");  // its high_pc is its last byte
+  h.SetAddress(0x7000).AdvanceLine(79).Copy().AdvancePc(0x40).EndSequence();
+  add(h);
+  LineUnit i = line_test::Unit(2, "i.c");
+  i.SetAddress(0x7040).AdvanceLine(89).Copy().AdvancePc(0x40).EndSequence();
+  add(i);
 
   DebugInfo d;
   std::uint64_t l = d.AddRanges({{0, 0x20}, {0x1000, 0x1040}});
@@ -388,12 +400,18 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   d.Add(RootUnit(3, {Stmt(static_cast<std::uint64_t>(at[3]), kFormData4), Low(0x4000),
                      High(0x4040, kFormAddr)}));
   d.AddArangeSet(d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[4]))})), {{0x4020, 0x40}});
+  d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[5])), Low(0x6000), High(0x80)}));
+  for (int k : {6, 7}) {
+    std::uint64_t low = 0x7000 + 0x40 * static_cast<std::uint64_t>(k - 6);
+    d.Add(RootUnit(2, {Stmt(static_cast<std::uint64_t>(at[k]), kFormData4), Low(low),
+                       High(low + 0x3F, kFormAddr)}));
+  }
   Sources s(d, section.line);
   rt::UnitIndex index;
   ASSERT_TRUE(index.Build(s.sources).ok);
 
   std::vector<std::uint64_t> targets;
-  for (std::uint64_t base : {0x0, 0x1000, 0x2000, 0x3000, 0x4000}) {
+  for (std::uint64_t base : {0x0, 0x1000, 0x2000, 0x3000, 0x4000, 0x6000, 0x7000}) {
     for (std::uint64_t k = 0; k <= 0x90; k += 4)
       targets.insert(targets.end(), {base + k, base + k + 1});
   }
@@ -418,9 +436,13 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   std::vector<std::string> full = answers(true, false);
   EXPECT_EQ(answers(false, false), full);
   EXPECT_EQ(answers(false, true), full);
-  for (const char* name : {"a.c:100", "a.c:10", "b.c:20", "c.c:30", "e.c:40", "f.c:50"}) {
+  for (const char* name : {"a.c:100", "a.c:10", "b.c:20", "c.c:30", "e.c:40", "f.c:50", "g.c:60",
+                           "g.c:70", "h.c:80", "i.c:90"}) {
     EXPECT_NE(std::find(full.begin(), full.end(), name), full.end()) << name;
   }
+  // The address at h.c's last row, a byte past its range: h.c answers.
+  auto at_h_end = std::find(targets.begin(), targets.end(), 0x7040u) - targets.begin();
+  EXPECT_EQ(full[static_cast<std::size_t>(at_h_end)], "h.c:80");
 }
 
 }  // namespace
