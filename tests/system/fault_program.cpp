@@ -19,6 +19,7 @@
 #include "runtime/report.h"
 #include "runtime/start.h"
 #include "runtime/units.h"
+#include "tests/system/fault_plugin.h"
 #include "tests/system/fault_routines.h"
 
 namespace {
@@ -138,6 +139,13 @@ void (*FaultNamed(std::string_view name))() {
   asm volatile("");  // keeps the calls from becoming jumps
 }
 
+// Called back from the library without line information.
+[[gnu::noinline]] void FaultFromCallback() {
+  Mark(__FILE__, __LINE__ + 1);
+  faults::WriteThroughNull();
+  asm volatile("");
+}
+
 // Points this routine's own frame record at a lower address, so that the
 // chain turns back right after it.
 [[gnu::noinline]] void RaiseWithCorruptChain() {
@@ -160,6 +168,9 @@ rt::Text FailingFormatter(void* addr) {
   if (void (*fault)() = FaultNamed(mode)) {
     Mark(__FILE__, __LINE__ + 1);
     FaultAtDepth(2, fault);
+  } else if (mode == "through-unlined-module") {
+    Mark(__FILE__, __LINE__ + 1);
+    CallBackFromPlugin(FaultFromCallback);
   } else if (mode == "stack-overflow") {
     Mark(__FILE__, kRecurseFirst);
     Mark(__FILE__, kRecurseLast);

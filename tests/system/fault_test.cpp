@@ -260,4 +260,25 @@ TEST(FaultReportTest, ErrorWhileReportingGivesASecondCompleteReport) {
   EXPECT_TRUE(SamePlace(second.frames.back().addr, WrapperReturn()));
 }
 
+// A frame in a module that has no line table costs only its own line: the
+// frames of the program on either side of it keep theirs.
+TEST(FaultReportTest, ModuleWithoutLinesBetweenFramesWithLines) {
+  if (Env("FAULT_EXE").empty()) GTEST_FAIL() << "FAULT_EXE must name the fault program";
+  if (Env("QUIZ_TARGET") == "windows") GTEST_SKIP() << "the Windows build has no such library";
+  Outcome r = RunFault("through-unlined-module");
+  ASSERT_TRUE(r.exited) << "killed by signal " << r.signal;
+  EXPECT_EQ(r.code, 216);
+  std::vector<Place> marks = TakeMarks(r.out);
+  Report report;
+  std::size_t end = 0;
+  ASSERT_TRUE(ReadReport(r.err, end, report)) << r.err;
+  ASSERT_EQ(marks.size(), 3u);
+  EXPECT_TRUE(At(report.own, marks[2])) << report.own.file << ":" << report.own.line;
+  ASSERT_EQ(report.frames.size(), 4u) << r.err;
+  EXPECT_TRUE(At(report.frames[0], marks[1])) << r.err;
+  EXPECT_EQ(report.frames[1].file, "") << "the library's frame is plain";
+  EXPECT_TRUE(At(report.frames[2], marks[0])) << r.err;
+  EXPECT_TRUE(SamePlace(report.frames[3].addr, WrapperReturn()));
+}
+
 }  // namespace
