@@ -11,6 +11,7 @@
 
 #include "dwarf_dump.h"
 #include "process_runner.h"
+#include "symbolizer_diff.h"
 #include "tests/support/scratch.h"
 
 namespace {
@@ -120,6 +121,23 @@ TEST_F(FramelineToolTest, RefusesUnreadableFilesAndBadAddresses) {
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(r.err.size() > 1 && r.err.find('\n') == r.err.size() - 1) << Escaped(r.err);
   }
+}
+
+// Wherever llvm-symbolizer has a position for a code address of the quiz,
+// and of the C library read with its debug file (found by build-id), so has
+// frameline, and the same one.
+TEST(SymbolizerDiffTest, QuizAndTheCLibrary) {
+  for (const char* tool : {"FRAMELINE", "QUIZ_EXE", "LLVM_SYMBOLIZER", "OBJDUMP"})
+    ASSERT_FALSE(Env(tool).empty()) << tool << " must name a program";
+  EXPECT_GT(ExpectSymbolizerAgrees(Env("QUIZ_EXE"), 400), 300);
+  // The C library of the build machine; a cross build's programs are read
+  // by the native frameline, and its C library's debug files are not here.
+  const std::string libc = "/lib/x86_64-linux-gnu/libc.so.6";
+  if (Env("QUIZ_TARGET") == "aarch64" || !std::filesystem::exists(libc) ||
+      !std::filesystem::exists("/usr/lib/debug/.build-id")) {
+    GTEST_SKIP() << "no C library debug files here (Debian: libc6-dbg)";
+  }
+  EXPECT_GT(ExpectSymbolizerAgrees(libc, 400), 300);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include "dwarf_dump.h"
 #include "process_runner.h"
+#include "symbolizer_diff.h"
 #include "tests/support/scratch.h"
 
 namespace {
@@ -204,7 +205,7 @@ class LineTableDiffTest : public testing::TestWithParam<Build> {};
 
 TEST_P(LineTableDiffTest, FramelineAgreesWithDecodedTables) {
   const Build& b = GetParam();
-  for (const char* tool : {"FRAMELINE", "LLVM_DWARFDUMP", "CXX", "CLANGXX"})
+  for (const char* tool : {"FRAMELINE", "LLVM_DWARFDUMP", "CXX", "CLANGXX", "OBJDUMP"})
     ASSERT_FALSE(Env(tool).empty()) << tool << " must name a program";
   TempDir dir;
   for (const auto& [name, text] : kSources) {
@@ -245,10 +246,8 @@ TEST_P(LineTableDiffTest, FramelineAgreesWithDecodedTables) {
   EXPECT_GT(rows, 20u);
 
   int named = CompareFrameLines(binary, units);
-  // Link-time code puts sequences out of address order in one unit, and the
-  // first sequence above an address ends the search there: few are found.
-  int least = b.label == "_lto" ? 0 : static_cast<int>(rows / 2);
-  EXPECT_GT(named, least) << "too few addresses found a line";
+  EXPECT_GT(named, static_cast<int>(rows / 2)) << "too few addresses found a line";
+  if (!Env("LLVM_SYMBOLIZER").empty()) EXPECT_GT(ExpectSymbolizerAgrees(binary, 200), 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, LineTableDiffTest, testing::ValuesIn(Matrix()),
