@@ -107,6 +107,24 @@ class DwarfCursor {
   void SkipLEB128() { ReadULEB128(); }
   void Skip(std::uint64_t n);
 
+  // For the one reader that takes nearly every byte of a window (the line
+  // program's rows): the bytes buffered from the position on, n of them,
+  // refilled first when none is; n is 0 at the window's end or once an error
+  // is set. Consume(k) then moves the position past k of them.
+  const std::uint8_t* Buffered(std::int64_t& n) {
+    std::uint64_t at = static_cast<std::uint64_t>(pos_) - static_cast<std::uint64_t>(buffer_start_);
+    if (at >= static_cast<std::uint64_t>(fill_)) {
+      if (!Refill()) {
+        n = 0;
+        return buffer_;
+      }
+      at = static_cast<std::uint64_t>(pos_ - buffer_start_);
+    }
+    n = fill_ - static_cast<std::int64_t>(at);
+    return buffer_ + at;
+  }
+  void Consume(std::int64_t k) { pos_ += k; }
+
  private:
   bool Refill();
   void Fail(CursorError error);

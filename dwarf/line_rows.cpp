@@ -1,7 +1,58 @@
-// The line-number state machine: its set-up, and the rare opcodes.
+// The line-number state machine: the loop of the common opcodes, and every
+// opcode one at a time through the cursor.
 #include "dwarf/line_rows.h"
 
 namespace rt {
+
+namespace {
+
+enum StandardOpcode {
+  kCopy = 1,
+  kAdvancePc,
+  kAdvanceLine,
+  kSetFile,
+  kSetColumn,
+  kNegateStmt,
+  kSetBasicBlock,
+  kConstAddPc,
+  kFixedAdvancePc,
+  kSetPrologueEnd,
+  kSetEpilogueBegin,
+  kSetIsa,
+};
+
+enum ExtendedOpcode { kEndSequence = 1, kSetAddress = 2, kDefineFile = 3, kSetDiscriminator = 4 };
+
+// Line steps come from the file: the register wraps instead of overflowing.
+std::int64_t AddToLine(std::int64_t line, std::int64_t step) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(line) +
+                                   static_cast<std::uint64_t>(step));
+}
+
+// A LEB128 number whose bytes all lie before end, decoded; false (p kept)
+// for one that reaches past it. Most numbers of a line program take one byte.
+[[gnu::always_inline]] inline bool ReadBufferedLEB(const std::uint8_t*& p, const std::uint8_t* end,
+                                                   bool is_signed, std::uint64_t& value) {
+  if (p < end && *p < 0x40) {
+    value = *p++;
+    return true;
+  }
+  value = 0;
+  int shift = 0;
+  for (const std::uint8_t* q = p; q < end;) {
+    std::uint8_t b = *q++;
+    if (shift < 64) value |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    shift += 7;
+    if ((b & 0x80) == 0) {
+      if (is_signed && shift < 64 && (b & 0x40) != 0) value |= ~std::uint64_t{0} << shift;
+      p = q;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 void InitStateRegisters(TMachineState& state, bool default_is_stmt) {
   state = TMachineState{};
@@ -20,16 +71,180 @@ LineRowMachine::LineRowMachine(DwarfCursor& cursor, const TLineNumberProgramHead
                   operations,
                   static_cast<std::int16_t>(header.line_base + adjusted % header.line_range)};
   }
+  whole_words_ = header.maximum_operations_per_instruction == 1;
   cursor_.Seek(header.program_start);
   runnable_ = true;
 }
 
-// Names defined in the program are not added to the file table.
-void LineRowMachine::SkipFileDefinition() {
-  cursor_.ReadString();
-  cursor_.SkipLEB128();
-  cursor_.SkipLEB128();
-  cursor_.SkipLEB128();
+LineRowMachine::Stop LineRowMachine::RunCommon() {
+  CommonRun r = run_;
+  const int opcode_base = header_.opcode_base;
+  const std::uint64_t step_pc = header_.minimum_instruction_length;
+  Stop stop = Stop::kBufferUsed;
+  while (r.p < r.end) {
+    const std::uint8_t* at = r.p;
+    int op = *r.p++;
+    std::uint64_t value;
+    if (op >= opcode_base && op != 0) {
+      r.address += steps_[op].bytes;
+      r.line = AddToLine(r.line, steps_[op].line);
+    } else {
+      bool read = true;
+      switch (op) {
+        case kCopy:
+          break;
+        case kAdvancePc:
+          if (!(read = ReadBufferedLEB(r.p, r.end, false, value))) break;
+          r.address += value * step_pc;
+          continue;
+        case kAdvanceLine:
+          if (!(read = ReadBufferedLEB(r.p, r.end, true, value))) break;
+          r.line = AddToLine(r.line, static_cast<std::int64_t>(value));
+          continue;
+        case kSetFile:
+          if (!(read = ReadBufferedLEB(r.p, r.end, false, value))) break;
+          r.file = static_cast<std::int32_t>(value);
+          continue;
+        case kSetColumn:
+        case kSetIsa:
+          // Registers a row's position does not need.
+          if (!(read = ReadBufferedLEB(r.p, r.end, false, value))) break;
+          continue;
+        case kNegateStmt:
+        case kSetBasicBlock:
+        case kSetPrologueEnd:
+        case kSetEpilogueBegin:
+          continue;
+        case kConstAddPc:
+          r.address += steps_[255].bytes;
+          continue;
+        case 0:
+          // A discriminator, which compilers give many rows, is skipped.
+          read = ReadBufferedLEB(r.p, r.end, false, value) && r.p < r.end &&
+                 *r.p == kSetDiscriminator && value <= static_cast<std::uint64_t>(r.end - r.p);
+          if (!read) break;
+          r.p += value;
+          continue;
+        default:
+          read = false;
+          break;
+      }
+      if (!read) {
+        r.p = at;
+        stop = Stop::kOther;
+        break;
+      }
+    }
+    // A row.
+    if (r.address > r.max_address) r.max_address = r.address;
+    if (r.address >= r.show_from) {
+      stop = Stop::kRow;
+      break;
+    }
+    r.previous_file = r.file;
+    r.previous_line = r.line;
+  }
+  run_ = r;
+  return stop;
+}
+
+bool LineRowMachine::RunOne(TMachineState& state, bool& damaged) {
+  int op = cursor_.ReadNext();
+  if (op < 0) return false;
+  if (op >= header_.opcode_base && op != 0) {
+    // One step of address and line, and a row.
+    Advance(state, steps_[op].operations);
+    state.line = AddToLine(state.line, steps_[op].line);
+    return true;
+  }
+  if (op == 0) {
+    damaged = !Extended(state);
+    return !damaged && state.end_sequence;
+  }
+  return Standard(state, op);
+}
+
+bool LineRowMachine::Standard(TMachineState& state, int op) {
+  switch (op) {
+    case kCopy:
+      return true;
+    case kAdvancePc:
+      Advance(state, cursor_.ReadULEB128());
+      break;
+    case kAdvanceLine:
+      state.line = AddToLine(state.line, cursor_.ReadLEB128());
+      break;
+    case kSetFile:
+      state.file = static_cast<std::int32_t>(cursor_.ReadULEB128());
+      break;
+    case kSetColumn:
+      state.column = static_cast<std::int32_t>(cursor_.ReadULEB128());
+      break;
+    case kNegateStmt:
+      state.is_stmt = !state.is_stmt;
+      break;
+    case kSetBasicBlock:
+      state.basic_block = true;
+      break;
+    case kConstAddPc:
+      Advance(state, (255u - header_.opcode_base) / header_.line_range);
+      break;
+    case kFixedAdvancePc:
+      state.address += cursor_.ReadUHalf();
+      state.op_index = 0;
+      break;
+    case kSetPrologueEnd:
+      state.prologue_end = true;
+      break;
+    case kSetEpilogueBegin:
+      state.epilogue_begin = true;
+      break;
+    case kSetIsa:
+      state.isa = static_cast<std::int32_t>(cursor_.ReadULEB128());
+      break;
+    default:
+      // A standard opcode this reader does not know: skip its operands.
+      for (int i = 0; i < header_.standard_opcode_lengths[op]; ++i) cursor_.SkipLEB128();
+      break;
+  }
+  return false;
+}
+
+// An opcode with its own length: every one ends where its length says.
+bool LineRowMachine::Extended(TMachineState& state) {
+  std::uint64_t length = cursor_.ReadULEB128();
+  std::int64_t start = cursor_.Pos();
+  int sub = cursor_.ReadNext();
+  if (sub == kEndSequence) {
+    state.end_sequence = true;
+  } else if (sub == kSetAddress) {
+    // The address takes the rest of the stated length.
+    int width = length > 1 && length <= 9 ? static_cast<int>(length - 1) : 8;
+    state.address = cursor_.ReadUnsigned(width);
+    state.op_index = 0;
+  } else if (sub == kDefineFile) {
+    // Names defined here are not added to the file table.
+    cursor_.ReadString();
+    cursor_.SkipLEB128();
+    cursor_.SkipLEB128();
+    cursor_.SkipLEB128();
+  }
+  if (sub < 0 || length > static_cast<std::uint64_t>(cursor_.Limit() - start)) return false;
+  cursor_.Seek(start + static_cast<std::int64_t>(length));
+  return true;
+}
+
+// Moves the address on by a number of operations; with more than one
+// operation per instruction word, the word's operation index moves too.
+void LineRowMachine::Advance(TMachineState& state, std::uint64_t operations) const {
+  std::uint8_t per_word = header_.maximum_operations_per_instruction;
+  if (per_word == 1) {
+    state.address += operations * header_.minimum_instruction_length;
+  } else {
+    std::uint64_t total = state.op_index + operations;
+    state.address += header_.minimum_instruction_length * (total / per_word);
+    state.op_index = static_cast<std::uint32_t>(total % per_word);
+  }
 }
 
 }  // namespace rt

@@ -27,24 +27,52 @@ struct TMachineState {
 
 void InitStateRegisters(TMachineState& state, bool default_is_stmt);
 
+// A row as the lookup sees it.
+struct LineRow {
+  std::uint64_t address;
+  std::int32_t file;
+  std::int64_t line;
+  bool end_sequence;
+};
+
+// What the loop of the common opcodes works on: the registers a row's
+// position needs, the bytes buffered, and what it keeps of the rows.
+struct CommonRun {
+  const std::uint8_t* p;
+  const std::uint8_t* end;
+  std::uint64_t address;
+  std::int64_t line;
+  std::int32_t file;
+  std::int32_t previous_file;  // of the row before, in the sequence
+  std::int64_t previous_line;
+  std::uint64_t show_from;  // rows at or above it are shown
+  std::uint64_t max_address;
+};
+
 // Runs the program of the unit whose header was read, from its first
-// opcode; the cursor is the unit's window. Each row is the registers as
-// they stood when the program emitted it; a row with end_sequence ends its
+// opcode; the cursor is the unit's window. A row with end_sequence ends its
 // sequence, and the next one starts from fresh registers.
 class LineRowMachine {
  public:
   // A header whose steps would divide by zero has no rows.
   LineRowMachine(DwarfCursor& cursor, const TLineNumberProgramHeader64& header);
 
-  // Hands each row to visit(row) until it returns false or the program ends
-  // at the end of the unit; false when the program stopped at an opcode
-  // that could not be read whole. The registers stay in this one loop, the
-  // lookup's innermost: a call for each row or opcode would cost more than
-  // the opcodes themselves.
-  template <typename Visit>
-  bool Run(Visit&& visit);
+  // Shows the sink the rows it asks for: a sequence's first and last rows,
+  // and every row at or above sink.Threshold() (asked again after each row
+  // shown); sink.Take(row, first, previous) gets with each row whether it
+  // starts its sequence and the row before it in the sequence (null for a
+  // first row), and stops the program by returning false. Rows not shown
+  // are only remembered as the one before. Returns false when the program
+  // stopped at an opcode that could not be read whole.
+  template <typename Sink>
+  bool Run(Sink& sink);
+  // The highest row address the last Run met.
+  std::uint64_t max_address() const { return run_.max_address; }
 
  private:
+  // Why the loop of the common opcodes stopped.
+  enum class Stop { kBufferUsed, kRow, kOther };
+
   // The address and line steps of a special opcode, worked out once: a
   // division for every row would be the program's costliest part.
   struct SpecialStep {
@@ -52,157 +80,101 @@ class LineRowMachine {
     std::uint8_t operations;
     std::int16_t line;
   };
-  enum StandardOpcode {
-    kCopy = 1,
-    kAdvancePc,
-    kAdvanceLine,
-    kSetFile,
-    kSetColumn,
-    kNegateStmt,
-    kSetBasicBlock,
-    kConstAddPc,
-    kFixedAdvancePc,
-    kSetPrologueEnd,
-    kSetEpilogueBegin,
-    kSetIsa,
-  };
 
-  void Standard(TMachineState& state, int op);
-  enum ExtendedOpcode { kEndSequence = 1, kSetAddress = 2, kDefineFile = 3 };
-
-  // An opcode with its own length; false when it cannot be read whole.
+  // The common opcodes of a program with one operation per instruction
+  // word, from run_.p on: stops before the first opcode that is not one of
+  // them (or whose operands reach past the buffer), after a row to show, or
+  // at the buffer's end. Calls nothing, so that its registers stay in the
+  // processor's: nearly every byte of a unit passes through it.
+  Stop RunCommon();
+  // One opcode of any kind, read through the cursor; true when it made a
+  // row. Sets damaged when it could not be read whole.
+  bool RunOne(TMachineState& state, bool& damaged);
+  // Answers whether the opcode made a row.
+  bool Standard(TMachineState& state, int op);
   bool Extended(TMachineState& state);
-  void SkipFileDefinition();
   void Advance(TMachineState& state, std::uint64_t operations) const;
-  static void AddToLine(TMachineState& state, std::int64_t step) {
-    // Line steps come from the file: the register wraps instead of
-    // overflowing.
-    state.line = static_cast<std::int64_t>(static_cast<std::uint64_t>(state.line) +
-                                           static_cast<std::uint64_t>(step));
+
+  // The buffered bytes from where the loop has read, refilled when used up;
+  // false when there are none.
+  bool LoadBytes() {
+    SyncBytes();
+    std::int64_t n;
+    run_.p = loaded_ = cursor_.Buffered(n);
+    run_.end = run_.p + n;
+    return n > 0;
   }
-  static void EmitRow(TMachineState& state) {
-    state.row_ready = true;
-    state.basic_block = state.prologue_end = state.epilogue_begin = false;
+  // Moves the cursor's position to where the loop has read.
+  void SyncBytes() {
+    cursor_.Consume(run_.p - loaded_);
+    loaded_ = run_.p;
   }
 
   DwarfCursor& cursor_;
   const TLineNumberProgramHeader64& header_;
   bool runnable_ = false;
+  bool whole_words_ = false;  // one operation per instruction word, as on every processor here
+  CommonRun run_{};
+  const std::uint8_t* loaded_ = nullptr;  // where the cursor's position is in the buffer
   SpecialStep steps_[256];
 };
 
-template <typename Visit>
-bool LineRowMachine::Run(Visit&& visit) {
+template <typename Sink>
+bool LineRowMachine::Run(Sink& sink) {
+  run_ = CommonRun{};
+  loaded_ = nullptr;
   if (!runnable_) return true;
-  DwarfCursor& cursor = cursor_;
-  const int opcode_base = header_.opcode_base;
-  const bool whole_words = header_.maximum_operations_per_instruction == 1;
   TMachineState state;
   InitStateRegisters(state, header_.default_is_stmt);
+  run_.file = 1;
+  run_.line = 1;
+  run_.show_from = 0;  // a sequence's first row is always shown
+  bool first = true, intact = true;
+  LoadBytes();
   for (;;) {
-    int op = cursor.ReadNext();
-    if (op < 0) return true;
-    if (op >= opcode_base && op != 0) {
-      // One step of address and line, and a row.
-      const SpecialStep& step = steps_[op];
-      if (whole_words) {
-        state.address += step.bytes;
-      } else {
-        Advance(state, step.operations);
+    if (run_.p == run_.end && !LoadBytes()) break;
+    Stop stop = whole_words_ ? RunCommon() : Stop::kOther;
+    if (stop == Stop::kBufferUsed) continue;
+    if (stop == Stop::kOther) {
+      // One opcode through the cursor, with the whole register set.
+      SyncBytes();
+      state.address = run_.address;
+      state.file = run_.file;
+      state.line = run_.line;
+      bool damaged = false, row = RunOne(state, damaged);
+      run_.address = state.address;
+      run_.file = state.file;
+      run_.line = state.line;
+      LoadBytes();
+      if (damaged) {
+        intact = false;
+        break;
       }
-      AddToLine(state, step.line);
-      EmitRow(state);
-    } else if (op == 0) {
-      if (!Extended(state)) return false;
-    } else {
-      Standard(state, op);
+      if (!row) continue;
+      if (state.address > run_.max_address) run_.max_address = state.address;
+      if (state.address < run_.show_from && !state.end_sequence) {
+        run_.previous_file = state.file;
+        run_.previous_line = state.line;
+        continue;
+      }
     }
-    if (!state.row_ready) continue;
-    if (!visit(static_cast<const TMachineState&>(state))) return true;
-    state.row_ready = false;
-    if (state.end_sequence) InitStateRegisters(state, header_.default_is_stmt);
+    LineRow row{run_.address, run_.file, run_.line, state.end_sequence};
+    LineRow previous{0, run_.previous_file, run_.previous_line, false};
+    if (!sink.Take(row, first, first ? nullptr : &previous)) break;
+    run_.show_from = sink.Threshold();
+    run_.previous_file = row.file;
+    run_.previous_line = row.line;
+    first = row.end_sequence;
+    if (first) {
+      InitStateRegisters(state, header_.default_is_stmt);
+      run_.address = 0;
+      run_.file = 1;
+      run_.line = 1;
+      run_.show_from = 0;
+    }
   }
-}
-
-[[gnu::always_inline]] inline void LineRowMachine::Standard(TMachineState& state, int op) {
-  switch (op) {
-    case kCopy:
-      EmitRow(state);
-      break;
-    case kAdvancePc:
-      Advance(state, cursor_.ReadULEB128());
-      break;
-    case kAdvanceLine:
-      AddToLine(state, cursor_.ReadLEB128());
-      break;
-    case kSetFile:
-      state.file = static_cast<std::int32_t>(cursor_.ReadULEB128());
-      break;
-    case kSetColumn:
-      state.column = static_cast<std::int32_t>(cursor_.ReadULEB128());
-      break;
-    case kNegateStmt:
-      state.is_stmt = !state.is_stmt;
-      break;
-    case kSetBasicBlock:
-      state.basic_block = true;
-      break;
-    case kConstAddPc:
-      Advance(state, (255u - header_.opcode_base) / header_.line_range);
-      break;
-    case kFixedAdvancePc:
-      state.address += cursor_.ReadUHalf();
-      state.op_index = 0;
-      break;
-    case kSetPrologueEnd:
-      state.prologue_end = true;
-      break;
-    case kSetEpilogueBegin:
-      state.epilogue_begin = true;
-      break;
-    case kSetIsa:
-      state.isa = static_cast<std::int32_t>(cursor_.ReadULEB128());
-      break;
-    default:
-      // A standard opcode this reader does not know: skip its operands.
-      for (int i = 0; i < header_.standard_opcode_lengths[op]; ++i) cursor_.SkipLEB128();
-      break;
-  }
-}
-
-// Every extended opcode ends where its length says; a discriminator, which
-// compilers give many rows, is one of those skipped.
-[[gnu::always_inline]] inline bool LineRowMachine::Extended(TMachineState& state) {
-  std::uint64_t length = cursor_.ReadULEB128();
-  std::int64_t start = cursor_.Pos();
-  int sub = cursor_.ReadNext();
-  if (sub == kEndSequence) {
-    state.end_sequence = true;
-    state.row_ready = true;
-  } else if (sub == kSetAddress) {
-    // The address takes the rest of the stated length.
-    int width = length > 1 && length <= 9 ? static_cast<int>(length - 1) : 8;
-    state.address = cursor_.ReadUnsigned(width);
-    state.op_index = 0;
-  } else if (sub == kDefineFile) {
-    SkipFileDefinition();
-  }
-  if (sub < 0 || length > static_cast<std::uint64_t>(cursor_.Limit() - start)) return false;
-  cursor_.Seek(start + static_cast<std::int64_t>(length));
-  return true;
-}
-
-// Moves the address on by a number of operations; with more than one
-// operation per instruction word, the word's operation index moves too.
-inline void LineRowMachine::Advance(TMachineState& state, std::uint64_t operations) const {
-  std::uint8_t per_word = header_.maximum_operations_per_instruction;
-  if (per_word == 1) {
-    state.address += operations * header_.minimum_instruction_length;
-  } else {
-    std::uint64_t total = state.op_index + operations;
-    state.address += header_.minimum_instruction_length * (total / per_word);
-    state.op_index = static_cast<std::uint32_t>(total % per_word);
-  }
+  SyncBytes();
+  return intact;
 }
 
 }  // namespace rt

@@ -32,39 +32,34 @@ class RowMatcher {
       : targets_(targets), count_(count), left_(count), ends_(ends) {}
 
   bool searching() const { return left_ > 0; }
-  // What the rows taken say of the unit's addresses.
-  void Learnt(UnitFacts& facts) const {
-    facts.lowest_start = lowest_start_;
-    facts.max_address = max_address_;
+  std::uint64_t lowest_start() const { return lowest_start_; }
+
+  // The rows below the lowest target still open in the sequence answer
+  // for nothing: the row machine need not show them.
+  std::uint64_t Threshold() {
+    while (next_ < count_ && targets_[next_].found) ++next_;
+    return next_ < count_ ? targets_[next_].target : UINT64_MAX;
   }
 
-  void Take(const TMachineState& row) {
-    if (first_row_) StartSequence(row.address);
-    if (row.address > max_address_) max_address_ = row.address;
+  bool Take(const LineRow& row, bool first, const LineRow* previous) {
+    if (first) StartSequence(row.address);
     for (; next_ < count_ && targets_[next_].target <= row.address; ++next_) {
       TargetSearch& t = targets_[next_];
       if (t.found) continue;
-      if (has_previous_) {
-        Answer(t, true, previous_file_, previous_line_);
+      if (previous != nullptr) {
+        Answer(t, true, previous->file, previous->line);
       } else {
         AnswerAtSequenceStart(t);
       }
     }
-    has_previous_ = true;
-    previous_file_ = row.file;
-    previous_line_ = row.line;
-    if (row.end_sequence) {
-      AddSequenceEnd(ends_, {start_, row.file, row.line});
-      first_row_ = true;
-    }
+    if (row.end_sequence) AddSequenceEnd(ends_, {start_, row.file, row.line});
+    return left_ > 0;
   }
 
  private:
   void StartSequence(std::uint64_t address) {
     if (address < lowest_start_) lowest_start_ = address;
     start_ = address;
-    first_row_ = false;
-    has_previous_ = false;
     // Targets below the first row pass this sequence over.
     next_ = 0;
     while (next_ < count_ && targets_[next_].target < address) ++next_;
@@ -147,14 +142,12 @@ std::int64_t SearchUnit(DwarfCursor& cursor, StringTables& strings, std::int64_t
   LineRowMachine rows(cursor, header);
   std::vector<SequenceEnd> ends;
   RowMatcher matcher(targets, count, ends);
-  bool intact = !matcher.searching() || rows.Run([&matcher](const TMachineState& row) {
-    matcher.Take(row);
-    return matcher.searching();
-  });
+  bool intact = !matcher.searching() || rows.Run(matcher);
   // Stopping because every target had its answer leaves the unit's highest
   // address unknown; every other end has seen all the rows there are.
   facts.scanned_whole = matcher.searching() || !intact;
-  matcher.Learnt(facts);
+  facts.lowest_start = matcher.lowest_start();
+  facts.max_address = rows.max_address();
   NameAnswers(cursor, strings, header, targets, count, names);
   return unit.next;
 }
