@@ -25,6 +25,7 @@ Lookup Find(const std::string& path, std::string_view section) {
     if (r.found) {
       r.offset = found.offset;
       r.length = found.length;
+      r.address = found.address;
     }
     io_error = rt::CloseExeFile(exe).io_error;
   }
