@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <tuple>
 
 #ifdef QUIZ_HAVE_ZLIB
 #include <zlib.h>
@@ -250,9 +249,9 @@ void AddUnitIndexSeeds(std::map<std::string, Bytes>& seeds) {
   seeds["unit_index_odd_units"] = IndexSeed(0x1090, odd, s.line);
 }
 
-// The target reads the header's length and the header, the pc, stack
-// pointer, frame register and flags, then .eh_frame; memory answers from
-// .eh_frame's bytes as if they lay at the stack pointer.
+// The call-frame target reads the header's length and the header, the pc,
+// the stack and frame pointers and flags, then .eh_frame, which memory
+// answers from as if it lay at the stack pointer.
 Bytes FrameSeed(const FrameBuilder& b, std::uint64_t pc, std::uint64_t flags) {
   Bytes header = b.Header(), seed;
   Put16(seed, 0, static_cast<std::uint16_t>(header.size()));
@@ -262,33 +261,22 @@ Bytes FrameSeed(const FrameBuilder& b, std::uint64_t pc, std::uint64_t flags) {
   return seed + b.frames;
 }
 
+// A frame-pointer routine, the PLT's expression and a signal frame on
+// x86-64; a saved pair and a register beyond the walk's on aarch64.
 void AddFrameSeeds(std::map<std::string, Bytes>& seeds) {
-  using namespace std::string_literals;
-  FrameBuilder x86;
+  FrameBuilder x86, a64;
+  FrameCie signal, pair;
+  signal.augmentation = "zRS";
+  pair.code_align = 4, pair.return_column = 30, pair.instructions = Bytes("\x0c\x1f\x00", 3);
   std::size_t cie = x86.AddCie({});
   x86.AddFde(cie, {0x4000, 0x40, "\x41\x0e\x10\x86\x02\x41\x0d\x06\x0a\x41\x0c\x07\x08\x0b"});
-  x86.AddFde(cie, {0x4040, 0x10, "\x0f\x0b\x77\x08\x80\x00\x3f\x1a\x3b\x2a\x33\x24\x22"s});
-  FrameCie signal;
-  signal.augmentation = "zRS";
-  signal.instructions = "";
+  x86.AddFde(cie,
+             {0x4040, 0x10, Bytes("\x0f\x0b\x77\x08\x80\x00\x3f\x1a\x3b\x2a\x33\x24\x22", 13)});
   x86.AddFde(x86.AddCie(signal), {0x4050, 0x10, "\x0f\x03\x77\x08\x06\x10\x10\x02\x77\x10"});
-  FrameCie personality;
-  personality.augmentation = "zPLR";
-  personality.is64 = true;
-  x86.AddFde(x86.AddCie(personality), {0x4060, 0x20, "\x41\x0e\x10\x2e\x10\x83\x02"});
-  for (auto [name, pc, flags] : {std::tuple{"", 0x4020, 1},
-                                 {"_plt", 0x404B, 0},
-                                 {"_signal", 0x4051, 1},
-                                 {"_personality", 0x4070, 5}}) {
-    seeds["call_frames_x86_64"s + name] = FrameSeed(x86, pc, flags);
-  }
-  FrameBuilder a64;
-  FrameCie cie64;
-  cie64.code_align = 4;
-  cie64.return_column = 30;
-  cie64.instructions = "\x0c\x1f\x00"s;
-  a64.AddFde(a64.AddCie(cie64), {0x4000, 0x40, "\x41\x0e\x10\x9d\x02\x9e\x01\x05\x48\x03\x2d"});
-  seeds["call_frames_aarch64"] = FrameSeed(a64, 0x4008, 2);
+  a64.AddFde(a64.AddCie(pair), {0x4000, 0x40, "\x41\x0e\x10\x9d\x02\x9e\x01\x05\x48\x03"});
+  seeds["call_frames_x86_64"] = FrameSeed(x86, 0x4020, 1);
+  seeds["call_frames_x86_64_plt"] = FrameSeed(x86, 0x404B, 0);
+  seeds["call_frames_aarch64"] = FrameSeed(a64, 0x4008, 3);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // .eh_frame and .eh_frame_hdr built byte by byte: CIEs and FDEs with any
 // augmentation and pointer encoding, instructions as given, and the
-// header's search table, each field breakable on its own.
+// header's search table.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +11,6 @@
 #include "tests/support/image_builder.h"
 
 namespace testing_support {
-
-// A pointer stored as encoding says, its field standing at `field`;
-// datarel counts from data_base.
-void PutPointer(Bytes& b, std::uint8_t encoding, std::uint64_t value, std::uint64_t field,
-                std::uint64_t data_base = 0);
 
 struct FrameCie {
   std::string augmentation = "zR";
@@ -42,9 +37,9 @@ struct FrameBuilder {
   // Each gives the entry's offset; an FDE names its CIE by offset.
   std::size_t AddCie(const FrameCie& cie);
   std::size_t AddFde(std::size_t cie, const FrameFde& fde);
-  // .eh_frame_hdr over the FDEs added, sorted, with its table stored as
-  // table_encoding says (0xFF: none); count overrides the stated count.
-  Bytes Header(std::uint8_t table_encoding = 0x3B, std::optional<std::uint32_t> count = {}) const;
+  // .eh_frame_hdr over the FDEs added, with its table stored as
+  // table_encoding says (0xFF: none).
+  Bytes Header(std::uint8_t table_encoding = 0x3B) const;
 
  private:
   std::vector<std::pair<std::size_t, FrameCie>> cies_;
