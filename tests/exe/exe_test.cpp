@@ -88,8 +88,9 @@ std::map<std::string, ElfSectionInfo> ReadelfSections(const std::string& path) {
     std::istringstream fields(line.substr(close + 1));
     std::string name, type, address, offset, size;
     if (fields >> name >> type >> address >> offset >> size && name != "Name") {
-      sections.emplace(name, ElfSectionInfo{type, std::stoll(offset, nullptr, 16),
-                                            std::stoll(size, nullptr, 16)});
+      sections.emplace(
+          name, ElfSectionInfo{type, std::stoll(offset, nullptr, 16), std::stoll(size, nullptr, 16),
+                               std::stoull(address, nullptr, 16)});
     }
   }
   return sections;

@@ -38,6 +38,7 @@ std::string Program(const std::string& flags);
 struct ElfSectionInfo {
   std::string type;
   std::int64_t offset, size;
+  std::uint64_t address;
 };
 // The section table as readelf -SW prints it, by name.
 std::map<std::string, ElfSectionInfo> ReadelfSections(const std::string& path);
