@@ -39,7 +39,7 @@ enum CallFrameOpcode : std::uint8_t {
   kRestore = 0xC0,
 };
 
-// glibc nests remember_state one deep, compilers a few; deeper is taken for
+// The C library nests remember_state one deep, compilers a few; deeper is taken for
 // damage.
 constexpr int kMaxRememberedStates = 16;
 constexpr std::int64_t kInstructionReadSize = 256;
