@@ -30,6 +30,7 @@ struct SectionHeader {
   std::uint32_t name;
   std::uint32_t type;
   std::uint64_t flags;
+  std::uint64_t address;
   std::uint64_t offset;
   std::uint64_t size;
   std::uint32_t link;
@@ -37,8 +38,8 @@ struct SectionHeader {
 };
 
 SectionHeader DecodeSection(const std::uint8_t* p) {
-  return {Le32(p),      Le32(p + 4),  Le64(p + 8), Le64(p + 24),
-          Le64(p + 32), Le32(p + 40), Le32(p + 44)};
+  return {Le32(p),      Le32(p + 4),  Le64(p + 8),  Le64(p + 16),
+          Le64(p + 24), Le64(p + 32), Le32(p + 40), Le32(p + 44)};
 }
 
 // A table of count entries of entry_size bytes at offset, lying wholly
@@ -145,6 +146,7 @@ bool FindSectionElf64(TExeFile& exe, std::string_view name, ExeSection& found, b
   if (section.type == kNoBits || !TableFits(exe, section.offset, section.size, 1)) return false;
   found.offset = static_cast<std::int64_t>(section.offset);
   found.length = static_cast<std::int64_t>(section.size);
+  found.address = section.address;
   compressed = (section.flags & kCompressed) != 0;
   return true;
 }

@@ -22,6 +22,9 @@ struct ExeSection {
   std::int64_t length = 0;  // their count
   Compression compression = Compression::kNone;
   std::int64_t size = 0;  // the bytes it holds once decompressed; length when stored plainly
+  // The address the section is linked at (0 for one not loaded): call-frame
+  // pointers count from it.
+  std::uint64_t address = 0;
 };
 
 // One executable format: the check made right after opening, and the lookup

@@ -78,11 +78,12 @@ bool OpenPEPlusCOFF(TExeFile& exe) {
 
 bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& found, bool& compressed) {
   char long_name[256];
-  std::uint32_t virtual_size = 0, raw_size = 0;
+  std::uint32_t virtual_size = 0, raw_size = 0, virtual_address = 0;
   std::int64_t raw_offset = 0;
   auto named = [&](const std::uint8_t* header) {
     if (SectionName(exe, header, long_name) != name) return false;
     virtual_size = Le32(header + 8);
+    virtual_address = Le32(header + 12);
     raw_size = Le32(header + 16);
     raw_offset = Le32(header + 20);
     return true;
@@ -94,6 +95,7 @@ bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& found, bo
   if (virtual_size > raw_size || raw_offset + virtual_size > exe.size) return false;
   found.offset = raw_offset;
   found.length = virtual_size;
+  found.address = exe.image_base + virtual_address;
   compressed = false;
   return true;
 }

@@ -39,6 +39,7 @@ TEST_P(ElfRealTest, SectionsAsReadelfShowsThem) {
     if (expect) {
       EXPECT_EQ(r.offset, it->second.offset);
       EXPECT_EQ(r.length, it->second.size);
+      EXPECT_EQ(r.address, it->second.address);
     }
   }
 }

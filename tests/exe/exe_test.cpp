@@ -25,6 +25,7 @@ Lookup Find(const std::string& path, std::string_view section) {
     if (r.found) {
       r.offset = found.offset;
       r.length = found.length;
+      r.address = found.address;
     }
     io_error = rt::CloseExeFile(exe).io_error;
   }
@@ -87,8 +88,9 @@ std::map<std::string, ElfSectionInfo> ReadelfSections(const std::string& path) {
     std::istringstream fields(line.substr(close + 1));
     std::string name, type, address, offset, size;
     if (fields >> name >> type >> address >> offset >> size && name != "Name") {
-      sections.emplace(name, ElfSectionInfo{type, std::stoll(offset, nullptr, 16),
-                                            std::stoll(size, nullptr, 16)});
+      sections.emplace(
+          name, ElfSectionInfo{type, std::stoll(offset, nullptr, 16), std::stoll(size, nullptr, 16),
+                               std::stoull(address, nullptr, 16)});
     }
   }
   return sections;

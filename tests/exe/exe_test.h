@@ -18,7 +18,8 @@ struct Lookup {
   bool image = false;  // OpenExeFile succeeded
   bool found = false;
   std::int64_t offset = -1, length = -1;
-  std::uint64_t base = 0;  // the image base read at the open
+  std::uint64_t base = 0;     // the image base read at the open
+  std::uint64_t address = 0;  // the section's link-time address
 };
 Lookup Find(const std::string& path, std::string_view section);
 // The same on bytes written to a scratch file.
@@ -37,6 +38,7 @@ std::string Program(const std::string& flags);
 struct ElfSectionInfo {
   std::string type;
   std::int64_t offset, size;
+  std::uint64_t address;
 };
 // The section table as readelf -SW prints it, by name.
 std::map<std::string, ElfSectionInfo> ReadelfSections(const std::string& path);

@@ -116,6 +116,7 @@ TEST(PeSectionTest, FirstOfTheNameDecides) {
   exe_test::Lookup r = FindIn(image, ".debug_line");
   ASSERT_TRUE(r.found);
   EXPECT_EQ(image.substr(r.offset, r.length), "first");
+  EXPECT_EQ(r.address, pe.image_base + 0x1000);
   pe.sections[0].virtual_size = 100;  // now the first is unusable
   EXPECT_FALSE(FindIn(pe.Build(), ".debug_line").found);
 }

@@ -1,8 +1,9 @@
 // Writes the seed corpora of the fuzz targets: small PE and ELF images, valid
 // and slightly broken, into DIR/exe_fuzz/, line sections of every version and
 // format into DIR/line_fuzz/, compressed line sections, sound and broken,
-// into DIR/compressed_fuzz/, and the sections of the index of units with a
-// line section into DIR/unit_index_fuzz/.
+// into DIR/compressed_fuzz/, the sections of the index of units with a
+// line section into DIR/unit_index_fuzz/, and call-frame sections with a
+// register state into DIR/call_frames_fuzz/.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <zstd.h>
 #endif
 
+#include "tests/support/frame_builder.h"
 #include "tests/support/image_builder.h"
 #include "tests/support/info_builder.h"
 #include "tests/support/line_table_builder.h"
@@ -247,6 +249,36 @@ void AddUnitIndexSeeds(std::map<std::string, Bytes>& seeds) {
   seeds["unit_index_odd_units"] = IndexSeed(0x1090, odd, s.line);
 }
 
+// The call-frame target reads the header's length and the header, the pc,
+// the stack and frame pointers and flags, then .eh_frame, which memory
+// answers from as if it lay at the stack pointer.
+Bytes FrameSeed(const FrameBuilder& b, std::uint64_t pc, std::uint64_t flags) {
+  Bytes header = b.Header(), seed;
+  Put16(seed, 0, static_cast<std::uint16_t>(header.size()));
+  seed += header;
+  for (std::uint64_t w : {pc, b.frames_address, b.frames_address + 8, flags})
+    Put64(seed, seed.size(), w);
+  return seed + b.frames;
+}
+
+// A frame-pointer routine, the PLT's expression and a signal frame on
+// x86-64; a saved pair and a register beyond the walk's on aarch64.
+void AddFrameSeeds(std::map<std::string, Bytes>& seeds) {
+  FrameBuilder x86, a64;
+  FrameCie signal, pair;
+  signal.augmentation = "zRS";
+  pair.code_align = 4, pair.return_column = 30, pair.instructions = Bytes("\x0c\x1f\x00", 3);
+  std::size_t cie = x86.AddCie({});
+  x86.AddFde(cie, {0x4000, 0x40, "\x41\x0e\x10\x86\x02\x41\x0d\x06\x0a\x41\x0c\x07\x08\x0b"});
+  x86.AddFde(cie,
+             {0x4040, 0x10, Bytes("\x0f\x0b\x77\x08\x80\x00\x3f\x1a\x3b\x2a\x33\x24\x22", 13)});
+  x86.AddFde(x86.AddCie(signal), {0x4050, 0x10, "\x0f\x03\x77\x08\x06\x10\x10\x02\x77\x10"});
+  a64.AddFde(a64.AddCie(pair), {0x4000, 0x40, "\x41\x0e\x10\x9d\x02\x9e\x01\x05\x48\x03"});
+  seeds["call_frames_x86_64"] = FrameSeed(x86, 0x4020, 1);
+  seeds["call_frames_x86_64_plt"] = FrameSeed(x86, 0x404B, 0);
+  seeds["call_frames_aarch64"] = FrameSeed(a64, 0x4008, 3);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -287,14 +319,16 @@ int main(int argc, char** argv) {
   AddLineSeeds(seeds);
   AddCompressedSeeds(seeds);
   AddUnitIndexSeeds(seeds);
+  AddFrameSeeds(seeds);
 
-  for (const char* target : {"exe_fuzz", "line_fuzz", "compressed_fuzz", "unit_index_fuzz"}) {
+  for (const char* target :
+       {"exe_fuzz", "line_fuzz", "compressed_fuzz", "unit_index_fuzz", "call_frames_fuzz"}) {
     std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
   }
   // Seeds go to the target their name starts with, images to exe_fuzz.
   for (const auto& [name, bytes] : seeds) {
     std::string target = "exe_fuzz";
-    for (std::string prefix : {"line_", "compressed_", "unit_index_"}) {
+    for (std::string prefix : {"line_", "compressed_", "unit_index_", "call_frames_"}) {
       if (name.rfind(prefix, 0) == 0) target = prefix + "fuzz";
     }
     std::filesystem::path dir = std::filesystem::path(argv[1]) / target;

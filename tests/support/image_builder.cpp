@@ -70,6 +70,7 @@ Bytes PeImage::Build() const {
     PutBytes(b, header, name);
     auto length = static_cast<std::uint32_t>(s.data.size());
     Put32(b, header + 8, s.virtual_size.value_or(length));
+    Put32(b, header + 12, static_cast<std::uint32_t>(0x1000 * (i + 1)));  // VirtualAddress
     Put32(b, header + 16, s.raw_size.value_or(length));
     Put32(b, header + 20, s.raw_offset.value_or(static_cast<std::uint32_t>(b.size())));
     b += s.data;

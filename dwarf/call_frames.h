@@ -1,0 +1,103 @@
+// Stepping from a frame to its caller by a module's call-frame information
+// (.eh_frame and the search table of .eh_frame_hdr): the stack walk's one
+// means where a module describes its code. The reader knows no processor:
+// the walk passes the processor's register numbering in.
+#pragma once
+
+#include <cstdint>
+
+#include "exe/byte_source.h"
+
+namespace rt {
+
+// The registers the call-frame rules speak of, by their DWARF numbers.
+inline constexpr int kMaxFrameRegisters = 34;  // x86-64 uses 0-16, aarch64 0-31
+
+struct FrameRegisters {
+  std::uint64_t value[kMaxFrameRegisters] = {};
+  std::uint64_t known = 0;  // bit r: value[r] is known
+  std::uint64_t pc = 0;     // the code address the frame stands at
+
+  bool Has(int r) const { return r >= 0 && r < kMaxFrameRegisters && (known >> r & 1) != 0; }
+  void Set(int r, std::uint64_t v) {
+    if (r < 0 || r >= kMaxFrameRegisters) return;
+    value[r] = v;
+    known |= std::uint64_t{1} << r;
+  }
+  void Forget(int r) {
+    if (r < 0 || r >= kMaxFrameRegisters) return;
+    value[r] = 0;
+    known &= ~(std::uint64_t{1} << r);
+  }
+};
+
+// The processor's numbering (the caller passes it from platform/<processor>/).
+struct FrameLayout {
+  int stack_pointer;  // x86-64: 7 (rsp); aarch64: 31 (sp)
+  int pc_register;    // the number a DW_OP_breg uses for the pc itself: x86-64 16 (rip); -1 where
+                      // there is none (aarch64)
+  // The registers a call preserves: one without a rule keeps its value in
+  // the caller, any other is forgotten there. All of them unless the
+  // processor's calling convention is given.
+  std::uint64_t callee_saved = ~std::uint64_t{0};
+};
+
+// Reads words of the thread's memory that rules point into (in practice the
+// stack, or a copy of it); false where it cannot.
+class FrameMemory {
+ public:
+  virtual bool ReadWord(std::uint64_t address, std::uint64_t& value) = 0;
+
+ protected:
+  ~FrameMemory() = default;
+};
+
+// A module's call-frame information as it lies in memory (or in a file at
+// link-time addresses): .eh_frame_hdr's bytes and address, and the .eh_frame
+// bytes (from eh_frame_ptr to a bound the caller knows, e.g. the end of the
+// loaded segment) and their address. Pointer encodings are resolved against
+// these addresses. Without a header, .eh_frame is searched entry by entry.
+struct EhFrameSections {
+  ByteSource* header = nullptr;
+  std::uint64_t header_address = 0;
+  ByteSource* frames = nullptr;
+  std::uint64_t frames_address = 0;
+};
+
+// Where .eh_frame starts, by the header's eh_frame_ptr (so the caller can
+// bound and bind `frames`); false for a header it cannot read.
+bool ReadEhFrameStart(ByteSource& header, std::uint64_t header_address,
+                      std::uint64_t& frames_address);
+
+enum class FrameStep {
+  kStepped,
+  kOutermost,      // the return-address rule is undefined: the outermost frame
+  kNoInformation,  // no FDE covers the pc
+  kCannotStep,     // malformed entry, a form not read, memory not readable
+};
+
+// Steps from a frame to its caller. regs.pc is the frame's pc;
+// pc_is_return_address: the frame was reached through a return address, so
+// the FDE and the row are looked up at pc - 1 (false for the innermost frame
+// of a fault, and for the caller of a signal frame). On kStepped: regs holds
+// the caller's registers (pc by the return-address column's rule, the stack
+// pointer the CFA unless a rule says otherwise, every other register by its
+// rule or, without one, kept where the layout says a call preserves it);
+// cfa is this frame's canonical frame address; caller_pc_is_exact is true
+// when this frame is a signal frame (its CIE has the "S" augmentation), so
+// the caller's pc is where it was interrupted, to be looked up as it is. A
+// register whose rule needs an unknown register or unreadable memory is
+// unknown in the caller; the step fails only when the CFA or the return
+// address cannot be worked out.
+FrameStep StepByCallFrames(const EhFrameSections& sections, const FrameLayout& layout,
+                           FrameMemory& memory, bool pc_is_return_address, FrameRegisters& regs,
+                           std::uint64_t& cfa, bool& caller_pc_is_exact);
+
+struct FrameRow;  // dwarf/frame_rules.h
+
+// The row of rules that holds at pc, in the FDE that covers it (the FDE's
+// range and the row's own are in the row): what a step would use, for tests
+// and for other walkers. kStepped when found.
+FrameStep FindFrameRow(const EhFrameSections& sections, std::uint64_t pc, FrameRow& row);
+
+}  // namespace rt
