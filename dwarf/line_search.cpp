@@ -66,6 +66,7 @@ class RowMatcher {
   }
 
   void AnswerAtSequenceStart(TargetSearch& t) {
+    t.at_sequence_start = true;
     for (std::size_t i = ends_.size(); i-- > 0;) {
       if (ends_[i].start <= t.target) {
         Answer(t, true, ends_[i].file, ends_[i].line);

@@ -16,6 +16,9 @@ struct TargetSearch {
   std::uint64_t target = 0;
   bool found = false;
   bool remembered = false;  // a row below the target was met
+  // Answered at a sequence's first row: an earlier unit whose sequence ends
+  // there would answer first.
+  bool at_sequence_start = false;
   std::int32_t file = 0;
   std::int64_t line = 0;
   std::int32_t name = -1;  // with found: the remembered row's file name, in names

@@ -50,11 +50,18 @@ std::uint16_t LineTable::LookupMany(const DebugSources& sources, const std::uint
   searches_.assign(count, TargetSearch());
   names_.clear();
   for (std::size_t k = 0; k < count; ++k) searches_[k].target = targets[k];
+  // Producers' ranges may leave out whole sequences of a unit (code the
+  // compiler made itself, such as a module's constructor): every unit is
+  // searched for what the units the index names do not answer, and for
+  // what they answer at a sequence's first row, where an earlier unit whose
+  // sequence ends there answers first.
   if (indexed_ && !full_scan_) {
     SearchIndexed(sources, strings);
-  } else {
-    ScanEveryUnit(sources, strings);
+    for (TargetSearch& search : searches_) {
+      if (search.at_sequence_start) search.Reset();
+    }
   }
+  ScanEveryUnit(sources, strings);
   for (std::size_t k = 0; k < count; ++k) {
     if (!searches_[k].found) continue;
     positions[k].source = names_[static_cast<std::size_t>(searches_[k].name)];
@@ -83,7 +90,8 @@ std::int64_t LineTable::SearchBatch(const DebugSources& sources, StringTables& s
 // that no unit before it answered.
 void LineTable::ScanEveryUnit(const DebugSources& sources, StringTables& strings) {
   std::int64_t end = sources[DebugSection::kLine]->Size();
-  std::size_t left = searches_.size();
+  std::size_t left = 0;
+  for (const TargetSearch& search : searches_) left += !search.found;
   std::int64_t offset = 0;
   for (std::size_t i = 0; offset < end && left > 0; ++i) {
     batch_.clear();
