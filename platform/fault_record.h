@@ -1,36 +1,48 @@
 // What the outermost handler records of a processor fault, so that the
-// report can name where the fault happened: the faulting instruction, the
-// frame register, and the return addresses of the frame chain as it stood.
+// report can name where the fault happened and walk the frames that led
+// there after the recovery, outside the handler: the faulting context's
+// registers and a copy of the thread's stack from its stack pointer up, as
+// they stood. Where the platform's own unwinder walks the frames, the
+// handler records what it walked instead.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "base/frame_line.h"
+#include "platform/walk.h"
 
 namespace platform {
 
+// The most of the stack a fault's record keeps: deep enough for the frames
+// a report shows with room to spare, and reserved with the program, since
+// the handler may not allocate.
+constexpr std::uint64_t kStackCopyBytes = 512 * 1024;
+
 struct FaultRecord {
-  void* address = nullptr;  // the faulting instruction
-  void* frame = nullptr;    // the frame register at the fault
-  std::size_t depth = 0;    // return addresses copied, innermost first
-  void* return_addresses[rt::kMaxFrameLines] = {};
+  WalkRegisters registers;  // at the faulting instruction, registers.pc
+  // stack_size bytes of the stack from stack_base, copied at the fault.
+  std::uint64_t stack_base = 0;
+  std::uint64_t stack_size = 0;
+  const std::uint8_t* stack = nullptr;
+  std::uint64_t stack_top = 0;  // the thread stack's upper end
+  // The return addresses the platform's unwinder walked, innermost first,
+  // where it walks in the handler; walked is false where it does not.
+  bool walked = false;
+  std::size_t depth = 0;
+  std::uint64_t return_addresses[rt::kMaxFrameLines] = {};
 };
 
-// Where frame records of the faulting context may lie: from the lowest
-// address at or above the stack pointer that is surely readable, up to the
-// stack's top.
-struct StackSpan {
-  std::uintptr_t lowest;
-  std::uintptr_t top;
-};
-
-// Records a fault in the one record kept for the process, and copies the
-// chain that starts at frame. A frame record is read only when it lies,
-// aligned, inside the span, and each must lie above the one before, so
-// the copy cannot fault or loop. Safe in a signal handler: it allocates
-// nothing, takes no lock and calls nothing.
-void RecordFault(std::uintptr_t address, std::uintptr_t frame, StackSpan stack);
+// Records a fault in the one record kept for the process: its registers,
+// and the stack from the stack pointer up to top, no more than
+// kStackCopyBytes, read only from readable_from up (a stack that ran out may
+// end above its stack pointer). Nothing is copied when the stack pointer
+// lies outside [limit, top). Safe in a signal handler: it allocates
+// nothing, takes no lock and calls nothing but a copy of memory.
+void RecordFault(const WalkRegisters& registers, std::uint64_t readable_from, std::uint64_t limit,
+                 std::uint64_t top);
+// Adds a return address the platform's unwinder walked to the record.
+void RecordWalkedFrame(std::uint64_t return_address);
 
 // The last fault recorded, or null before the first.
 const FaultRecord* LastFault();

@@ -57,10 +57,18 @@ void* StackTop() {
   }
 }
 
-void Dump_Frames(TextRec& t, void* const* return_addresses, std::size_t count) {
+void Dump_Walk(TextRec& t, StackWalk& walk) {
+  bool on_standard = Do_IsDevice(t.Handle);
+  for (int count = 1; walk.Step(); ++count) {
+    WriteFrameLine(t, reinterpret_cast<void*>(walk.pc()));
+    if (LimitReached(count, on_standard)) break;
+  }
+}
+
+void Dump_Frames(TextRec& t, const std::uint64_t* return_addresses, std::size_t count) {
   bool on_standard = Do_IsDevice(t.Handle);
   for (std::size_t i = 0; i < count; ++i) {
-    WriteFrameLine(t, return_addresses[i]);
+    WriteFrameLine(t, reinterpret_cast<void*>(return_addresses[i]));
     if (LimitReached(static_cast<int>(i + 1), on_standard)) break;
   }
 }

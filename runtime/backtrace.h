@@ -1,4 +1,4 @@
-// Frame lines of the run-time error report and the walk over frame records.
+// Frame lines of the run-time error report, and the walks that give them.
 #pragma once
 
 #include <cstddef>
@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "console/text_rec.h"
+#include "runtime/stack_walk.h"
 
 namespace rt {
 
@@ -28,8 +29,11 @@ void* StackTop();
 
 // Writes one frame line per frame record, starting with the record at frame.
 void Dump_Stack(TextRec& t, void* frame, void* addr);
-// Writes one frame line per return address of a chain copied before, under
-// the same limits as the walk.
-void Dump_Frames(TextRec& t, void* const* return_addresses, std::size_t count);
+// Writes one frame line per caller the walk steps to, within the limits of a
+// report.
+void Dump_Walk(TextRec& t, StackWalk& walk);
+// Writes one frame line per return address walked before, within the same
+// limits.
+void Dump_Frames(TextRec& t, const std::uint64_t* return_addresses, std::size_t count);
 
 }  // namespace rt

@@ -10,13 +10,19 @@ std::uint16_t ErrorCode = 0;
 void* ErrorAddr = nullptr;
 void* ErrorBase = nullptr;
 const platform::FaultRecord* ErrorFault = nullptr;
+platform::WalkRegisters ErrorRegisters;
+bool ErrorRegistersKnown = false;
 
 void Halt(std::int32_t code) {
   operatingsystem_result = code;
   Do_Exit();
 }
 
-void HandleErrorAddrFrame(std::int32_t code, void* addr, void* frame) {
+// Out of line, so that the registers it keeps are those of a frame of its
+// own, below every frame that led to the error.
+[[gnu::noinline]] void HandleErrorAddrFrame(std::int32_t code, void* addr, void* frame) {
+  CaptureWalkRegisters(&ErrorRegisters);
+  ErrorRegistersKnown = true;
   ErrorCode = static_cast<std::uint16_t>(code);
   ErrorAddr = addr;
   ErrorBase = frame;
@@ -49,9 +55,10 @@ void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
     HandleErrorAddrFrame(code, own.return_address, own.caller_frame);
   }
   ErrorCode = code;
-  ErrorAddr = fault->address;
-  ErrorBase = fault->frame;
+  ErrorAddr = reinterpret_cast<void*>(fault->registers.pc);
+  ErrorBase = reinterpret_cast<void*>(fault->registers.value[platform::kWalkLayout.frame_register]);
   ErrorFault = fault;
+  ErrorRegistersKnown = false;
   Halt(ErrorCode);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/fault_record.h"
+#include "platform/walk.h"
 
 namespace rt {
 
@@ -12,10 +13,13 @@ namespace rt {
 extern std::uint16_t ErrorCode;
 extern void* ErrorAddr;
 extern void* ErrorBase;
-// For a processor fault, the frame chain that the outermost handler copied
-// as it stood at the fault; null for every other error, whose report walks
-// the frame records from ErrorBase.
+// For a processor fault, what the outermost handler recorded of it (its
+// registers and stack, as they stood); null for every other error.
 extern const platform::FaultRecord* ErrorFault;
+// For every other error, the registers where it was raised, from which the
+// report's walk steps to the frame of ErrorAddr and on to its callers.
+extern platform::WalkRegisters ErrorRegisters;
+extern bool ErrorRegistersKnown;
 
 [[noreturn]] void Halt(std::int32_t code);
 [[noreturn]] void HandleErrorAddrFrame(std::int32_t code, void* addr, void* frame);

@@ -17,7 +17,9 @@ std::int32_t operatingsystem_result = 0;
 void InternalExit() {
   FinalizeUnits();
   TextRec& report = WriteErrorsToStdErr ? StdErr : StdOut;
-  if (ErrorAddr != nullptr) WriteErrorReport(report);
+  // A fault is reported whatever its address, 0 (a call through a null
+  // pointer) too.
+  if (ErrorAddr != nullptr || ErrorFault != nullptr) WriteErrorReport(report);
   SysFlushStdIO();
 }
 

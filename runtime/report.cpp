@@ -7,10 +7,45 @@
 #include "console/write_ops.h"
 #include "runtime/backtrace.h"
 #include "runtime/errors.h"
+#include "runtime/stack_walk.h"
 
 namespace rt {
 
 bool WriteErrorsToStdErr = true;
+
+namespace {
+
+// The callers of the faulting frame: walked from the fault's registers over
+// the copy of the stack, or as the platform's unwinder walked them.
+void WriteFaultFrames(TextRec& t, const platform::FaultRecord& fault) {
+  if (fault.walked) {
+    Dump_Frames(t, fault.return_addresses, fault.depth);
+    return;
+  }
+  StackMemory stack = StackMemory::Copied(fault);
+  StackWalk walk(fault.registers, true, stack);
+  Dump_Walk(t, walk);
+}
+
+// The callers of ErrorAddr's frame, walked from where the error was raised:
+// the frames on the way there are the runtime's own. False when the walk
+// does not come to ErrorAddr.
+bool WalkFromWhereRaised(TextRec& t) {
+  std::uint64_t sp = ErrorRegisters.value[platform::kWalkLayout.stack_pointer];
+  StackMemory stack = StackMemory::Live(sp, reinterpret_cast<std::uint64_t>(StackTop()));
+  StackWalk walk(ErrorRegisters, false, stack);
+  std::uint64_t error_addr = reinterpret_cast<std::uint64_t>(ErrorAddr);
+  for (int step = 0; step < 16; ++step) {
+    if (!walk.Step()) return false;
+    if (walk.pc() == error_addr) {
+      Dump_Walk(t, walk);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 void WriteErrorReport(TextRec& t) {
   WriteText(0, t, "Runtime error ");
@@ -25,8 +60,8 @@ void WriteErrorReport(TextRec& t) {
   WriteText(0, t, first_line(ErrorAddr).view());
   WriteLineEnd(t);
   if (ErrorFault != nullptr) {
-    Dump_Frames(t, ErrorFault->return_addresses, ErrorFault->depth);
-  } else {
+    WriteFaultFrames(t, *ErrorFault);
+  } else if (!ErrorRegistersKnown || !WalkFromWhereRaised(t)) {
     Dump_Stack(t, ErrorBase, ErrorAddr);
   }
   WriteText(0, t, "");

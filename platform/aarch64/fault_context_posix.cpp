@@ -1,4 +1,4 @@
-// The interrupted context of a POSIX signal on aarch64: pc, x29 and sp, and
+// The interrupted context of a POSIX signal on aarch64: its registers, and
 // the floating-point control value kept in its FP/SIMD record.
 #include <asm/sigcontext.h>
 #include <ucontext.h>
@@ -33,11 +33,14 @@ const fpsimd_context* FpsimdRecord(const mcontext_t& context) {
 
 }  // namespace
 
-FaultPlace ReadFaultPlace(const void* context) {
-  const mcontext_t& registers = static_cast<const ucontext_t*>(context)->uc_mcontext;
-  return {static_cast<std::uintptr_t>(registers.pc),
-          static_cast<std::uintptr_t>(registers.regs[29]),
-          static_cast<std::uintptr_t>(registers.sp)};
+WalkRegisters ReadFaultRegisters(const void* context) {
+  const mcontext_t& m = static_cast<const ucontext_t*>(context)->uc_mcontext;
+  // The processor's DWARF numbering: x0 to x30, then sp.
+  WalkRegisters registers;
+  for (int r = 0; r <= 30; ++r) registers.Set(r, static_cast<std::uint64_t>(m.regs[r]));
+  registers.Set(31, static_cast<std::uint64_t>(m.sp));
+  registers.pc = static_cast<std::uint64_t>(m.pc);
+  return registers;
 }
 
 // The processor reports floating-point faults one by one: the table alone

@@ -8,10 +8,11 @@
         .p2align 2
 main_wrapper:
         .cfi_startproc
+        // The outermost frame: the stack walk ends here.
+        .cfi_undefined x30
         stp     x29, x30, [sp, #-32]!
         .cfi_def_cfa_offset 32
         .cfi_offset x29, -32
-        .cfi_offset x30, -24
         stp     x19, x20, [sp, #16]
         .cfi_offset x19, -16
         .cfi_offset x20, -8

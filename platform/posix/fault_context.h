@@ -4,16 +4,12 @@
 
 #include <cstdint>
 
+#include "platform/walk.h"
+
 namespace platform::posix {
 
-// Where the interrupted context stood: the faulting instruction, the frame
-// register and the stack pointer.
-struct FaultPlace {
-  std::uintptr_t address;
-  std::uintptr_t frame;
-  std::uintptr_t stack_pointer;
-};
-FaultPlace ReadFaultPlace(const void* context);
+// The interrupted context's registers, its pc the faulting instruction.
+WalkRegisters ReadFaultRegisters(const void* context);
 
 // The error number of a fault (negative where the floating-point unit is to
 // be reset), from its exception code and the interrupted context, where a

@@ -75,17 +75,17 @@ std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info) {
   }
 }
 
-// Records the fault and the frame chain above the stack pointer. A stack
-// that ran out may end above its stack pointer: records are then read only
-// from the page above the address that faulted.
+// Records the fault's registers and the stack above its stack pointer. A
+// stack that ran out may end above its stack pointer: it is then read only
+// from the page above the address that faulted. A stack pointer below the
+// guard gap is no stack of this thread's, and nothing of it is copied.
 void Record(std::uint32_t code, const siginfo_t* info, const void* context) {
-  posix::FaultPlace place = posix::ReadFaultPlace(context);
-  StackSpan stack = {place.stack_pointer, stack_top};
+  std::uint64_t readable_from = 0;
   if (code == kStatusStackOverflow) {
-    std::uintptr_t above = (reinterpret_cast<std::uintptr_t>(info->si_addr) | (kPageSize - 1)) + 1;
-    if (above > stack.lowest) stack.lowest = above;
+    readable_from = (reinterpret_cast<std::uintptr_t>(info->si_addr) | (kPageSize - 1)) + 1;
   }
-  RecordFault(place.address, place.frame, stack);
+  std::uint64_t lowest = stack_limit > kStackGuard ? stack_limit - kStackGuard : 0;
+  RecordFault(posix::ReadFaultRegisters(context), readable_from, lowest, stack_top);
 }
 
 void OnFault(int signal, siginfo_t* info, void* context) {

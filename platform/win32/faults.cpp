@@ -62,6 +62,16 @@ bool Is_Prefetch(const void* address) {
   return IsPrefetchInstruction(code);
 }
 
+// The faulting context's registers, in the processor's DWARF numbering.
+WalkRegisters FaultRegisters(const CONTEXT& c) {
+  const DWORD64 kInNumbering[17] = {c.Rax, c.Rdx, c.Rcx, c.Rbx, c.Rsi, c.Rdi, c.Rbp, c.Rsp, c.R8,
+                                    c.R9,  c.R10, c.R11, c.R12, c.R13, c.R14, c.R15, c.Rip};
+  WalkRegisters registers;
+  for (int r = 0; r < 17; ++r) registers.Set(r, kInNumbering[r]);
+  registers.pc = c.Rip;
+  return registers;
+}
+
 LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   const EXCEPTION_RECORD* record = info->ExceptionRecord;
   CONTEXT* context = info->ContextRecord;
@@ -72,10 +82,10 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   if (record->ExceptionCode == kStatusAccessViolation && Is_Prefetch(record->ExceptionAddress)) {
     return EXCEPTION_CONTINUE_EXECUTION;
   }
-  // Where the fault happened, and the frame chain above the stack pointer.
+  // Where the fault happened, and the stack above the stack pointer.
   ULONG_PTR stack_low = 0, stack_top = 0;
   ::GetCurrentThreadStackLimits(&stack_low, &stack_top);
-  RecordFault(context->Rip, context->Rbp, StackSpan{context->Rsp, stack_top});
+  RecordFault(FaultRegisters(*context), 0, stack_low, stack_top);
   std::int32_t number = RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
   if (number < 0) {
     context->MxCsr = DefaultMXCSR;

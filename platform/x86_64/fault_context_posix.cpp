@@ -1,5 +1,5 @@
-// The interrupted context of a POSIX signal on x86-64: rip, rbp and rsp,
-// and the SSE status and x87 control word of its floating-point state.
+// The interrupted context of a POSIX signal on x86-64: its registers, and
+// the SSE status and x87 control word of its floating-point state.
 #include <ucontext.h>
 
 #include "platform/posix/fault_context.h"
@@ -15,11 +15,17 @@ const _libc_fpstate* FloatingPointState(const void* context) {
 
 }  // namespace
 
-FaultPlace ReadFaultPlace(const void* context) {
-  const greg_t* registers = static_cast<const ucontext_t*>(context)->uc_mcontext.gregs;
-  return {static_cast<std::uintptr_t>(registers[REG_RIP]),
-          static_cast<std::uintptr_t>(registers[REG_RBP]),
-          static_cast<std::uintptr_t>(registers[REG_RSP])};
+WalkRegisters ReadFaultRegisters(const void* context) {
+  const greg_t* g = static_cast<const ucontext_t*>(context)->uc_mcontext.gregs;
+  // The processor's DWARF numbering: rax, rdx, rcx, rbx, rsi, rdi, rbp,
+  // rsp, r8 to r15, rip.
+  const int kInNumbering[17] = {REG_RAX, REG_RDX, REG_RCX, REG_RBX, REG_RSI, REG_RDI,
+                                REG_RBP, REG_RSP, REG_R8,  REG_R9,  REG_R10, REG_R11,
+                                REG_R12, REG_R13, REG_R14, REG_R15, REG_RIP};
+  WalkRegisters registers;
+  for (int r = 0; r < 17; ++r) registers.Set(r, static_cast<std::uint64_t>(g[kInNumbering[r]]));
+  registers.pc = static_cast<std::uint64_t>(g[REG_RIP]);
+  return registers;
 }
 
 std::int32_t FaultNumber(std::uint32_t exception_code, const void* context) {

@@ -7,6 +7,8 @@
         .type   main_wrapper, @function
 main_wrapper:
         .cfi_startproc
+        # The outermost frame: the stack walk ends here.
+        .cfi_undefined rip
         pushq   %rbp
         .cfi_adjust_cfa_offset 8
         .cfi_rel_offset %rbp, 0

@@ -1,0 +1,64 @@
+// What the report's stack walk needs of the processor and the system: a
+// thread's registers in the processor's own numbering, the return address a
+// call into no module left, the registers where an error is raised, and
+// where a module keeps its call-frame information.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// A thread's registers at one instruction, by the processor's DWARF
+// register numbers (x86-64: rax 0 ... rsp 7 ... r15 15, rip 16; aarch64:
+// x0 0 ... x30 30, sp 31).
+constexpr int kWalkRegisterCount = 34;
+struct WalkRegisters {
+  std::uint64_t value[kWalkRegisterCount] = {};
+  std::uint64_t known = 0;  // bit r: value[r] is known
+  std::uint64_t pc = 0;     // where the thread stands
+
+  bool Has(int r) const { return r >= 0 && r < kWalkRegisterCount && (known >> r & 1) != 0; }
+  void Set(int r, std::uint64_t v) {
+    if (r < 0 || r >= kWalkRegisterCount) return;
+    value[r] = v;
+    known |= std::uint64_t{1} << r;
+  }
+};
+
+// CaptureWalkRegisters, written in assembly, stores into these places.
+static_assert(sizeof(std::uint64_t) * kWalkRegisterCount == 272);
+
+// The processor's numbering and what its calls preserve.
+struct WalkLayout {
+  int stack_pointer;
+  int frame_register;          // where a frame record is kept
+  int pc_register;             // the number the pc itself has in the numbering; -1 where none
+  std::uint64_t callee_saved;  // bit r: a call preserves register r
+};
+extern const WalkLayout kWalkLayout;
+
+// Reads a word of the thread's stack for the walk; false where it cannot.
+using ReadStackWord = bool (*)(void* context, std::uint64_t address, std::uint64_t& value);
+
+// Steps out of code that lies in no module (a call through a null or wild
+// pointer) by the return address the call left: the word at the stack
+// pointer on x86-64, the link register on aarch64. False when it is not
+// there to be had.
+bool StepFromNowhere(WalkRegisters& registers, ReadStackWord read, void* context);
+
+// Where a loaded module keeps its call-frame information: its .eh_frame_hdr
+// and the end of the loaded segment that holds it, which bounds .eh_frame.
+struct UnwindTables {
+  bool in_module = false;                     // some module holds the address
+  std::uint64_t header = 0, header_size = 0;  // 0 where the module has none
+  std::uint64_t segment_start = 0, segment_end = 0;
+};
+UnwindTables FindUnwindTables(std::uint64_t address);
+
+}  // namespace platform
+
+// The registers of the routine that calls it, as they stand at the
+// instruction after the call: pc is that instruction (the return address),
+// the stack pointer the one that routine has, and the registers a call
+// preserves.
+extern "C" void CaptureWalkRegisters(platform::WalkRegisters* registers);

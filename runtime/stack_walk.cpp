@@ -1,0 +1,152 @@
+// Stepping the report's walk from frame to caller.
+#include "runtime/stack_walk.h"
+
+#include "base/frame_line.h"
+#include "exe/byte_source.h"
+
+namespace rt {
+
+namespace {
+
+using platform::kWalkLayout;
+
+// More steps than any report shows, in case a walk makes no progress the
+// checks below would see.
+constexpr int kMaxSteps = static_cast<int>(kMaxFrameLines) + 16;
+
+const FrameLayout kLayout = {kWalkLayout.stack_pointer, kWalkLayout.pc_register,
+                             kWalkLayout.callee_saved};
+
+bool ReadStackWord(void* memory, std::uint64_t address, std::uint64_t& value) {
+  return static_cast<StackMemory*>(memory)->ReadWord(address, value);
+}
+
+// The loaded image's bytes, read in place.
+MemorySource ImageBytes(std::uint64_t address, std::uint64_t size) {
+  return MemorySource(reinterpret_cast<const void*>(address), static_cast<std::int64_t>(size));
+}
+
+}  // namespace
+
+StackMemory StackMemory::Live(std::uint64_t low, std::uint64_t top) {
+  StackMemory memory;
+  memory.low_ = low;
+  memory.top_ = top;
+  return memory;
+}
+
+StackMemory StackMemory::Copied(const platform::FaultRecord& fault) {
+  StackMemory memory;
+  memory.low_ = fault.stack_base;
+  memory.top_ = fault.stack_top;
+  memory.copy_ = fault.stack;
+  memory.copy_size_ = fault.stack_size;
+  return memory;
+}
+
+[[gnu::no_sanitize_address]] bool StackMemory::ReadWord(std::uint64_t address,
+                                                        std::uint64_t& value) {
+  if (address % 8 != 0 || address < low_ || address >= top_ || top_ - address < 8) return false;
+  if (copy_ != nullptr) {
+    if (address - low_ > copy_size_ - 8 || copy_size_ < 8) return false;
+    value = *reinterpret_cast<const std::uint64_t*>(copy_ + (address - low_));
+    return true;
+  }
+  // The live stack between a frame of the walker's caller and the top is
+  // the thread's own, and mapped.
+  value = *reinterpret_cast<const volatile std::uint64_t*>(address);
+  return true;
+}
+
+StackWalk::StackWalk(const platform::WalkRegisters& start, bool exact, StackMemory& memory)
+    : exact_(exact), memory_(memory) {
+  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
+    if (start.Has(r)) registers_.Set(r, start.value[r]);
+  }
+  registers_.pc = start.pc;
+  if (registers_.Has(kWalkLayout.stack_pointer)) {
+    last_frame_ = registers_.value[kWalkLayout.stack_pointer];
+  }
+}
+
+bool StackWalk::Step() {
+  if (ended_ || ++steps_ > kMaxSteps || registers_.pc == 0) return ended_ = true, false;
+  std::uint64_t look_at = exact_ ? registers_.pc : registers_.pc - 1;
+  platform::UnwindTables tables = platform::FindUnwindTables(look_at);
+  std::uint64_t frame = 0;
+  bool stepped = false;
+  if (!tables.in_module) {
+    stepped = StepFromNowhere(frame);
+  } else {
+    FrameStep step = StepByTables(tables, frame);
+    stepped = step == FrameStep::kStepped ||
+              (step == FrameStep::kNoInformation && StepByFrameRecord(frame));
+  }
+  // Frames rise strictly and stay below the stack's top.
+  if (!stepped || frame < last_frame_ || (steps_ > 1 && frame == last_frame_) ||
+      frame >= memory_.top() || registers_.pc == 0) {
+    ended_ = true;
+    return false;
+  }
+  last_frame_ = frame;
+  return true;
+}
+
+FrameStep StackWalk::StepByTables(const platform::UnwindTables& tables, std::uint64_t& frame) {
+  if (tables.header == 0) return FrameStep::kNoInformation;
+  MemorySource header = ImageBytes(tables.header, tables.header_size);
+  std::uint64_t frames_at;
+  if (!ReadEhFrameStart(header, tables.header, frames_at) || frames_at < tables.segment_start ||
+      frames_at >= tables.segment_end) {
+    return FrameStep::kNoInformation;
+  }
+  MemorySource frames = ImageBytes(frames_at, tables.segment_end - frames_at);
+  EhFrameSections sections{&header, tables.header, &frames, frames_at};
+  bool caller_exact = false;
+  FrameStep step =
+      StepByCallFrames(sections, kLayout, memory_, !exact_, registers_, frame, caller_exact);
+  if (step == FrameStep::kStepped) exact_ = caller_exact;
+  return step;
+}
+
+// The caller's frame address and the return address, at the frame register.
+bool StackWalk::StepByFrameRecord(std::uint64_t& frame) {
+  int fp = kWalkLayout.frame_register;
+  if (!registers_.Has(fp)) return false;
+  std::uint64_t record = registers_.value[fp], caller_frame, return_address;
+  if (record < last_frame_ || !memory_.ReadWord(record, caller_frame) ||
+      !memory_.ReadWord(record + 8, return_address)) {
+    return false;
+  }
+  FrameRegisters caller;
+  caller.Set(fp, caller_frame);
+  caller.Set(kWalkLayout.stack_pointer, record + 16);
+  caller.pc = return_address;
+  if (kWalkLayout.pc_register >= 0) caller.Set(kWalkLayout.pc_register, return_address);
+  registers_ = caller;
+  exact_ = false;
+  frame = record + 16;
+  return true;
+}
+
+// Out of code in no module, by the return address the call left.
+bool StackWalk::StepFromNowhere(std::uint64_t& frame) {
+  platform::WalkRegisters registers;
+  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
+    if (registers_.Has(r)) registers.Set(r, registers_.value[r]);
+  }
+  registers.pc = registers_.pc;
+  if (!platform::StepFromNowhere(registers, ReadStackWord, &memory_)) return false;
+  FrameRegisters caller;
+  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
+    if (registers.Has(r)) caller.Set(r, registers.value[r]);
+  }
+  caller.pc = registers.pc;
+  registers_ = caller;
+  exact_ = false;
+  frame = registers_.Has(kWalkLayout.stack_pointer) ? registers_.value[kWalkLayout.stack_pointer]
+                                                    : last_frame_;
+  return true;
+}
+
+}  // namespace rt
