@@ -1,14 +1,14 @@
 # The runtime as a CMake package. `cmake --install` puts its libraries, the
 # headers a program uses and QuizRuntimeConfig.cmake under the prefix; a
 # project elsewhere writes find_package(QuizRuntime CONFIG REQUIRED) and
-# links QuizRuntime::runtime.
+# links QuizRuntime::runtime or QuizRuntime::report.
 include(CMakePackageConfigHelpers)
 
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/QuizRuntime)
 set(include_dir ${CMAKE_INSTALL_INCLUDEDIR}/QuizRuntime)
 
 # Every library a program links, by the name it has in the package:
-# QuizRuntime::runtime is the one a program names.
+# QuizRuntime::runtime and QuizRuntime::report are the two a program names.
 set(libraries
   quiz_base base
   quiz_platform platform
@@ -17,7 +17,8 @@ set(libraries
   quiz_exe exe
   quiz_dwarf dwarf
   quiz_runtime core
-  quiz_runtime_program runtime)
+  quiz_runtime_program runtime
+  quiz_report report)
 set(targets "")
 while(libraries)
   list(POP_FRONT libraries target name)

@@ -36,32 +36,51 @@ const std::string& Prefix() {
 struct Case {
   const char* name;
   std::string input;
-  Out out;
   unsigned number;  // the report's error number; 0 for a normal end, with no report
   int status;       // a normal end's exit status
-  std::string stdout_text;
   // Source text of the error's own line, then of each call that led there,
   // innermost first (the first line that holds the text).
   std::vector<std::string> lines;
+  std::string stdout_text;
+  Out out = Out::kCapture;
 };
 
 struct Example {
   const char* folder;  // under examples/
   const char* program;
   const char* source;
-  // A program on the process entry ends its frames with the plain line of
-  // the entry's wrapper.
+  // A program with its own main ends its frames at main; one on the process
+  // entry ends them with the plain line of the entry's wrapper.
   bool walk_ends_at_wrapper;
+  // Writes through the C library's streams, which end lines with CR LF on
+  // Windows.
+  bool c_streams;
 };
 
-// One build of an example.
+// One build of an example. The program with its own main is also built
+// with its debug sections compressed after the link on aarch64, and, on the
+// build machine, by clang++ (also compressed) and linked statically.
 struct Build {
   std::string name;  // also its build folder's
   std::vector<std::string> options;
+  bool compressed = false;
 };
 
-std::vector<Build> Builds() {
-  return {{"default", {}}};
+std::vector<Build> Builds(bool variants) {
+  std::vector<Build> builds = {{"default", {}}};
+  if (!variants) return builds;
+  std::string target = Env("QUIZ_TARGET");
+  if (target == "aarch64") builds.push_back({"compressed", {}, true});
+  if (!target.empty()) return builds;
+  if (!Env("CLANGXX").empty()) {
+    std::string clang = "-DCMAKE_CXX_COMPILER=" + Env("CLANGXX");
+    builds.push_back({"clang++", {clang}});
+    builds.push_back({"clang++-compressed", {clang}, true});
+  }
+  builds.push_back({"static",
+                    {"-DCMAKE_EXE_LINKER_FLAGS=-static", "-DZLIB_USE_STATIC_LIBS=ON",
+                     "-DZstd_USE_STATIC_LIBS=ON"}});
+  return builds;
 }
 
 // Builds the example out of the repository; returns the program's path.
@@ -72,9 +91,8 @@ std::string BuildExample(const Example& example, const Build& build) {
     std::filesystem::copy(Env("QUIZ_SOURCE_DIR") + "/examples/" + example.folder, source,
                           std::filesystem::copy_options::recursive);
   }
-  std::vector<std::string> configure = {
-      Env("CMAKE"), "-S", source,  "-B",
-      binary,       "-G", "Ninja", "-DCMAKE_MAKE_PROGRAM=" + Env("NINJA")};
+  std::vector<std::string> configure = {Env("CMAKE"), "-S", source, "-B", binary, "-G", "Ninja"};
+  configure.push_back("-DCMAKE_MAKE_PROGRAM=" + Env("NINJA"));
   if (Env("QUIZ_TOOLCHAIN").empty()) {
     configure.push_back("-DCMAKE_PREFIX_PATH=" + Prefix());
   } else {
@@ -85,7 +103,10 @@ std::string BuildExample(const Example& example, const Build& build) {
   configure.insert(configure.end(), build.options.begin(), build.options.end());
   RunTool(configure);
   RunTool({Env("CMAKE"), "--build", binary});
-  return binary + "/" + example.program + (Env("QUIZ_TARGET") == "windows" ? ".exe" : "");
+  std::string program =
+      binary + "/" + example.program + (Env("QUIZ_TARGET") == "windows" ? ".exe" : "");
+  if (build.compressed) RunTool({Env("OBJCOPY"), "--compress-debug-sections=zlib", program});
+  return program;
 }
 
 long LineOf(const std::string& path, const std::string& text) {
@@ -99,9 +120,9 @@ long LineOf(const std::string& path, const std::string& text) {
   return -1;
 }
 
-void RunCases(const Example& example, const std::vector<Case>& cases) {
+void RunCases(const Example& example, const std::vector<Case>& cases, bool variants) {
   const std::string source = Scratch() / (std::string(example.folder) + "/" + example.source);
-  for (const Build& build : Builds()) {
+  for (const Build& build : Builds(variants)) {
     SCOPED_TRACE(build.name);
     std::string program = BuildExample(example, build);
     ASSERT_TRUE(std::filesystem::exists(program)) << program;
@@ -113,7 +134,12 @@ void RunCases(const Example& example, const std::vector<Case>& cases) {
       run.out = c.out;
       Outcome r = Execute(run);
       ASSERT_TRUE(r.exited) << "killed by signal " << r.signal << "\n" << r.err;
-      EXPECT_TRUE(SameBytes(r.out, c.stdout_text));
+      std::string expected = c.stdout_text;
+      if (example.c_streams && Env("QUIZ_TARGET") == "windows") {
+        for (std::size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2)
+          expected.insert(at, "\r");
+      }
+      EXPECT_TRUE(SameBytes(r.out, expected));
       if (c.number == 0) {
         EXPECT_EQ(r.code, c.status);
         EXPECT_EQ(r.err, "");
@@ -144,19 +170,43 @@ void RunCases(const Example& example, const std::vector<Case>& cases) {
 class PackageTest : public testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"QUIZ_BUILD_DIR", "QUIZ_SOURCE_DIR", "CMAKE", "NINJA"})
+    for (const char* name : {"QUIZ_BUILD_DIR", "QUIZ_SOURCE_DIR", "CMAKE", "NINJA", "OBJCOPY"})
       if (Env(name).empty()) GTEST_FAIL() << name << " must be set";
   }
 };
 
 // A program written as the quiz is: the normal end, and a failed write.
 TEST_F(PackageTest, ProgramOnTheProcessEntry) {
-  const Example greeting = {"runtime_program", "greeting", "greeting.cpp", true};
+  const Example greeting = {"runtime_program", "greeting", "greeting.cpp", true, false};
   const std::vector<Case> cases = {
-      {"normal end", "Ann\n", Out::kCapture, 0, 0, "Your name?\r\nHello, Ann!\r\n", {}},
-      {"output closed", "Ann\n", Out::kClosed, 101, 0, "", {"rt::WriteLineEnd(out)"}},
+      {"normal end", "Ann\n", 0, 0, {}, "Your name?\r\nHello, Ann!\r\n"},
+      {"output closed", "Ann\n", 101, 0, {"rt::WriteLineEnd(out)"}, "", Out::kClosed},
   };
-  RunCases(greeting, cases);
+  RunCases(greeting, cases, false);
+}
+
+// A beginner's exercise with its own main: its normal ends, a processor
+// fault and an exception that nothing catches. What the program wrote to
+// std::cout before the error reaches standard output all the same.
+TEST_F(PackageTest, ProgramWithItsOwnMain) {
+  const Example marks = {"ordinary_program", "marks", "marks.cpp", false, true};
+  const std::vector<Case> cases = {
+      {"normal end", "3 60 70 80\n", 0, 0, {}, "How many marks? Average: 70\nFirst pass: 60\n"},
+      {"main returns 1", "0\n", 0, 1, {}, "How many marks? No marks.\n"},
+      {"null read",
+       "2 10 20\n",
+       216,
+       0,
+       {"*FirstPass(marks, 50)", "PrintResults(marks);"},
+       "How many marks? Average: 15\nFirst pass: "},
+      {"uncaught exception",
+       "2 10 200\n",
+       255,
+       0,
+       {"throw std::out_of_range", "marks.push_back(ReadMark());"},
+       "How many marks? "},
+  };
+  RunCases(marks, cases, true);
 }
 
 }  // namespace
