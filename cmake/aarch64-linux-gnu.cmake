@@ -14,7 +14,10 @@ set(CMAKE_OBJCOPY ${AARCH64_PREFIX}-objcopy CACHE FILEPATH "")
 set(CMAKE_OBJDUMP ${AARCH64_PREFIX}-objdump CACHE FILEPATH "")
 
 set(AARCH64_SYSROOT /usr/${AARCH64_PREFIX})
-set(CMAKE_FIND_ROOT_PATH ${AARCH64_SYSROOT})
+# Debian's cross compiler also reads the multiarch folders of the target
+# (/usr/include, /usr/lib/aarch64-linux-gnu), where zlib1g-dev:arm64 and
+# libzstd-dev:arm64 install: libraries are found there too.
+set(CMAKE_FIND_ROOT_PATH ${AARCH64_SYSROOT} /)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

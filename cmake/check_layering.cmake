@@ -6,7 +6,7 @@
 # only folders listed before it, the graph can hold no circle.
 cmake_minimum_required(VERSION 3.25)
 
-set(folders base platform console exe dwarf runtime quiz app tools)
+set(folders base platform console exe dwarf runtime quiz app tools examples)
 set(uses_base "")
 set(uses_platform base)
 set(uses_console base platform)
@@ -17,6 +17,8 @@ set(uses_quiz console runtime)
 set(uses_app base platform console exe dwarf runtime quiz)
 # frameline reads line tables as the report does, without the exit path.
 set(uses_tools base platform exe dwarf)
+# Programs of other projects include only the headers the package installs.
+set(uses_examples base platform console runtime)
 
 set(failures "")
 set(seen "")

@@ -20,6 +20,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# The static zlib (libz-mingw-w64-dev), so that programs need no zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 find_program(WINE_PROGRAM NAMES wine wine64)
 if(WINE_PROGRAM)

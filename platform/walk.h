@@ -54,6 +54,9 @@ struct UnwindTables {
   std::uint64_t segment_start = 0, segment_end = 0;
 };
 UnwindTables FindUnwindTables(std::uint64_t address);
+// Whether [address, address + size) lies within one loaded segment of a
+// module, so that the walk may read it in place.
+bool IsLoaded(std::uint64_t address, std::uint64_t size);
 
 }  // namespace platform
 

@@ -12,6 +12,7 @@ namespace rt {
 BackTraceStrProc BackTraceStrFunc = SysBackTraceStr;
 BackTraceStrProc FaultAddrStrFunc = SysBackTraceStr;
 std::uint16_t Max_Frame_Dump = 8;
+std::uint64_t WalkEndFrame = 0;
 
 namespace {
 
@@ -59,9 +60,15 @@ void* StackTop() {
 
 void Dump_Walk(TextRec& t, StackWalk& walk) {
   bool on_standard = Do_IsDevice(t.Handle);
-  for (int count = 1; walk.Step(); ++count) {
-    WriteFrameLine(t, reinterpret_cast<void*>(walk.pc()));
-    if (LimitReached(count, on_standard)) break;
+  if (!walk.Step()) return;
+  for (int count = 1;; ++count) {
+    // A step ahead tells whose frame this is: the frame of the routine that
+    // called main is no frame of the program's.
+    std::uint64_t pc = walk.pc();
+    bool more = walk.Step();
+    if (more && WalkEndFrame != 0 && walk.frame() == WalkEndFrame) return;
+    WriteFrameLine(t, reinterpret_cast<void*>(pc));
+    if (!more || LimitReached(count, on_standard)) return;
   }
 }
 

@@ -24,6 +24,11 @@ extern std::uint16_t Max_Frame_Dump;
 // Two blanks, "$" and the address in sixteen hexadecimal digits.
 Text SysBackTraceStr(void* addr);
 
+// In a program with its own main: the frame address of the runtime's
+// routine that called main. The walk shows no frame from it on, so that the
+// report ends at main; 0 where the walk ends at the outermost frame only.
+extern std::uint64_t WalkEndFrame;
+
 // The upper end of the calling thread's stack.
 void* StackTop();
 

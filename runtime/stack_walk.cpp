@@ -3,6 +3,7 @@
 
 #include "base/frame_line.h"
 #include "exe/byte_source.h"
+#include "runtime/frames_in_file.h"
 
 namespace rt {
 
@@ -92,16 +93,28 @@ bool StackWalk::Step() {
   return true;
 }
 
+// By the search table of the module's image, or where it has none, by its
+// .eh_frame entry by entry, found through its file.
 FrameStep StackWalk::StepByTables(const platform::UnwindTables& tables, std::uint64_t& frame) {
-  if (tables.header == 0) return FrameStep::kNoInformation;
-  MemorySource header = ImageBytes(tables.header, tables.header_size);
-  std::uint64_t frames_at;
-  if (!ReadEhFrameStart(header, tables.header, frames_at) || frames_at < tables.segment_start ||
-      frames_at >= tables.segment_end) {
+  MemorySource header, frames;
+  EhFrameSections sections;
+  std::uint64_t frames_at = 0, frames_size = 0;
+  if (tables.header != 0) {
+    header = ImageBytes(tables.header, tables.header_size);
+    if (!ReadEhFrameStart(header, tables.header, frames_at) || frames_at < tables.segment_start ||
+        frames_at >= tables.segment_end) {
+      return FrameStep::kNoInformation;
+    }
+    frames_size = tables.segment_end - frames_at;
+    sections.header = &header;
+    sections.header_address = tables.header;
+  } else if (!FindFramesInFile(exact_ ? registers_.pc : registers_.pc - 1, frames_at,
+                               frames_size)) {
     return FrameStep::kNoInformation;
   }
-  MemorySource frames = ImageBytes(frames_at, tables.segment_end - frames_at);
-  EhFrameSections sections{&header, tables.header, &frames, frames_at};
+  frames = ImageBytes(frames_at, frames_size);
+  sections.frames = &frames;
+  sections.frames_address = frames_at;
   bool caller_exact = false;
   FrameStep step =
       StepByCallFrames(sections, kLayout, memory_, !exact_, registers_, frame, caller_exact);

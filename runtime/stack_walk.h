@@ -42,6 +42,9 @@ class StackWalk {
   // Steps to the caller; false when the walk has ended.
   bool Step();
   std::uint64_t pc() const { return registers_.pc; }
+  // The frame address (the canonical frame address where call-frame
+  // information stepped) of the frame the last step left.
+  std::uint64_t frame() const { return last_frame_; }
 
  private:
   FrameStep StepByTables(const platform::UnwindTables& tables, std::uint64_t& frame);

@@ -46,7 +46,32 @@ int Visit(dl_phdr_info* info, std::size_t, void* data) {
   return 1;
 }
 
+struct Range {
+  std::uint64_t address, size;
+  bool loaded = false;
+};
+
+int VisitSegments(dl_phdr_info* info, std::size_t, void* data) {
+  Range& range = *static_cast<Range*>(data);
+  for (int i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+    std::uint64_t start = info->dlpi_addr + ph.p_vaddr;
+    if (ph.p_type == PT_LOAD && range.address >= start && range.address - start <= ph.p_memsz &&
+        range.size <= ph.p_memsz - (range.address - start)) {
+      range.loaded = true;
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
+
+bool IsLoaded(std::uint64_t address, std::uint64_t size) {
+  Range range{address, size};
+  dl_iterate_phdr(VisitSegments, &range);
+  return range.loaded;
+}
 
 UnwindTables FindUnwindTables(std::uint64_t address) {
   Search search{address, {}};

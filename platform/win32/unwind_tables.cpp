@@ -16,4 +16,9 @@ UnwindTables FindUnwindTables(std::uint64_t address) {
   return tables;
 }
 
+// Nothing reads the call-frame tables of a Windows image.
+bool IsLoaded(std::uint64_t, std::uint64_t) {
+  return false;
+}
+
 }  // namespace platform

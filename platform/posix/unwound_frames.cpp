@@ -1,0 +1,37 @@
+// The unwinder of the C++ runtime, over each image's .eh_frame.
+#include "platform/unwound_frames.h"
+
+#include <unwind.h>
+
+#include "platform/posix/frame_column.h"
+
+namespace platform {
+
+namespace {
+
+struct Visit {
+  FrameVisitor visit;
+  void* data;
+  bool own_frame_passed;
+};
+
+_Unwind_Reason_Code Step(_Unwind_Context* context, void* argument) {
+  Visit& v = *static_cast<Visit*>(argument);
+  // The first frame is VisitUnwoundFrames's own.
+  if (!v.own_frame_passed) {
+    v.own_frame_passed = true;
+    return _URC_NO_REASON;
+  }
+  UnwoundFrame frame = {_Unwind_GetRegionStart(context), _Unwind_GetIP(context),
+                        _Unwind_GetGR(context, posix::FrameRegisterColumn())};
+  return v.visit(frame, v.data) ? _URC_NO_REASON : _URC_END_OF_STACK;
+}
+
+}  // namespace
+
+[[gnu::noinline]] void VisitUnwoundFrames(FrameVisitor visit, void* data) {
+  Visit v = {visit, data, false};
+  _Unwind_Backtrace(Step, &v);
+}
+
+}  // namespace platform
