@@ -71,7 +71,11 @@ StackWalk::StackWalk(const platform::WalkRegisters& start, bool exact, StackMemo
 }
 
 bool StackWalk::Step() {
-  if (ended_ || ++steps_ > kMaxSteps || registers_.pc == 0) return ended_ = true, false;
+  // A return address of 0 ends the walk; a fault at 0 (a call through a
+  // null pointer) is stepped out of.
+  if (ended_ || ++steps_ > kMaxSteps || (registers_.pc == 0 && steps_ > 1)) {
+    return ended_ = true, false;
+  }
   std::uint64_t look_at = exact_ ? registers_.pc : registers_.pc - 1;
   platform::UnwindTables tables = platform::FindUnwindTables(look_at);
   std::uint64_t frame = 0;
