@@ -13,6 +13,7 @@
 #include "platform/fault_codes.h"
 #include "platform/fault_record.h"
 #include "platform/platform.h"
+#include "platform/win32/context_registers.h"
 #include "platform/x86_64/fault_numbers.h"
 #include "platform/x86_64/fpu.h"
 
@@ -62,16 +63,6 @@ bool Is_Prefetch(const void* address) {
   return IsPrefetchInstruction(code);
 }
 
-// The faulting context's registers, in the processor's DWARF numbering.
-WalkRegisters FaultRegisters(const CONTEXT& c) {
-  const DWORD64 kInNumbering[17] = {c.Rax, c.Rdx, c.Rcx, c.Rbx, c.Rsi, c.Rdi, c.Rbp, c.Rsp, c.R8,
-                                    c.R9,  c.R10, c.R11, c.R12, c.R13, c.R14, c.R15, c.Rip};
-  WalkRegisters registers;
-  for (int r = 0; r < 17; ++r) registers.Set(r, kInNumbering[r]);
-  registers.pc = c.Rip;
-  return registers;
-}
-
 LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   const EXCEPTION_RECORD* record = info->ExceptionRecord;
   CONTEXT* context = info->ContextRecord;
@@ -85,7 +76,7 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   // Where the fault happened, and the stack above the stack pointer.
   ULONG_PTR stack_low = 0, stack_top = 0;
   ::GetCurrentThreadStackLimits(&stack_low, &stack_top);
-  RecordFault(FaultRegisters(*context), 0, stack_low, stack_top);
+  RecordFault(RegistersOfContext(*context), 0, stack_low, stack_top);
   std::int32_t number = RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
   if (number < 0) {
     context->MxCsr = DefaultMXCSR;
