@@ -38,6 +38,11 @@ bool recorded = false;
   recorded = true;
 }
 
+void MarkWalked() {
+  last_fault.walked = true;
+  last_fault.depth = 0;
+}
+
 void RecordWalkedFrame(std::uint64_t return_address, std::uint64_t frame) {
   last_fault.walked = true;
   if (last_fault.depth < rt::kMaxFrameLines) {

@@ -43,6 +43,9 @@ struct FaultRecord {
 // nothing, takes no lock and calls nothing but a copy of memory.
 void RecordFault(const WalkRegisters& registers, std::uint64_t readable_from, std::uint64_t limit,
                  std::uint64_t top);
+// Marks the last fault's frames as walked by the platform's unwinder, none
+// yet: the report shows those that RecordWalkedFrame adds, and walks no copy.
+void MarkWalked();
 // Adds a return address the platform's unwinder walked to the record, and
 // the frame address of the step that reached it.
 void RecordWalkedFrame(std::uint64_t return_address, std::uint64_t frame);
