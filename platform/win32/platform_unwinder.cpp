@@ -44,10 +44,11 @@ enum : std::uint8_t {
 // Longer than any chain of unwind data a compiler writes.
 constexpr int kMaxChain = 32;
 
+// Stack slots are word-aligned: a base off the words is no frame's.
 struct Stack {
   std::uint64_t low, top;  // committed and the thread's own
   bool Holds(std::uint64_t base, std::uint64_t bytes) const {
-    return base >= low && base < top && top - base >= bytes;
+    return base % 8 == 0 && base >= low && base < top && top - base >= bytes;
   }
 };
 
@@ -181,7 +182,7 @@ bool ReadsOnStack(std::uint64_t image_base, const RUNTIME_FUNCTION& entry, const
 }  // namespace
 
 PlatformStep StepByPlatformUnwinder(WalkRegisters& registers, std::uint64_t& frame) {
-  if (!registers.Has(kRsp) || registers.value[kRsp] % 8 != 0) return PlatformStep::kCannotStep;
+  if (!registers.Has(kRsp)) return PlatformStep::kCannotStep;
   Stack stack = ThreadStack(registers.value[kRsp]);
   if (!stack.Holds(registers.value[kRsp], 8)) return PlatformStep::kCannotStep;
   CONTEXT context;
