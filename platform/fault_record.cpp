@@ -38,9 +38,15 @@ bool recorded = false;
   recorded = true;
 }
 
-void RecordWalkedFrame(std::uint64_t return_address) {
+void MarkWalked() {
+  last_fault.walked = true;
+  last_fault.depth = 0;
+}
+
+void RecordWalkedFrame(std::uint64_t return_address, std::uint64_t frame) {
   last_fault.walked = true;
   if (last_fault.depth < rt::kMaxFrameLines) {
+    last_fault.frames[last_fault.depth] = frame;
     last_fault.return_addresses[last_fault.depth++] = return_address;
   }
 }

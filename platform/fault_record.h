@@ -27,10 +27,12 @@ struct FaultRecord {
   const std::uint8_t* stack = nullptr;
   std::uint64_t stack_top = 0;  // the thread stack's upper end
   // The return addresses the platform's unwinder walked, innermost first,
-  // where it walks in the handler; walked is false where it does not.
+  // where it walks in the handler, each with the frame address of the step
+  // that reached it; walked is false where it does not.
   bool walked = false;
   std::size_t depth = 0;
   std::uint64_t return_addresses[rt::kMaxFrameLines] = {};
+  std::uint64_t frames[rt::kMaxFrameLines] = {};
 };
 
 // Records a fault in the one record kept for the process: its registers,
@@ -41,8 +43,12 @@ struct FaultRecord {
 // nothing, takes no lock and calls nothing but a copy of memory.
 void RecordFault(const WalkRegisters& registers, std::uint64_t readable_from, std::uint64_t limit,
                  std::uint64_t top);
-// Adds a return address the platform's unwinder walked to the record.
-void RecordWalkedFrame(std::uint64_t return_address);
+// Marks the last fault's frames as walked by the platform's unwinder, none
+// yet: the report shows those that RecordWalkedFrame adds, and walks no copy.
+void MarkWalked();
+// Adds a return address the platform's unwinder walked to the record, and
+// the frame address of the step that reached it.
+void RecordWalkedFrame(std::uint64_t return_address, std::uint64_t frame);
 
 // The last fault recorded, or null before the first.
 const FaultRecord* LastFault();

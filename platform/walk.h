@@ -1,7 +1,8 @@
 // What the report's stack walk needs of the processor and the system: a
 // thread's registers in the processor's own numbering, the return address a
-// call into no module left, the registers where an error is raised, and
-// where a module keeps its call-frame information.
+// call into no module left, the registers where an error is raised, where
+// a module keeps its call-frame information, and the platform's own
+// unwinder where it has one.
 #pragma once
 
 #include <cstdint>
@@ -57,6 +58,23 @@ UnwindTables FindUnwindTables(std::uint64_t address);
 // Whether [address, address + size) lies within one loaded segment of a
 // module, so that the walk may read it in place.
 bool IsLoaded(std::uint64_t address, std::uint64_t size);
+
+// What the platform's own unwinder made of a frame.
+enum class PlatformStep {
+  kUnavailable,  // the platform has none: the walk steps by call-frame information
+  kStepped,      // registers are the caller's, frame its frame address
+  kOutermost,    // the frame is main_wrapper's, where the walk ends
+  kCannotStep,   // the frame's words lie outside the stack, or its data cannot be read
+};
+
+// Steps from a frame to its caller by the platform's own unwinder over the
+// module's unwind data, reading the calling thread's live stack, only where
+// every word it reads lies on that stack. A frame of code without unwind
+// data is a leaf, whose return address is the word at the stack pointer.
+// The frame address, for the walk's check that frames rise, is the caller's
+// stack pointer. kUnavailable where the platform has no such unwinder
+// (POSIX).
+PlatformStep StepByPlatformUnwinder(WalkRegisters& registers, std::uint64_t& frame);
 
 }  // namespace platform
 

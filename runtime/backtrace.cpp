@@ -72,9 +72,12 @@ void Dump_Walk(TextRec& t, StackWalk& walk) {
   }
 }
 
-void Dump_Frames(TextRec& t, const std::uint64_t* return_addresses, std::size_t count) {
+void Dump_Frames(TextRec& t, const std::uint64_t* return_addresses, const std::uint64_t* frames,
+                 std::size_t count) {
   bool on_standard = Do_IsDevice(t.Handle);
   for (std::size_t i = 0; i < count; ++i) {
+    // As in Dump_Walk, the step past a frame tells whose frame it is.
+    if (WalkEndFrame != 0 && i + 1 < count && frames[i + 1] == WalkEndFrame) return;
     WriteFrameLine(t, reinterpret_cast<void*>(return_addresses[i]));
     if (LimitReached(static_cast<int>(i + 1), on_standard)) break;
   }

@@ -38,7 +38,9 @@ void Dump_Stack(TextRec& t, void* frame, void* addr);
 // report.
 void Dump_Walk(TextRec& t, StackWalk& walk);
 // Writes one frame line per return address walked before, within the same
-// limits.
-void Dump_Frames(TextRec& t, const std::uint64_t* return_addresses, std::size_t count);
+// limits; frames[i] is the frame address of the step that reached
+// return_addresses[i].
+void Dump_Frames(TextRec& t, const std::uint64_t* return_addresses, const std::uint64_t* frames,
+                 std::size_t count);
 
 }  // namespace rt

@@ -19,7 +19,7 @@ namespace {
 // the copy of the stack, or as the platform's unwinder walked them.
 void WriteFaultFrames(TextRec& t, const platform::FaultRecord& fault) {
   if (fault.walked) {
-    Dump_Frames(t, fault.return_addresses, fault.depth);
+    Dump_Frames(t, fault.return_addresses, fault.frames, fault.depth);
     return;
   }
   StackMemory stack = StackMemory::Copied(fault);

@@ -22,6 +22,25 @@ bool ReadStackWord(void* memory, std::uint64_t address, std::uint64_t& value) {
   return static_cast<StackMemory*>(memory)->ReadWord(address, value);
 }
 
+// The same registers in the platform's record and in the call-frame reader's.
+platform::WalkRegisters ToPlatform(const FrameRegisters& from) {
+  platform::WalkRegisters registers;
+  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
+    if (from.Has(r)) registers.Set(r, from.value[r]);
+  }
+  registers.pc = from.pc;
+  return registers;
+}
+
+FrameRegisters FromPlatform(const platform::WalkRegisters& from) {
+  FrameRegisters registers;
+  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
+    if (from.Has(r)) registers.Set(r, from.value[r]);
+  }
+  registers.pc = from.pc;
+  return registers;
+}
+
 // The loaded image's bytes, read in place.
 MemorySource ImageBytes(std::uint64_t address, std::uint64_t size) {
   return MemorySource(reinterpret_cast<const void*>(address), static_cast<std::int64_t>(size));
@@ -60,11 +79,7 @@ StackMemory StackMemory::Copied(const platform::FaultRecord& fault) {
 }
 
 StackWalk::StackWalk(const platform::WalkRegisters& start, bool exact, StackMemory& memory)
-    : exact_(exact), memory_(memory) {
-  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
-    if (start.Has(r)) registers_.Set(r, start.value[r]);
-  }
-  registers_.pc = start.pc;
+    : registers_(FromPlatform(start)), exact_(exact), memory_(memory) {
   if (registers_.Has(kWalkLayout.stack_pointer)) {
     last_frame_ = registers_.value[kWalkLayout.stack_pointer];
   }
@@ -76,11 +91,16 @@ bool StackWalk::Step() {
   if (ended_ || ++steps_ > kMaxSteps || (registers_.pc == 0 && steps_ > 1)) {
     return ended_ = true, false;
   }
-  std::uint64_t look_at = exact_ ? registers_.pc : registers_.pc - 1;
-  platform::UnwindTables tables = platform::FindUnwindTables(look_at);
   std::uint64_t frame = 0;
   bool stepped = false;
-  if (!tables.in_module) {
+  // The platform's unwinder reads the live stack, never a copy.
+  platform::PlatformStep by_platform =
+      memory_.live() ? StepByPlatformUnwinder(frame) : platform::PlatformStep::kUnavailable;
+  if (by_platform != platform::PlatformStep::kUnavailable) {
+    stepped = by_platform == platform::PlatformStep::kStepped;
+  } else if (platform::UnwindTables tables =
+                 platform::FindUnwindTables(exact_ ? registers_.pc : registers_.pc - 1);
+             !tables.in_module) {
     stepped = StepFromNowhere(frame);
   } else {
     FrameStep step = StepByTables(tables, frame);
@@ -126,6 +146,16 @@ FrameStep StackWalk::StepByTables(const platform::UnwindTables& tables, std::uin
   return step;
 }
 
+platform::PlatformStep StackWalk::StepByPlatformUnwinder(std::uint64_t& frame) {
+  platform::WalkRegisters registers = ToPlatform(registers_);
+  platform::PlatformStep step = platform::StepByPlatformUnwinder(registers, frame);
+  if (step == platform::PlatformStep::kStepped) {
+    registers_ = FromPlatform(registers);
+    exact_ = false;
+  }
+  return step;
+}
+
 // The caller's frame address and the return address, at the frame register.
 bool StackWalk::StepByFrameRecord(std::uint64_t& frame) {
   int fp = kWalkLayout.frame_register;
@@ -148,18 +178,9 @@ bool StackWalk::StepByFrameRecord(std::uint64_t& frame) {
 
 // Out of code in no module, by the return address the call left.
 bool StackWalk::StepFromNowhere(std::uint64_t& frame) {
-  platform::WalkRegisters registers;
-  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
-    if (registers_.Has(r)) registers.Set(r, registers_.value[r]);
-  }
-  registers.pc = registers_.pc;
+  platform::WalkRegisters registers = ToPlatform(registers_);
   if (!platform::StepFromNowhere(registers, ReadStackWord, &memory_)) return false;
-  FrameRegisters caller;
-  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
-    if (registers.Has(r)) caller.Set(r, registers.value[r]);
-  }
-  caller.pc = registers.pc;
-  registers_ = caller;
+  registers_ = FromPlatform(registers);
   exact_ = false;
   frame = registers_.Has(kWalkLayout.stack_pointer) ? registers_.value[kWalkLayout.stack_pointer]
                                                     : last_frame_;

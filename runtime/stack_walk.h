@@ -1,10 +1,12 @@
 // The report's stack walk: from the registers where a fault happened or an
 // error was raised, frame by frame to the callers. A frame steps by the
-// call-frame information of the module that holds its pc, by its frame
-// record where the module has none for it, and out of code that lies in no
-// module by the return address the call left. Frames must rise strictly
-// and stay below the stack's top; a step that cannot be made ends the walk,
-// and no step faults: the stack is read only where it is known to be.
+// platform's own unwinder where the platform has one and the stack is the
+// live one; otherwise by the call-frame information of the module that
+// holds its pc, by its frame record where the module has none for it, and
+// out of code that lies in no module by the return address the call left.
+// Frames must rise strictly and stay below the stack's top; a step that
+// cannot be made ends the walk, and no step faults: the stack is read only
+// where it is known to be.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +28,7 @@ class StackMemory final : public FrameMemory {
 
   bool ReadWord(std::uint64_t address, std::uint64_t& value) override;
   std::uint64_t top() const { return top_; }
+  bool live() const { return copy_ == nullptr; }
 
  private:
   std::uint64_t low_ = 0, top_ = 0;
@@ -47,6 +50,7 @@ class StackWalk {
   std::uint64_t frame() const { return last_frame_; }
 
  private:
+  platform::PlatformStep StepByPlatformUnwinder(std::uint64_t& frame);
   FrameStep StepByTables(const platform::UnwindTables& tables, std::uint64_t& frame);
   bool StepByFrameRecord(std::uint64_t& frame);
   bool StepFromNowhere(std::uint64_t& frame);

@@ -3,7 +3,8 @@
 # record names no caller. The fault handler resumes a faulting thread at
 # main_wrapper_recovery, with the stack as it was here, and the error number
 # in main_wrapper_fault. The unwind data lets the search of an exception for
-# its catch step through to the C library's start-up.
+# its catch step through to the C library's start-up; the error report's
+# stack walk ends here, at the outermost frame of the program.
         .text
         .globl  main_wrapper
         .globl  main_wrapper_recovery
@@ -22,6 +23,7 @@ main_wrapper:
         movq    %rsp, main_wrapper_sp(%rip)
         xorl    %ebp, %ebp
         call    *%rcx
+        nop                             # a return address never starts an epilogue
         addq    $32, %rsp
         popq    %r12
         popq    %rbx

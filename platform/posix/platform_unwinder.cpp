@@ -1,0 +1,11 @@
+// POSIX systems offer no unwinder of their own that the walk may call from
+// a frame's registers: the walk reads the modules' call-frame information.
+#include "platform/walk.h"
+
+namespace platform {
+
+PlatformStep StepByPlatformUnwinder(WalkRegisters&, std::uint64_t&) {
+  return PlatformStep::kUnavailable;
+}
+
+}  // namespace platform
