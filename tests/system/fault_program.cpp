@@ -3,6 +3,7 @@
 // order of the exit path. Units write markers to standard output; for a
 // fault, the source lines of the faulting statement and of the calls that
 // led to it, recorded with __LINE__ as they ran.
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -108,9 +109,33 @@ constexpr int kRecurseFirst = __LINE__ + 1;
 }
 constexpr int kRecurseLast = __LINE__ - 1;
 
+// Volatile, so that the compiler cannot see that they are null and keeps the
+// calls and the accesses through them as written.
+const char* volatile null_text = nullptr;
+int* volatile null_target = nullptr;
+volatile std::size_t text_length;
+
+[[gnu::noinline]] void MeasureNullText() {
+  Mark(__FILE__, __LINE__ + 1);
+  text_length = std::strlen(null_text);
+}
+
+[[gnu::noinline]] int CompareThroughNull(const void* a, const void* b) {
+  Mark(__FILE__, __LINE__ + 1);
+  return *null_target + *static_cast<const int*>(a) - *static_cast<const int*>(b);
+}
+
+[[gnu::noinline]] void SortWithFaultingComparison() {
+  int values[] = {3, 1, 2};
+  Mark(__FILE__, __LINE__ + 1);
+  std::qsort(values, 3, sizeof values[0], CompareThroughNull);
+  asm volatile("");
+}
+
 struct FaultMode {
   std::string_view name;
   void (*fault)();
+  int depth = 2;  // calls of the program's own on the way
 };
 
 const FaultMode kFaults[] = {
@@ -118,11 +143,17 @@ const FaultMode kFaults[] = {
     {"int-div-zero", faults::DivideByZero},
     {"float-div-zero", faults::DivideFloatByZero},
     {"illegal-instruction", faults::ExecuteIllegal},
+    {"strlen-null", MeasureNullText},
+    {"frameless", faults::FramelessWriteThroughNull},
+    {"frameless-chain", faults::FramelessChain},
+    // The C library's frames take room of their own among the report's nine.
+    {"qsort-callback", SortWithFaultingComparison, 0},
+    {"frameless-leaf", faults::CallFramelessLeaf},
 };
 
-void (*FaultNamed(std::string_view name))() {
+const FaultMode* FaultNamed(std::string_view name) {
   for (const FaultMode& f : kFaults) {
-    if (f.name == name) return f.fault;
+    if (f.name == name) return &f;
   }
   return nullptr;
 }
@@ -165,9 +196,9 @@ rt::Text FailingFormatter(void* addr) {
 [[noreturn]] void Run() {
   rt::InitializeUnits();
   Say("[run]");
-  if (void (*fault)() = FaultNamed(mode)) {
+  if (const FaultMode* fault = FaultNamed(mode)) {
     Mark(__FILE__, __LINE__ + 1);
-    FaultAtDepth(2, fault);
+    FaultAtDepth(fault->depth, fault->fault);
   } else if (mode == "through-unlined-module") {
     Mark(__FILE__, __LINE__ + 1);
     CallBackFromPlugin(FaultFromCallback);
