@@ -132,6 +132,15 @@ volatile std::size_t text_length;
   asm volatile("");
 }
 
+// A frame many times the size of the whole stack, touched at its far end;
+// of a size the compiler cannot see, so that the frame is made as written.
+volatile std::size_t frame_past_stack = std::size_t{64} << 20;
+
+[[gnu::noinline]] void OverflowInOneFrame() {
+  Mark(__FILE__, __LINE__ + 1);
+  static_cast<volatile char*>(__builtin_alloca(frame_past_stack))[0] = 1;
+}
+
 struct FaultMode {
   std::string_view name;
   void (*fault)();
@@ -149,6 +158,7 @@ const FaultMode kFaults[] = {
     // The C library's frames take room of their own among the report's nine.
     {"qsort-callback", SortWithFaultingComparison, 0},
     {"frameless-leaf", faults::CallFramelessLeaf},
+    {"frame-past-stack", OverflowInOneFrame},
 };
 
 const FaultMode* FaultNamed(std::string_view name) {

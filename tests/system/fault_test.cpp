@@ -141,6 +141,9 @@ const Case kCases[] = {
     {"frameless", 216, 5, Anchor::kFaultChain, kMarkers},
     {"frameless-chain", 216, 7, Anchor::kFaultChain, kMarkers},
     {"frameless-leaf", 216, 6, Anchor::kFaultChain, kMarkers},
+    // A frame larger than the whole stack is a stack fault, with its callers;
+    // where the stack is probed page by page, the probe's frame comes first.
+    {"frame-past-stack", 202, kSome, Anchor::kFaultThrough, kMarkers},
     // The frame that overflowed and its callers, as far as the limit goes.
     {"stack-overflow", 202, 9, Anchor::kFaultInRecursion, kMarkers},
     // A frame register that leads nowhere: where the routine's call-frame
