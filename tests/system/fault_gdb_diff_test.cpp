@@ -38,9 +38,9 @@ std::vector<std::uint64_t> GdbFrames(const std::string& out) {
 
 // Faults whose frames lie in the program, in no module, in the C library,
 // and in code without frame records.
-const char* const kModes[] = {"null-write",      "strlen-null",    "frameless",
-                              "frameless-chain", "qsort-callback", "frameless-leaf",
-                              "frame-past-stack"};
+const char* const kModes[] = {"null-write",     "null-call",       "strlen-null",
+                              "frameless",      "frameless-chain", "qsort-callback",
+                              "frameless-leaf", "frame-past-stack"};
 
 TEST(FaultGdbDiffTest, ReportFramesAreGdbBacktraceFrames) {
   if (Env("FAULT_EXE").empty()) GTEST_FAIL() << "FAULT_EXE must name the fault program";

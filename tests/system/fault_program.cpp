@@ -111,9 +111,16 @@ constexpr int kRecurseLast = __LINE__ - 1;
 
 // Volatile, so that the compiler cannot see that they are null and keeps the
 // calls and the accesses through them as written.
+void (*volatile null_routine)() = nullptr;
 const char* volatile null_text = nullptr;
 int* volatile null_target = nullptr;
 volatile std::size_t text_length;
+
+[[gnu::noinline]] void CallThroughNull() {
+  Mark(__FILE__, __LINE__ + 1);
+  null_routine();
+  asm volatile("");
+}
 
 [[gnu::noinline]] void MeasureNullText() {
   Mark(__FILE__, __LINE__ + 1);
@@ -152,6 +159,7 @@ const FaultMode kFaults[] = {
     {"int-div-zero", faults::DivideByZero},
     {"float-div-zero", faults::DivideFloatByZero},
     {"illegal-instruction", faults::ExecuteIllegal},
+    {"null-call", CallThroughNull},
     {"strlen-null", MeasureNullText},
     {"frameless", faults::FramelessWriteThroughNull},
     {"frameless-chain", faults::FramelessChain},

@@ -104,8 +104,10 @@ enum class Anchor {
   kFaultChain,
   kFaultInRecursion,
   // As kFaultChain, where frames outside the program may stand anywhere
-  // among the marked lines.
+  // among the marked lines (kFaultThrough), or where the fault is at address
+  // 0 in no code at all, whose frame line is plain (kFaultAtZero).
   kFaultThrough,
+  kFaultAtZero,
 };
 
 constexpr int kSome = -1;  // frame lines of the walk: 1 to 9
@@ -134,8 +136,10 @@ const Case kCases[] = {
     {"float-div-zero", 208, 5, Anchor::kFaultChain,
      "[run][fini 4][mxcsr 0000000000001900][fini 3][fini 2]"},
     {"illegal-instruction", 216, 5, Anchor::kFaultChain, kMarkers},
-    // The walk steps out of the C library and out of routines without frame
+    // The walk steps out of code in no module by the return address that the
+    // call left, out of the C library and out of routines without frame
     // records by their call-frame information.
+    {"null-call", 216, 6, Anchor::kFaultAtZero, kMarkers},
     {"strlen-null", 216, kSome, Anchor::kFaultThrough, kMarkers},
     {"qsort-callback", 216, kSome, Anchor::kFaultThrough, kMarkers},
     {"frameless", 216, 5, Anchor::kFaultChain, kMarkers},
@@ -217,6 +221,10 @@ TEST_P(FaultTest, ExitStatusReportAndOutput) {
   switch (c.anchor) {
     case Anchor::kNone:
       break;
+    case Anchor::kFaultAtZero:
+      EXPECT_EQ(report.addr, 0u);
+      EXPECT_EQ(report.own.file, "") << "a frame line with a place for address 0";
+      [[fallthrough]];
     case Anchor::kFault:
     case Anchor::kFaultChain:
     case Anchor::kFaultThrough: {
