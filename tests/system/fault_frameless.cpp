@@ -15,6 +15,7 @@ int* volatile null_target = nullptr;
 [[gnu::noinline]] void FramelessWriteThroughNull() {
   volatile char area[24];
   area[0] = 1;
+  asm volatile("" : : "r"(area) : "memory");  // keeps the whole of it
   Mark(__FILE__, __LINE__ + 1);
   *null_target = area[0];
 }
@@ -22,6 +23,7 @@ int* volatile null_target = nullptr;
 [[gnu::noinline]] static void FramelessMiddle() {
   volatile char area[200];
   area[0] = 1;
+  asm volatile("" : : "r"(area) : "memory");
   Mark(__FILE__, __LINE__ + 1);
   FramelessWriteThroughNull();
   area[1] = area[0];  // keeps the call from becoming a jump
@@ -30,6 +32,7 @@ int* volatile null_target = nullptr;
 [[gnu::noinline]] void FramelessChain() {
   volatile char area[1000];
   area[0] = 1;
+  asm volatile("" : : "r"(area) : "memory");
   Mark(__FILE__, __LINE__ + 1);
   FramelessMiddle();
   area[1] = area[0];
