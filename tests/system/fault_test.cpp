@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <regex>
 #include <sstream>
@@ -67,10 +68,12 @@ bool At(const Frame& frame, const Place& place) {
   return frame.file == place.file && frame.line == place.line;
 }
 
-// The program's own sources are named relative to the repository; the C
-// library's and the system's are not, or have no line at all.
+// The program's own sources are named relative to the repository, and are
+// there; the C library's and the system's are not, or have no line at all.
 bool OfTheProgram(const Frame& frame) {
-  return !frame.file.empty() && frame.file[0] != '.' && frame.file[0] != '/';
+  std::filesystem::path file(frame.file);
+  return !frame.file.empty() && file.is_relative() &&
+         std::filesystem::exists(Env("QUIZ_SOURCE_DIR") / file);
 }
 
 // Code addresses of separate runs of one program differ by whole pages.
@@ -180,6 +183,7 @@ class FaultTest : public testing::TestWithParam<Case> {
  protected:
   void SetUp() override {
     if (Env("FAULT_EXE").empty()) GTEST_FAIL() << "FAULT_EXE must name the fault program";
+    if (Env("QUIZ_SOURCE_DIR").empty()) GTEST_FAIL() << "QUIZ_SOURCE_DIR must name the sources";
   }
 };
 
