@@ -36,12 +36,22 @@ std::uintptr_t stack_top = 0;
 // reported.
 alignas(16) char alternate_stack[128 * 1024];
 
-std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info) {
+// A stack pointer this far below the stack's lower end belongs to a frame
+// that ran past the whole stack in one step.
+bool PastTheStack(std::uint64_t sp) {
+  return stack_limit > kStackGuard && sp < stack_limit - kStackGuard;
+}
+
+std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info, std::uint64_t sp) {
   switch (signal) {
     case SIGSEGV:
     case SIGBUS: {
       std::uintptr_t addr = reinterpret_cast<std::uintptr_t>(info->si_addr);
       if (stack_limit != 0 && addr < stack_limit + kPageSize && addr + kStackGuard >= stack_limit) {
+        return kStatusStackOverflow;
+      }
+      // An access next to a stack pointer that lies past the stack.
+      if (PastTheStack(sp) && addr + kPageSize >= sp && addr < stack_limit) {
         return kStatusStackOverflow;
       }
       return kStatusAccessViolation;
@@ -77,20 +87,27 @@ std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info) {
 
 // Records the fault's registers and the stack above its stack pointer. A
 // stack that ran out may end above its stack pointer: it is then read only
-// from the page above the address that faulted. A stack pointer below the
-// guard gap is no stack of this thread's, and nothing of it is copied.
-void Record(std::uint32_t code, const siginfo_t* info, const void* context) {
+// from the page above the address that faulted. The callers of a frame that
+// ran past the stack lie at the stack's upper end, which is copied instead.
+// Any other stack pointer below the guard gap is no stack of this thread's,
+// and nothing of it is copied.
+void Record(std::uint32_t code, const siginfo_t* info, const WalkRegisters& registers) {
   std::uint64_t readable_from = 0;
-  if (code == kStatusStackOverflow) {
+  std::uint64_t lowest = stack_limit > kStackGuard ? stack_limit - kStackGuard : 0;
+  if (code == kStatusStackOverflow && PastTheStack(registers.value[kWalkLayout.stack_pointer])) {
+    readable_from =
+        stack_top - stack_limit > kStackCopyBytes ? stack_top - kStackCopyBytes : stack_limit;
+    lowest = 0;
+  } else if (code == kStatusStackOverflow) {
     readable_from = (reinterpret_cast<std::uintptr_t>(info->si_addr) | (kPageSize - 1)) + 1;
   }
-  std::uint64_t lowest = stack_limit > kStackGuard ? stack_limit - kStackGuard : 0;
-  RecordFault(posix::ReadFaultRegisters(context), readable_from, lowest, stack_top);
+  RecordFault(registers, readable_from, lowest, stack_top);
 }
 
 void OnFault(int signal, siginfo_t* info, void* context) {
-  std::uint32_t code = ExceptionCodeOf(signal, info);
-  Record(code, info, context);
+  WalkRegisters registers = posix::ReadFaultRegisters(context);
+  std::uint32_t code = ExceptionCodeOf(signal, info, registers.value[kWalkLayout.stack_pointer]);
+  Record(code, info, registers);
   std::int32_t number = posix::FaultNumber(code, context);
   if (number < 0) {
     ResetFloatingPointUnit();

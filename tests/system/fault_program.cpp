@@ -3,6 +3,7 @@
 // order of the exit path. Units write markers to standard output; for a
 // fault, the source lines of the faulting statement and of the calls that
 // led to it, recorded with __LINE__ as they ran.
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -108,9 +109,52 @@ constexpr int kRecurseFirst = __LINE__ + 1;
 }
 constexpr int kRecurseLast = __LINE__ - 1;
 
+// Volatile, so that the compiler cannot see that they are null and keeps the
+// calls and the accesses through them as written.
+void (*volatile null_routine)() = nullptr;
+const char* volatile null_text = nullptr;
+int* volatile null_target = nullptr;
+volatile std::size_t text_length;
+
+[[gnu::noinline]] void CallThroughNull() {
+  Mark(__FILE__, __LINE__ + 1);
+  null_routine();
+  asm volatile("");
+}
+
+// The sanitizer's null checks would end the program before the fault that it
+// is here for.
+[[gnu::noinline]] __attribute__((no_sanitize("undefined"))) void MeasureNullText() {
+  Mark(__FILE__, __LINE__ + 1);
+  text_length = std::strlen(null_text);
+}
+
+[[gnu::noinline]] __attribute__((no_sanitize("undefined"))) int CompareThroughNull(const void* a,
+                                                                                   const void* b) {
+  Mark(__FILE__, __LINE__ + 1);
+  return *null_target + *static_cast<const int*>(a) - *static_cast<const int*>(b);
+}
+
+[[gnu::noinline]] void SortWithFaultingComparison() {
+  int values[] = {3, 1, 2};
+  Mark(__FILE__, __LINE__ + 1);
+  std::qsort(values, 3, sizeof values[0], CompareThroughNull);
+  asm volatile("");
+}
+
+// A frame many times the size of the whole stack, touched at its far end;
+// of a size the compiler cannot see, so that the frame is made as written.
+volatile std::size_t frame_past_stack = std::size_t{64} << 20;
+
+[[gnu::noinline]] void OverflowInOneFrame() {
+  Mark(__FILE__, __LINE__ + 1);
+  static_cast<volatile char*>(__builtin_alloca(frame_past_stack))[0] = 1;
+}
+
 struct FaultMode {
   std::string_view name;
   void (*fault)();
+  int depth = 2;  // calls of the program's own on the way
 };
 
 const FaultMode kFaults[] = {
@@ -118,11 +162,19 @@ const FaultMode kFaults[] = {
     {"int-div-zero", faults::DivideByZero},
     {"float-div-zero", faults::DivideFloatByZero},
     {"illegal-instruction", faults::ExecuteIllegal},
+    {"null-call", CallThroughNull},
+    {"strlen-null", MeasureNullText},
+    {"frameless", faults::FramelessWriteThroughNull},
+    {"frameless-chain", faults::FramelessChain},
+    // The C library's frames take room of their own among the report's nine.
+    {"qsort-callback", SortWithFaultingComparison, 0},
+    {"frameless-leaf", faults::CallFramelessLeaf},
+    {"frame-past-stack", OverflowInOneFrame},
 };
 
-void (*FaultNamed(std::string_view name))() {
+const FaultMode* FaultNamed(std::string_view name) {
   for (const FaultMode& f : kFaults) {
-    if (f.name == name) return f.fault;
+    if (f.name == name) return &f;
   }
   return nullptr;
 }
@@ -165,9 +217,9 @@ rt::Text FailingFormatter(void* addr) {
 [[noreturn]] void Run() {
   rt::InitializeUnits();
   Say("[run]");
-  if (void (*fault)() = FaultNamed(mode)) {
+  if (const FaultMode* fault = FaultNamed(mode)) {
     Mark(__FILE__, __LINE__ + 1);
-    FaultAtDepth(2, fault);
+    FaultAtDepth(fault->depth, fault->fault);
   } else if (mode == "through-unlined-module") {
     Mark(__FILE__, __LINE__ + 1);
     CallBackFromPlugin(FaultFromCallback);

@@ -22,6 +22,12 @@ void FaultWithFrameOutside();
 void FaultWithFrameDownwards();
 void FaultWithFrameMisaligned();
 
+// Routines without frame records (fault_frameless.cpp): one that faults, a
+// chain of three whose innermost faults, and a leaf with no frame at all.
+void FramelessWriteThroughNull();
+void FramelessChain();
+void CallFramelessLeaf();
+
 // The floating-point control value, as a marker of the program's output.
 rt::Text FloatControl();
 

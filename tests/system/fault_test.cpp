@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <regex>
 #include <sstream>
@@ -67,6 +68,14 @@ bool At(const Frame& frame, const Place& place) {
   return frame.file == place.file && frame.line == place.line;
 }
 
+// The program's own sources are named relative to the repository, and are
+// there; the C library's and the system's are not, or have no line at all.
+bool OfTheProgram(const Frame& frame) {
+  std::filesystem::path file(frame.file);
+  return !frame.file.empty() && file.is_relative() &&
+         std::filesystem::exists(Env("QUIZ_SOURCE_DIR") / file);
+}
+
 // Code addresses of separate runs of one program differ by whole pages.
 bool SamePlace(std::uint64_t a, std::uint64_t b) {
   return ((a ^ b) & 0xFFF) == 0;
@@ -97,6 +106,11 @@ enum class Anchor {
   kFault,
   kFaultChain,
   kFaultInRecursion,
+  // As kFaultChain, where frames outside the program may stand anywhere
+  // among the marked lines (kFaultThrough), or where the fault is at address
+  // 0 in no code at all, whose frame line is plain (kFaultAtZero).
+  kFaultThrough,
+  kFaultAtZero,
 };
 
 constexpr int kSome = -1;  // frame lines of the walk: 1 to 9
@@ -125,6 +139,18 @@ const Case kCases[] = {
     {"float-div-zero", 208, 5, Anchor::kFaultChain,
      "[run][fini 4][mxcsr 0000000000001900][fini 3][fini 2]"},
     {"illegal-instruction", 216, 5, Anchor::kFaultChain, kMarkers},
+    // The walk steps out of code in no module by the return address that the
+    // call left, out of the C library and out of routines without frame
+    // records by their call-frame information.
+    {"null-call", 216, 6, Anchor::kFaultAtZero, kMarkers},
+    {"strlen-null", 216, kSome, Anchor::kFaultThrough, kMarkers},
+    {"qsort-callback", 216, kSome, Anchor::kFaultThrough, kMarkers},
+    {"frameless", 216, 5, Anchor::kFaultChain, kMarkers},
+    {"frameless-chain", 216, 7, Anchor::kFaultChain, kMarkers},
+    {"frameless-leaf", 216, 6, Anchor::kFaultChain, kMarkers},
+    // A frame larger than the whole stack is a stack fault, with its callers;
+    // where the stack is probed page by page, the probe's frame comes first.
+    {"frame-past-stack", 202, kSome, Anchor::kFaultThrough, kMarkers},
     // The frame that overflowed and its callers, as far as the limit goes.
     {"stack-overflow", 202, 9, Anchor::kFaultInRecursion, kMarkers},
     // A frame register that leads nowhere: where the routine's call-frame
@@ -157,6 +183,7 @@ class FaultTest : public testing::TestWithParam<Case> {
  protected:
   void SetUp() override {
     if (Env("FAULT_EXE").empty()) GTEST_FAIL() << "FAULT_EXE must name the fault program";
+    if (Env("QUIZ_SOURCE_DIR").empty()) GTEST_FAIL() << "QUIZ_SOURCE_DIR must name the sources";
   }
 };
 
@@ -198,20 +225,43 @@ TEST_P(FaultTest, ExitStatusReportAndOutput) {
   switch (c.anchor) {
     case Anchor::kNone:
       break;
+    case Anchor::kFaultAtZero:
+      EXPECT_EQ(report.addr, 0u);
+      EXPECT_EQ(report.own.file, "") << "a frame line with a place for address 0";
+      [[fallthrough]];
     case Anchor::kFault:
     case Anchor::kFaultChain:
+    case Anchor::kFaultThrough: {
       ASSERT_FALSE(marks.empty()) << "no places marked";
-      EXPECT_TRUE(At(report.own, marks.back()))
-          << "not the faulting statement's line: " << report.own.file << ":" << report.own.line;
-      if (c.anchor == Anchor::kFault) break;
-      // The calls' lines, innermost first, then the return into the wrapper.
-      ASSERT_EQ(walk, marks.size());
-      for (std::size_t i = 0; i + 1 < walk; ++i) {
-        EXPECT_TRUE(At(report.frames[i], marks[marks.size() - 2 - i]))
-            << "frame " << i << ": " << report.frames[i].file << ":" << report.frames[i].line;
+      if (c.anchor == Anchor::kFault || c.anchor == Anchor::kFaultChain) {
+        EXPECT_TRUE(At(report.own, marks.back()))
+            << "not the faulting statement's line: " << report.own.file << ":" << report.own.line;
       }
+      if (c.anchor == Anchor::kFault) break;
+      // The marked lines, innermost first, each once and where its call was
+      // made, then the return into the wrapper.
+      if (c.anchor == Anchor::kFaultChain) {
+        ASSERT_EQ(walk, marks.size());
+      }
+      ASSERT_GT(walk, 0u);
       EXPECT_TRUE(SamePlace(report.frames.back().addr, WrapperReturn()));
+      report.frames.insert(report.frames.begin(), report.own);
+      std::size_t left = marks.size();
+      for (std::size_t i = 0; i < walk; ++i) {
+        const Frame& frame = report.frames[i];
+        if (left > 0 && At(frame, marks[left - 1])) {
+          --left;
+        } else if (OfTheProgram(frame)) {
+          ADD_FAILURE() << "frame line " << i << " is not the next marked line: " << frame.file
+                        << ":" << frame.line << "\n"
+                        << r.err;
+          break;
+        }
+      }
+      EXPECT_EQ(left, 0u) << "not in the report: " << marks[left - 1].file << ":"
+                          << marks[left - 1].line;
       break;
+    }
     case Anchor::kFaultInRecursion:
       ASSERT_EQ(marks.size(), 2u) << "the recursive function's first and last line";
       report.frames.push_back(report.own);
