@@ -76,8 +76,8 @@ bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std:
 
 // The module (the program or a shared library) whose image holds the code
 // address: its load address and the name of its file. When no module holds
-// it, base is 0 and name names the program's own file.
-void GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name);
+// it, base is 0, name names the program's own file, and the answer is false.
+bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name);
 
 // Ends the process with the exit code; never returns.
 [[noreturn]] void ExitProcess(int code);

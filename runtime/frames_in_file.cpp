@@ -42,7 +42,7 @@ ModuleFrames Read(const std::string& name, std::uintptr_t base) {
 bool FindFramesInFile(std::uint64_t pc, std::uint64_t& address, std::uint64_t& size) {
   std::uintptr_t base = 0;
   std::string name;
-  platform::GetModuleByAddr(reinterpret_cast<const void*>(pc), base, name);
+  if (!platform::GetModuleByAddr(reinterpret_cast<const void*>(pc), base, name)) return false;
   const ModuleFrames* known = nullptr;
   for (const ModuleFrames& m : modules) {
     if (m.name == name) known = &m;

@@ -76,7 +76,9 @@ void CloseDwarf() {
 bool OpenDwarf(void* addr) {
   std::uintptr_t base = 0;
   std::string name;
-  platform::GetModuleByAddr(addr, base, name);
+  // An address that lies in no module (a call through a null or wild
+  // pointer) has no line, whatever the program's table says of its number.
+  if (!platform::GetModuleByAddr(addr, base, name)) return false;
 
   const KnownModule* module = FindKnown(name);
   if (module == nullptr) {

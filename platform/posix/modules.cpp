@@ -52,7 +52,7 @@ int Visit(struct dl_phdr_info* info, std::size_t, void* data) {
 
 }  // namespace
 
-void GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name) {
+bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name) {
   Search search;
   search.addr = reinterpret_cast<std::uintptr_t>(addr);
   dl_iterate_phdr(Visit, &search);
@@ -63,6 +63,7 @@ void GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name) 
     base = 0;
     name = ProgramFile();
   }
+  return search.found;
 }
 
 }  // namespace platform

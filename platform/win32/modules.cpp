@@ -19,17 +19,18 @@ std::string ModuleFileName(HMODULE module) {
 
 }  // namespace
 
-void GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name) {
+bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name) {
   MEMORY_BASIC_INFORMATION region;
   if (::VirtualQuery(addr, &region, sizeof region) == sizeof region &&
-      region.AllocationBase != nullptr) {
+      region.AllocationBase != nullptr && region.Type == MEM_IMAGE) {
     base = reinterpret_cast<std::uintptr_t>(region.AllocationBase);
     name = ModuleFileName(static_cast<HMODULE>(region.AllocationBase));
-    return;
+    return true;
   }
   // The program's own file.
   base = 0;
   name = ModuleFileName(nullptr);
+  return false;
 }
 
 }  // namespace platform
