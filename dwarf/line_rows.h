@@ -71,7 +71,7 @@ class LineRowMachine {
 
  private:
   // Why the loop of the common opcodes stopped.
-  enum class Stop { kBufferUsed, kRow, kOther };
+  enum class Stop { kRow, kOther };
 
   // The address and line steps of a special opcode, worked out once: a
   // division for every row would be the program's costliest part.
@@ -82,11 +82,20 @@ class LineRowMachine {
   };
 
   // The common opcodes of a program with one operation per instruction
-  // word, from run_.p on: stops before the first opcode that is not one of
-  // them (or whose operands reach past the buffer), after a row to show, or
-  // at the buffer's end. Calls nothing, so that its registers stay in the
-  // processor's: nearly every byte of a unit passes through it.
+  // word, from run_.p on: stops after a row to show, and before the first
+  // opcode that is not one of them, or that lies too near the buffer's end
+  // to be read with no bound check (the cursor then reads it). Calls nothing, so that its registers
+  // stay in the processor's: nearly every byte of a unit passes through it.
   Stop RunCommon();
+  // The registers a row's position needs.
+  struct RowRegisters {
+    std::uint64_t address;
+    std::int64_t line;
+    std::int32_t file;
+  };
+  // One of that loop's opcodes that make no row, at p: moves p past it;
+  // false (p kept) for an opcode the loop does not take.
+  bool StepWithoutRow(unsigned op, const std::uint8_t*& p, RowRegisters& r) const;
   // One opcode of any kind, read through the cursor; true when it made a
   // row. Sets damaged when it could not be read whole.
   bool RunOne(TMachineState& state, bool& damaged);
@@ -113,7 +122,8 @@ class LineRowMachine {
   DwarfCursor& cursor_;
   const TLineNumberProgramHeader64& header_;
   bool runnable_ = false;
-  bool whole_words_ = false;  // one operation per instruction word, as on every processor here
+  bool whole_words_ = false;    // one operation per instruction word, as on every processor here
+  unsigned first_special_ = 1;  // the first special opcode (0 always begins an extended one)
   CommonRun run_{};
   const std::uint8_t* loaded_ = nullptr;  // where the cursor's position is in the buffer
   SpecialStep steps_[256];
@@ -134,7 +144,6 @@ bool LineRowMachine::Run(Sink& sink) {
   for (;;) {
     if (run_.p == run_.end && !LoadBytes()) break;
     Stop stop = whole_words_ ? RunCommon() : Stop::kOther;
-    if (stop == Stop::kBufferUsed) continue;
     if (stop == Stop::kOther) {
       // One opcode through the cursor, with the whole register set.
       SyncBytes();

@@ -125,6 +125,21 @@ const ProgramCase kPrograms[] = {
      },
      {{0x2008, " line 1 of a.c"}, {0x2009, " line 4 of a.c"}, {0x2148, " line 4 of a.c"},
       {0x2149, " line 7 of a.c"}}},
+    {"NumbersOfEveryLength", [] {
+       // Operands of up to ten bytes are read straight from the buffer, a
+       // longer one (padded) by the cursor; rows far from the buffer's end.
+       LineUnit u = Unit(4, "a.c");
+       u.SetAddress(0x1000).Copy();                          // 0x1000 line 1
+       u.AdvanceLine(0x2000).AdvancePc(0x4000).Copy();       // 0x5000 line 8193
+       u.AdvanceLine(-0x1000000).SetColumn(~0ull).Copy();    // 0x5000 line -16769023
+       u.AdvanceLine(0x1000000).AdvancePc(1).Copy();         // 0x5001 line 8193
+       u.Op(5).Raw("\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x00"s);
+       u.AdvancePc(0x10).AdvanceLine(1).Copy();              // 0x5011 line 8194
+       for (int i = 0; i < 30; ++i) u.NegateStmt();
+       return u.AdvancePc(1).EndSequence();
+     },
+     {{0x5000, " line 1 of a.c"}, {0x5001, " line -16769023 of a.c"},
+      {0x5002, " line 8193 of a.c"}, {0x5012, " line 8194 of a.c"}}},
     {"HighAddressInUpperCase", [] {
        LineUnit u = Unit(5, "a.c");
        u.SetAddress(0xFEDCBA9876543210).AdvanceLine(1).Copy();
