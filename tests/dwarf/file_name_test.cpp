@@ -156,4 +156,19 @@ INSTANTIATE_TEST_SUITE_P(Forms, LongNamesTest,
                                          LongCase{"StrpDwarf64", 5, true, kFormStrp}),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// A name that begins in the bytes read for an earlier one and ends past them.
+TEST(LongNamesTest, NameAcrossTheBytesReadBefore) {
+  LineUnit u;
+  u.version = 5;
+  u.dir_format = {{kContentPath, kFormLineStrp}};
+  u.file_format = {{kContentPath, kFormLineStrp}, {kContentDirectory, kFormUdata}};
+  u.dirs = {""};
+  u.files = {{std::string(4000, 'x'), 0}, {std::string(200, 'y'), 0}};
+  u.SetAddress(0x1000).SetFile(0).Copy().SetFile(1).AdvancePc(0x10).Copy();
+  u.AdvancePc(0x10).EndSequence();
+  line_test::UseSection(LineSection().Add(u));
+  EXPECT_EQ(line_test::Lookup(0x1001).source.view(), std::string(255, 'x'));
+  EXPECT_EQ(line_test::Lookup(0x1011).source.view(), std::string(200, 'y'));
+}
+
 }  // namespace
