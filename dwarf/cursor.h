@@ -31,6 +31,28 @@ struct UnitExtent {
   std::uint8_t offset_size() const { return is64 ? 8 : 4; }
 };
 
+// A LEB128 number whose bytes all lie before end, for readers that take a
+// cursor's buffered bytes; false (p kept) for one that reaches past it. The
+// bits of a number longer than 64 are dropped.
+inline bool ReadBufferedULEB128(const std::uint8_t*& p, const std::uint8_t* end,
+                                std::uint64_t& value) {
+  if (p < end && *p < 0x80) {
+    value = *p++;
+    return true;
+  }
+  value = 0;
+  for (const std::uint8_t* q = p; q < end;) {
+    std::uint8_t b = *q++;
+    std::ptrdiff_t shift = 7 * (q - p - 1);
+    if (shift < 64) value |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    if (b < 0x80) {
+      p = q;
+      return true;
+    }
+  }
+  return false;
+}
+
 class DwarfCursor {
  public:
   // Bytes read from the source at a time. Larger than a line program's

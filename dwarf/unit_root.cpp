@@ -89,6 +89,7 @@ bool UnitRootReader::FindAbbreviation(std::uint64_t code, std::uint64_t abbrev_o
   abbrev_.Init(static_cast<std::int64_t>(abbrev_offset),
                abbrev->Size() - static_cast<std::int64_t>(abbrev_offset));
   for (;;) {
+    SkipBufferedEntries(code);
     std::uint64_t entry = abbrev_.ReadULEB128();
     if (entry == 0 || !abbrev_.ok()) return false;
     abbrev_.ReadULEB128();  // tag
@@ -101,6 +102,36 @@ bool UnitRootReader::FindAbbreviation(std::uint64_t code, std::uint64_t abbrev_o
       if (!abbrev_.ok()) return false;
     }
   }
+}
+
+// Skips the entries of other codes that lie whole in abbrev_'s buffer,
+// straight from its bytes: a unit's own abbreviation may come after a
+// hundred others. Stops before an entry of the code, of code 0, or one that
+// the buffer does not hold whole, which the cursor then reads.
+void UnitRootReader::SkipBufferedEntries(std::uint64_t code) {
+  std::int64_t n;
+  const std::uint8_t* start = abbrev_.Buffered(n);
+  const std::uint8_t *p = start, *end = start + n;
+  for (;;) {
+    const std::uint8_t* q = p;
+    std::uint64_t entry, tag, attribute, form, value;
+    if (!ReadBufferedULEB128(q, end, entry) || entry == 0 || entry == code ||
+        !ReadBufferedULEB128(q, end, tag) || q == end) {
+      break;
+    }
+    ++q;  // children
+    bool whole = false;
+    while (ReadBufferedULEB128(q, end, attribute) && ReadBufferedULEB128(q, end, form) &&
+           (form != kFormImplicitConst || ReadBufferedULEB128(q, end, value))) {
+      if (attribute == 0 && form == 0) {
+        whole = true;
+        break;
+      }
+    }
+    if (!whole) break;
+    p = q;
+  }
+  abbrev_.Consume(p - start);
 }
 
 // Reads the root entry's values by its abbreviation, keeping those that

@@ -47,6 +47,7 @@ class UnitRootReader {
   bool ReadRootEntry(const UnitShape& unit, std::uint64_t abbrev_offset, bool want_ranges,
                      UnitRoot& root);
   bool FindAbbreviation(std::uint64_t code, std::uint64_t abbrev_offset);
+  void SkipBufferedEntries(std::uint64_t code);
   bool ReadAttributes(const UnitShape& unit, UnitRoot& root, RootAttributes& attributes);
   bool ReadRanges(const UnitShape& unit, const RootAttributes& attributes, UnitRoot& root);
   bool RangeListOffset(const UnitShape& unit, const RootAttributes& attributes,
