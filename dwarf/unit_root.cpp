@@ -114,24 +114,37 @@ void UnitRootReader::SkipBufferedEntries(std::uint64_t code) {
   const std::uint8_t *p = start, *end = start + n;
   for (;;) {
     const std::uint8_t* q = p;
-    std::uint64_t entry, tag, attribute, form, value;
+    std::uint64_t entry, tag;
     if (!ReadBufferedULEB128(q, end, entry) || entry == 0 || entry == code ||
         !ReadBufferedULEB128(q, end, tag) || q == end) {
       break;
     }
     ++q;  // children
-    bool whole = false;
-    while (ReadBufferedULEB128(q, end, attribute) && ReadBufferedULEB128(q, end, form) &&
-           (form != kFormImplicitConst || ReadBufferedULEB128(q, end, value))) {
-      if (attribute == 0 && form == 0) {
-        whole = true;
-        break;
-      }
-    }
-    if (!whole) break;
+    if (!SkipBufferedPairs(q, end)) break;
     p = q;
   }
   abbrev_.Consume(p - start);
+}
+
+// Moves p past an entry's pairs of attribute and form, up to the pair of
+// zeros; false when they reach past end.
+bool UnitRootReader::SkipBufferedPairs(const std::uint8_t*& p, const std::uint8_t* end) {
+  const std::uint8_t* q = p;
+  for (;;) {
+    std::uint64_t attribute, form, value;
+    if (end - q >= 2 && (q[0] | q[1]) < 0x80) {
+      // Nearly every pair is two bytes.
+      attribute = q[0];
+      form = q[1];
+      q += 2;
+    } else if (!ReadBufferedULEB128(q, end, attribute) || !ReadBufferedULEB128(q, end, form)) {
+      return false;
+    }
+    if (attribute == 0 && form == 0) break;
+    if (form == kFormImplicitConst && !ReadBufferedULEB128(q, end, value)) return false;
+  }
+  p = q;
+  return true;
 }
 
 // Reads the root entry's values by its abbreviation, keeping those that

@@ -48,6 +48,7 @@ class UnitRootReader {
                      UnitRoot& root);
   bool FindAbbreviation(std::uint64_t code, std::uint64_t abbrev_offset);
   void SkipBufferedEntries(std::uint64_t code);
+  static bool SkipBufferedPairs(const std::uint8_t*& p, const std::uint8_t* end);
   bool ReadAttributes(const UnitShape& unit, UnitRoot& root, RootAttributes& attributes);
   bool ReadRanges(const UnitShape& unit, const RootAttributes& attributes, UnitRoot& root);
   bool RangeListOffset(const UnitShape& unit, const RootAttributes& attributes,
