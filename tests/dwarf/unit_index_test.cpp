@@ -194,7 +194,8 @@ INSTANTIATE_TEST_SUITE_P(RootRanges, CandidatesTest, testing::Values(
        InfoUnit b = RootUnit(4, {{kAtStmtList, kFormIndirect, static_cast<std::uint64_t>(at[1]),
                            kFormSecOffset},
                           Low(0x2000), {kAtHighPc, kFormIndirect, 0x20, kFormData2}});
-       b.before = std::vector<InfoAttribute>{Attr(kAtName, kFormString)};
+       // An attribute code of two bytes in the abbreviation skipped.
+       b.before = std::vector<InfoAttribute>{Attr(kAtName, kFormString), Attr(0x2117, kFormData1)};
        d.Add(b);
      },
      {{0x1040, {0}}, {0x1042, {}}, {0x2020, {1}}, {0x2022, {}}}},
