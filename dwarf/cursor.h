@@ -34,18 +34,19 @@ struct UnitExtent {
 // A LEB128 number whose bytes all lie before end, for readers that take a
 // cursor's buffered bytes; false (p kept) for one that reaches past it. The
 // bits of a number longer than 64 are dropped.
-inline bool ReadBufferedULEB128(const std::uint8_t*& p, const std::uint8_t* end,
-                                std::uint64_t& value) {
-  if (p < end && *p < 0x80) {
+inline bool ReadBufferedLEB128(const std::uint8_t*& p, const std::uint8_t* end, bool is_signed,
+                               std::uint64_t& value) {
+  if (!is_signed && p < end && *p < 0x80) {
     value = *p++;
     return true;
   }
   value = 0;
-  for (const std::uint8_t* q = p; q < end;) {
+  int shift = 0;
+  for (const std::uint8_t* q = p; q < end; shift += 7) {
     std::uint8_t b = *q++;
-    std::ptrdiff_t shift = 7 * (q - p - 1);
     if (shift < 64) value |= static_cast<std::uint64_t>(b & 0x7F) << shift;
     if (b < 0x80) {
+      if (is_signed && shift + 7 < 64 && (b & 0x40) != 0) value |= ~std::uint64_t{0} << (shift + 7);
       p = q;
       return true;
     }

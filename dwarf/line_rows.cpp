@@ -48,16 +48,9 @@ struct ReadNumber {
 // A LEB128 number of three to kLongestNumber bytes, read with no bound
 // check. Rare: kept out of the loop, whose registers it would take.
 [[gnu::noinline]] ReadNumber ReadLongLEB(const std::uint8_t* p, bool is_signed) {
-  std::uint64_t value = 0;
-  for (int i = 0, shift = 0; i < kLongestNumber; ++i, shift += 7) {
-    std::uint64_t b = p[i];
-    value |= (b & 0x7F) << shift;
-    if (b < 0x80) {
-      if (is_signed && shift < 57 && (b & 0x40) != 0) value |= ~std::uint64_t{0} << (shift + 7);
-      return {p + i + 1, value};
-    }
-  }
-  return {nullptr, 0};
+  std::uint64_t value;
+  if (!ReadBufferedLEB128(p, p + kLongestNumber, is_signed, value)) return {nullptr, 0};
+  return {p, value};
 }
 
 // A LEB128 number of at most kLongestNumber bytes, read with no bound

@@ -84,8 +84,9 @@ class LineRowMachine {
   // The common opcodes of a program with one operation per instruction
   // word, from run_.p on: stops after a row to show, and before the first
   // opcode that is not one of them, or that lies too near the buffer's end
-  // to be read with no bound check (the cursor then reads it). Calls nothing, so that its registers
-  // stay in the processor's: nearly every byte of a unit passes through it.
+  // to be read with no bound check (the cursor then reads it). Calls
+  // nothing, so that its registers stay in the processor's: nearly every
+  // byte of a unit passes through it.
   Stop RunCommon();
   // The registers a row's position needs.
   struct RowRegisters {

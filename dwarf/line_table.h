@@ -23,11 +23,11 @@ struct SourcePosition {
 // Searches one file's line section. Where the file says which units hold
 // which addresses (the unit index), those units are searched first (and
 // every line program that no unit describes), in section order, and every
-// unit only for an address they do not answer; otherwise every unit is, and what earlier lookups learnt of each unit (where its rows
-// begin and end) lets later ones skip units that cannot answer for the
-// address.
-// The answers are the same either way; Forget drops what was learnt when
-// the section changes.
+// unit only for an address they do not answer; otherwise every unit is, and
+// what earlier lookups learnt of each unit (where its rows begin and end)
+// lets later ones skip units that cannot answer for the address. The
+// answers are the same either way; Forget drops what was learnt when the
+// section changes.
 class LineTable {
  public:
   // Looks up a link-time address. Answers the I/O code of a read that

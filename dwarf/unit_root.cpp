@@ -115,8 +115,8 @@ void UnitRootReader::SkipBufferedEntries(std::uint64_t code) {
   for (;;) {
     const std::uint8_t* q = p;
     std::uint64_t entry, tag;
-    if (!ReadBufferedULEB128(q, end, entry) || entry == 0 || entry == code ||
-        !ReadBufferedULEB128(q, end, tag) || q == end) {
+    if (!ReadBufferedLEB128(q, end, false, entry) || entry == 0 || entry == code ||
+        !ReadBufferedLEB128(q, end, false, tag) || q == end) {
       break;
     }
     ++q;  // children
@@ -137,11 +137,12 @@ bool UnitRootReader::SkipBufferedPairs(const std::uint8_t*& p, const std::uint8_
       attribute = q[0];
       form = q[1];
       q += 2;
-    } else if (!ReadBufferedULEB128(q, end, attribute) || !ReadBufferedULEB128(q, end, form)) {
+    } else if (!ReadBufferedLEB128(q, end, false, attribute) ||
+               !ReadBufferedLEB128(q, end, false, form)) {
       return false;
     }
     if (attribute == 0 && form == 0) break;
-    if (form == kFormImplicitConst && !ReadBufferedULEB128(q, end, value)) return false;
+    if (form == kFormImplicitConst && !ReadBufferedLEB128(q, end, false, value)) return false;
   }
   p = q;
   return true;

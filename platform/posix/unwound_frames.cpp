@@ -3,7 +3,7 @@
 
 #include <unwind.h>
 
-#include "platform/posix/frame_column.h"
+#include "platform/walk.h"
 
 namespace platform {
 
@@ -22,8 +22,9 @@ _Unwind_Reason_Code Step(_Unwind_Context* context, void* argument) {
     v.own_frame_passed = true;
     return _URC_NO_REASON;
   }
+  // The unwinder numbers registers as the walk does.
   UnwoundFrame frame = {_Unwind_GetRegionStart(context), _Unwind_GetIP(context),
-                        _Unwind_GetGR(context, posix::FrameRegisterColumn())};
+                        _Unwind_GetGR(context, kWalkLayout.frame_register)};
   return v.visit(frame, v.data) ? _URC_NO_REASON : _URC_END_OF_STACK;
 }
 

@@ -2,8 +2,8 @@
 // that records where the fault happened and walks the frames that led
 // there, works out the error number (resetting the floating-point unit
 // where the number asks for it) and resumes the thread at main_wrapper's
-// recovery point, where the run-time error is raised. Exceptions that are not processor faults pass
-// on untouched.
+// recovery point, where the run-time error is raised. Exceptions that are
+// not processor faults pass on untouched.
 #include "platform/win32/faults.h"
 
 #include <windows.h>
