@@ -1,84 +1,12 @@
-// The line-number state machine: the loop of the common opcodes, and every
+// The line-number state machine: its registers, its steps, and every
 // opcode one at a time through the cursor.
 #include "dwarf/line_rows.h"
 
+#include "dwarf/line_opcodes.h"
+
 namespace rt {
 
-namespace {
-
-enum StandardOpcode {
-  kCopy = 1,
-  kAdvancePc,
-  kAdvanceLine,
-  kSetFile,
-  kSetColumn,
-  kNegateStmt,
-  kSetBasicBlock,
-  kConstAddPc,
-  kFixedAdvancePc,
-  kSetPrologueEnd,
-  kSetEpilogueBegin,
-  kSetIsa,
-};
-
-enum ExtendedOpcode { kEndSequence = 1, kSetAddress = 2, kDefineFile = 3, kSetDiscriminator = 4 };
-
-// Line steps come from the file: the register wraps instead of overflowing.
-std::int64_t AddToLine(std::int64_t line, std::int64_t step) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(line) +
-                                   static_cast<std::uint64_t>(step));
-}
-
-// The longest LEB128 number the loop of the common opcodes reads: any
-// 64-bit value, with no room for padding.
-constexpr int kLongestNumber = 10;
-// The loop reads an opcode only while this many bytes are buffered, so that
-// none of its operands needs a bound check. The opcode with the most bytes
-// read there is the discriminator's: 0, its length, the sub-opcode and its
-// number.
-constexpr std::ptrdiff_t kMargin = 2 + 2 * kLongestNumber;
-
-// A number read and where the bytes after it begin; a null end for a number
-// that could not be read.
-struct ReadNumber {
-  const std::uint8_t* end;
-  std::uint64_t value;
-};
-
-// A LEB128 number of three to kLongestNumber bytes, read with no bound
-// check. Rare: kept out of the loop, whose registers it would take.
-[[gnu::noinline]] ReadNumber ReadLongLEB(const std::uint8_t* p, bool is_signed) {
-  std::uint64_t value;
-  if (!ReadBufferedLEB128(p, p + kLongestNumber, is_signed, value)) return {nullptr, 0};
-  return {p, value};
-}
-
-// A LEB128 number of at most kLongestNumber bytes, read with no bound
-// check: the caller leaves that many bytes in the buffer. False (p kept)
-// for a longer one. Most numbers of a line program take one or two bytes.
-[[gnu::always_inline]] inline bool ReadShortLEB(const std::uint8_t*& p, bool is_signed,
-                                                std::uint64_t& value) {
-  std::uint64_t b0 = p[0];
-  if (b0 < 0x80) {
-    value = is_signed ? static_cast<std::uint64_t>(static_cast<std::int64_t>(b0 << 57) >> 57) : b0;
-    p += 1;
-    return true;
-  }
-  std::uint64_t b1 = p[1];
-  if (b1 >= 0x80) {
-    ReadNumber number = ReadLongLEB(p, is_signed);
-    if (number.end == nullptr) return false;
-    p = number.end;
-    value = number.value;
-    return true;
-  }
-  value = (b0 & 0x7F) | b1 << 7;
-  if (is_signed) value = static_cast<std::uint64_t>(static_cast<std::int64_t>(value << 50) >> 50);
-  p += 2;
-  return true;
-}
-
-}  // namespace
+using namespace line_opcodes;
 
 void InitStateRegisters(TMachineState& state, bool default_is_stmt) {
   state = TMachineState{};
@@ -101,94 +29,6 @@ LineRowMachine::LineRowMachine(DwarfCursor& cursor, const TLineNumberProgramHead
   first_special_ = header.opcode_base > 0 ? header.opcode_base : 1;
   cursor_.Seek(header.program_start);
   runnable_ = true;
-}
-
-LineRowMachine::Stop LineRowMachine::RunCommon() {
-  // Only what changes at nearly every opcode lives in registers; the row
-  // before is written to run_, which nothing here reads back.
-  const std::uint8_t* p = run_.p;
-  const std::uint8_t* last = run_.end - run_.p > kMargin ? run_.end - kMargin : p;
-  RowRegisters r{run_.address, run_.line, run_.file};
-  std::uint64_t max_address = run_.max_address;
-  Stop stop = Stop::kOther;
-  while (p < last) {
-    unsigned op = *p;
-    if (op >= first_special_) {
-      r.address += steps_[op].bytes;
-      r.line = AddToLine(r.line, steps_[op].line);
-      ++p;
-    } else if (op == kCopy) {
-      ++p;
-    } else if (StepWithoutRow(op, p, r)) {
-      continue;
-    } else {
-      break;
-    }
-    if (r.address > max_address) max_address = r.address;
-    if (r.address >= run_.show_from) {
-      stop = Stop::kRow;
-      break;
-    }
-    run_.previous_file = r.file;
-    run_.previous_line = r.line;
-  }
-  run_.p = p;
-  run_.address = r.address;
-  run_.line = r.line;
-  run_.file = r.file;
-  run_.max_address = max_address;
-  return stop;
-}
-
-// Inlined: its registers are the loop's.
-[[gnu::always_inline]] inline bool LineRowMachine::StepWithoutRow(unsigned op,
-                                                                  const std::uint8_t*& p,
-                                                                  RowRegisters& r) const {
-  const std::uint8_t* q = p + 1;  // the operands
-  std::uint64_t value = 0;
-  // The commonest first, by tests the processor predicts better than a
-  // jump through a table.
-  if (op == kSetColumn) {
-    // A register a row's position does not need.
-    if (!ReadShortLEB(q, false, value)) return false;
-  } else if (op == kNegateStmt) {
-  } else if (op == kAdvanceLine) {
-    if (!ReadShortLEB(q, true, value)) return false;
-    r.line = AddToLine(r.line, static_cast<std::int64_t>(value));
-  } else {
-    switch (op) {
-      case kAdvancePc:
-        if (!ReadShortLEB(q, false, value)) return false;
-        r.address += value * header_.minimum_instruction_length;
-        break;
-      case kSetFile:
-        if (!ReadShortLEB(q, false, value)) return false;
-        r.file = static_cast<std::int32_t>(value);
-        break;
-      case kSetIsa:
-        if (!ReadShortLEB(q, false, value)) return false;
-        break;
-      case kSetBasicBlock:
-      case kSetPrologueEnd:
-      case kSetEpilogueBegin:
-        break;
-      case kConstAddPc:
-        r.address += steps_[255].bytes;
-        break;
-      case 0:
-        // A discriminator, which compilers give many rows, is skipped.
-        if (!ReadShortLEB(q, false, value) || *q != kSetDiscriminator ||
-            value > static_cast<std::uint64_t>(run_.end - q)) {
-          return false;
-        }
-        q += value;
-        break;
-      default:
-        return false;
-    }
-  }
-  p = q;
-  return true;
 }
 
 bool LineRowMachine::RunOne(TMachineState& state, bool& damaged) {

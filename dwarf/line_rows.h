@@ -81,6 +81,12 @@ class LineRowMachine {
     std::int16_t line;
   };
 
+  // The registers a row's position needs.
+  struct RowRegisters {
+    std::uint64_t address;
+    std::int64_t line;
+    std::int32_t file;
+  };
   // The common opcodes of a program with one operation per instruction
   // word, from run_.p on: stops after a row to show, and before the first
   // opcode that is not one of them, or that lies too near the buffer's end
@@ -88,14 +94,20 @@ class LineRowMachine {
   // nothing, so that its registers stay in the processor's: nearly every
   // byte of a unit passes through it.
   Stop RunCommon();
-  // The registers a row's position needs.
-  struct RowRegisters {
-    std::uint64_t address;
-    std::int64_t line;
-    std::int32_t file;
-  };
+  // Before that loop, while rows stay below run_.show_from: the same
+  // opcodes run in stretches of kSkimStretch bytes that end at a row, with
+  // no look at each row, and a stretch that met a row to show, an opcode of
+  // another kind or the buffer's end is taken back for the loop to run
+  // again. Most rows of a unit lie below every target, so this is where
+  // most of its bytes pass.
+  void Skim();
+  // One stretch: false when it did not end at a row (r and p then stand
+  // anywhere).
+  bool SkimStretch(const std::uint8_t*& p, const std::uint8_t* last, RowRegisters& r) const;
   // One of that loop's opcodes that make no row, at p: moves p past it;
-  // false (p kept) for an opcode the loop does not take.
+  // false (p kept) for an opcode the loop does not take. Skimming, it
+  // takes no address step long enough to wrap the address.
+  template <bool kSkimming>
   bool StepWithoutRow(unsigned op, const std::uint8_t*& p, RowRegisters& r) const;
   // One opcode of any kind, read through the cursor; true when it made a
   // row. Sets damaged when it could not be read whole.

@@ -140,6 +140,20 @@ const ProgramCase kPrograms[] = {
      },
      {{0x5000, " line 1 of a.c"}, {0x5001, " line -16769023 of a.c"},
       {0x5002, " line 8193 of a.c"}, {0x5012, " line 8194 of a.c"}}},
+    {"LongRunsAndAnAddressThatWraps", [] {
+       // Runs longer than the reader takes in one stretch, and a step that
+       // wraps the address back below the target after a row above it.
+       LineUnit u = Unit(4, "a.c");
+       u.SetAddress(0x10000);
+       for (int i = 0; i < 300; ++i) u.SetColumn(i + 1).Copy();   // 0x10000 line 1
+       u.AdvancePc(8).AdvanceLine(1).Copy();                       // 0x10008 line 2
+       u.AdvancePc(~0ull - 3).AdvanceLine(1);
+       for (int i = 0; i < 300; ++i) u.NegateStmt().Copy();       // 0x10004 line 3
+       u.AdvancePc(0x10).AdvanceLine(1).Copy();                    // 0x10014 line 4
+       return u.AdvancePc(4).EndSequence();
+     },
+     {{0x10001, " line 1 of a.c"}, {0x10005, " line 1 of a.c"}, {0x10009, " line 3 of a.c"},
+      {0x10015, " line 4 of a.c"}}},
     {"HighAddressInUpperCase", [] {
        LineUnit u = Unit(5, "a.c");
        u.SetAddress(0xFEDCBA9876543210).AdvanceLine(1).Copy();
