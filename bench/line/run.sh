@@ -78,8 +78,10 @@ if [[ -n $baseline_rev ]]; then
 fi
 static=
 if $static_wanted; then
+  # zlib and libzstd as archives too: a static program cannot take the
+  # shared ones.
   build_frameline "$repo/build-bench-static" -DCMAKE_EXE_LINKER_FLAGS=-static \
-    -DQUIZ_BUILD_TESTS=OFF -DQUIZ_BUILD_BENCH=OFF
+    -DZLIB_USE_STATIC_LIBS=ON -DZstd_USE_STATIC_LIBS=ON -DQUIZ_BUILD_TESTS=OFF -DQUIZ_BUILD_BENCH=OFF
   static=$repo/build-bench-static/frameline
 fi
 
