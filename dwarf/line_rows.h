@@ -104,6 +104,9 @@ class LineRowMachine {
   // One stretch: false when it did not end at a row (r and p then stand
   // anywhere).
   bool SkimStretch(const std::uint8_t*& p, const std::uint8_t* last, RowRegisters& r) const;
+  // A special opcode or copy, the loop's opcodes of one byte that make a
+  // row: takes its step and answers true; false for any other opcode.
+  bool StepToRow(unsigned op, RowRegisters& r) const;
   // One of that loop's opcodes that make no row, at p: moves p past it;
   // false (p kept) for an opcode the loop does not take. Skimming, it
   // takes no address step long enough to wrap the address.

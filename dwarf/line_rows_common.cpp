@@ -63,7 +63,16 @@ struct ReadNumber {
 
 }  // namespace
 
-// Inlined: its registers are the loop's.
+// Inlined, as the next: its registers are the loop's.
+[[gnu::always_inline]] inline bool LineRowMachine::StepToRow(unsigned op, RowRegisters& r) const {
+  if (op >= first_special_) {
+    r.address += steps_[op].bytes;
+    r.line = AddToLine(r.line, steps_[op].line);
+    return true;
+  }
+  return op == kCopy;
+}
+
 template <bool kSkimming>
 [[gnu::always_inline]] inline bool LineRowMachine::StepWithoutRow(unsigned op,
                                                                   const std::uint8_t*& p,
@@ -119,7 +128,7 @@ template <bool kSkimming>
 
 void LineRowMachine::Skim() {
   // A sequence's first row is always shown.
-  if (run_.show_from == 0 || run_.end - run_.p <= kMargin + kSkimStretch) return;
+  if (run_.show_from == 0) return;
   const std::uint8_t* p = run_.p;
   const std::uint8_t* last = run_.end - kMargin;
   RowRegisters r{run_.address, run_.line, run_.file};
@@ -157,14 +166,7 @@ bool LineRowMachine::SkimStretch(const std::uint8_t*& p, const std::uint8_t* las
   bool ended = false;
   for (;;) {
     unsigned op = *q;
-    if (op >= first_special_) {
-      r.address += steps_[op].bytes;
-      r.line = AddToLine(r.line, steps_[op].line);
-      if (++q >= stretch_end) {
-        ended = true;
-        break;
-      }
-    } else if (op == kCopy) {
+    if (StepToRow(op, r)) {
       if (++q >= stretch_end) {
         ended = true;
         break;
@@ -189,11 +191,7 @@ LineRowMachine::Stop LineRowMachine::RunCommon() {
   Stop stop = Stop::kOther;
   while (p < last) {
     unsigned op = *p;
-    if (op >= first_special_) {
-      r.address += steps_[op].bytes;
-      r.line = AddToLine(r.line, steps_[op].line);
-      ++p;
-    } else if (op == kCopy) {
+    if (StepToRow(op, r)) {
       ++p;
     } else if (StepWithoutRow<false>(op, p, r)) {
       continue;
