@@ -18,12 +18,17 @@ void InitStateRegisters(TMachineState& state, bool default_is_stmt) {
 LineRowMachine::LineRowMachine(DwarfCursor& cursor, const TLineNumberProgramHeader64& header)
     : cursor_(cursor), header_(header) {
   if (header.line_range == 0 || header.maximum_operations_per_instruction == 0) return;
+  // The adjusted opcode's quotient and remainder by line_range, counted up
+  // rather than divided for each: a unit's table is made at every search.
+  unsigned operations = 0, line_step = 0;
   for (int op = header.opcode_base; op < 256; ++op) {
-    int adjusted = op - header.opcode_base;
-    std::uint8_t operations = static_cast<std::uint8_t>(adjusted / header.line_range);
     steps_[op] = {static_cast<std::uint32_t>(operations * header.minimum_instruction_length),
-                  operations,
-                  static_cast<std::int16_t>(header.line_base + adjusted % header.line_range)};
+                  static_cast<std::uint8_t>(operations),
+                  static_cast<std::int16_t>(header.line_base + static_cast<int>(line_step))};
+    if (++line_step == header.line_range) {
+      line_step = 0;
+      ++operations;
+    }
   }
   whole_words_ = header.maximum_operations_per_instruction == 1;
   first_special_ = header.opcode_base > 0 ? header.opcode_base : 1;

@@ -33,6 +33,7 @@ void UnitIndex::Clear() {
   state_.clear();
   entries_.clear();
   reach_.clear();
+  unranged_.clear();
 }
 
 FileResult UnitIndex::Build(const DebugSources& sources) {
@@ -118,6 +119,9 @@ bool UnitIndex::Arrange() {
   std::sort(entries_.begin(), entries_.end(),
             [](const Entry& a, const Entry& b) { return a.low < b.low; });
   std::erase_if(entries_, [this](const Entry& e) { return state_[e.program] == kAlways; });
+  for (std::size_t p = 0; p < state_.size(); ++p) {
+    if (state_[p] != kDescribed) unranged_.push_back(static_cast<std::uint32_t>(p));
+  }
   reach_.resize(entries_.size());
   std::uint64_t reach = 0;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -128,20 +132,18 @@ bool UnitIndex::Arrange() {
 }
 
 void UnitIndex::Candidates(std::uint64_t target, std::vector<std::int64_t>& programs) const {
+  // Indices into programs_ first, which is in file order.
   programs.clear();
-  std::vector<std::uint32_t> chosen;
   auto after = std::upper_bound(entries_.begin(), entries_.end(), target,
                                 [](std::uint64_t t, const Entry& e) { return t < e.low; });
   for (std::size_t i = static_cast<std::size_t>(after - entries_.begin()); i-- > 0;) {
     if (reach_[i] < target) break;
-    if (target <= entries_[i].high) chosen.push_back(entries_[i].program);
+    if (target <= entries_[i].high) programs.push_back(entries_[i].program);
   }
-  for (std::size_t p = 0; p < state_.size(); ++p) {
-    if (state_[p] != kDescribed) chosen.push_back(static_cast<std::uint32_t>(p));
-  }
-  std::sort(chosen.begin(), chosen.end());
-  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
-  for (std::uint32_t p : chosen) programs.push_back(programs_[p]);
+  programs.insert(programs.end(), unranged_.begin(), unranged_.end());
+  std::sort(programs.begin(), programs.end());
+  programs.erase(std::unique(programs.begin(), programs.end()), programs.end());
+  for (std::int64_t& p : programs) p = programs_[static_cast<std::size_t>(p)];
 }
 
 }  // namespace rt

@@ -42,10 +42,11 @@ class UnitIndex {
   void Describe(std::size_t program, const std::vector<AddressRange>& ranges);
   bool Arrange();
 
-  std::vector<std::int64_t> programs_;  // every program's offset, in file order
-  std::vector<std::uint8_t> state_;     // per program: kUndescribed, kDescribed or kAlways
-  std::vector<Entry> entries_;          // sorted by low
-  std::vector<std::uint64_t> reach_;    // the highest high of entries_[0..i]
+  std::vector<std::int64_t> programs_;   // every program's offset, in file order
+  std::vector<std::uint8_t> state_;      // per program: kUndescribed, kDescribed or kAlways
+  std::vector<Entry> entries_;           // sorted by low
+  std::vector<std::uint64_t> reach_;     // the highest high of entries_[0..i]
+  std::vector<std::uint32_t> unranged_;  // the programs searched for every address
 };
 
 }  // namespace rt
