@@ -137,11 +137,6 @@ bool UnitRootReader::SkipBufferedPairs(const std::uint8_t*& p, const std::uint8_
       attribute = q[0];
       form = q[1];
       q += 2;
-    } else if (end - q >= 3 && (q[1] | q[2]) < 0x80) {
-      // The rest mostly name an attribute of two bytes.
-      attribute = (q[0] & 0x7Fu) | static_cast<std::uint64_t>(q[1]) << 7;
-      form = q[2];
-      q += 3;
     } else if (!ReadBufferedLEB128(q, end, false, attribute) ||
                !ReadBufferedLEB128(q, end, false, form)) {
       return false;
