@@ -30,6 +30,9 @@ constexpr std::uint16_t kArithmeticOverflow = 215;
 constexpr std::uint16_t kGeneralProtectionFault =
     216;  // an access violation, an illegal instruction
 constexpr std::uint16_t kControlC = 217;
+// The process aborting: a failed assertion, std::abort, the C library's own
+// checks of its heap.
+constexpr std::uint16_t kProgramAborted = 227;
 constexpr std::uint16_t kPrivilegedInstruction = 218;
 constexpr std::uint16_t kUnknownException = 255;
 

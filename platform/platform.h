@@ -22,15 +22,43 @@ constexpr ErrorNumber kNoError = 0;
 
 enum class StdHandleKind { kInput, kOutput, kError };
 
-// Sets up what the process needs before the runtime starts: a vanished
-// reader must turn into a failed write, not a silent death, and processor
-// faults must reach the outermost handler (see main_wrapper).
-void PrepareProcess();
+// What the outermost handler hands a processor fault or the process
+// aborting to, once it has recorded it: raises the run-time error of that
+// number and never returns. It runs on the faulting thread, on a stack of
+// its own, so that the thread's stack stays as it stood for the walk.
+using FaultReporter = void (*)(std::uint16_t number);
+
+// Sets up what the process needs before the runtime starts: processor
+// faults and the process aborting reach the outermost handler, in the
+// calling thread (on an alternate stack, so that a stack that has run out
+// is reported too) and in every thread whose start the runtime sees.
+void PrepareProcess(FaultReporter report);
+
+// A vanished reader turns into a failed write, not a silent death: for a
+// program written as the quiz is, whose failed writes are run-time errors.
+// Any other program keeps the platform's default.
+void IgnoreBrokenPipe();
+
+// From here on every thread the program starts gets what the outermost
+// handler needs in it (its own alternate stack, its stack's bounds), and
+// the report's walk of it ends at the routine that started it.
+void PrepareThreadStarts();
+
+// One thread ends the process after an error: the first to claim the end.
+// A thread that claims it again (an error raised while it reports) goes on;
+// any other waits until the process ends.
+enum class EndClaim { kFirst, kAgain, kTaken };
+EndClaim ClaimProcessEnd();
+[[noreturn]] void WaitForProcessEnd();
 
 // The upper end (highest address) of the calling thread's stack, and the
 // lowest address it may grow down to.
 std::uintptr_t GetStackTop();
 std::uintptr_t GetStackLimit();
+// The upper end of the stack that holds sp, an address on a stack of the
+// calling thread: the stack a report is formed on where sp lies there, else
+// the thread's own.
+std::uintptr_t GetStackTopAbove(std::uint64_t sp);
 
 Handle GetStdHandle(StdHandleKind kind);
 
@@ -85,8 +113,7 @@ bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name);
 }  // namespace platform
 
 // Runs the program with the frame register cleared, keeping no frame record
-// of its own, so the chain of frame records ends here. It carries the
-// outermost handler: a processor fault anywhere below comes back to this
-// frame, after the platform's own handling has finished, and is raised by
-// calling raise with the fault's error number. Returns if program returns.
-extern "C" void main_wrapper(void (*program)(), void (*raise)(std::uint16_t number));
+// of its own, so the chain of frame records ends here; its call-frame
+// information marks it as the outermost frame, where the report's walk
+// ends. Returns if program returns.
+extern "C" void main_wrapper(void (*program)());

@@ -76,6 +76,17 @@ enum class PlatformStep {
 // (POSIX).
 PlatformStep StepByPlatformUnwinder(WalkRegisters& registers, std::uint64_t& frame);
 
+// The entry of the routine that holds pc, by the platform's own function
+// tables; false where it has none (POSIX) or none covers pc.
+bool RoutineEntryByPlatform(std::uint64_t pc, std::uint64_t& entry);
+
+// The frame address at which the walk of the calling thread's stack ends,
+// 0 where it ends at the outermost frame: the frame of the routine that
+// called the program's main, or that started the thread, whose frames are
+// the runtime's and the system's, not the program's.
+void SetWalkEnd(std::uint64_t frame);
+std::uint64_t WalkEnd();
+
 }  // namespace platform
 
 // The registers of the routine that calls it, as they stand at the

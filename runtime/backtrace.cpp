@@ -6,25 +6,40 @@
 #include "console/write_ops.h"
 #include "platform/frame_record.h"
 #include "platform/platform.h"
+#include "runtime/repeated_frames.h"
 
 namespace rt {
 
 BackTraceStrProc BackTraceStrFunc = SysBackTraceStr;
 BackTraceStrProc FaultAddrStrFunc = SysBackTraceStr;
 std::uint16_t Max_Frame_Dump = 8;
-std::uint64_t WalkEndFrame = 0;
+bool CollapseRepeatedFrames = false;
 
 namespace {
 
-// Whether the walk stops after `count` frame lines past the first.
-bool LimitReached(int count, bool on_standard) {
-  return (count > Max_Frame_Dump && on_standard) ||
-         static_cast<std::size_t>(count) > kMaxFrameLines;
+// How many frame lines after the first a report on t shows.
+std::size_t LineLimit(const TextRec& t) {
+  return Do_IsDevice(t.Handle) ? std::size_t{Max_Frame_Dump} + 1 : kMaxFrameLines + 1;
 }
 
 void WriteFrameLine(TextRec& t, void* addr) {
   WriteText(0, t, BackTraceStrFunc(addr).view());
   WriteLineEnd(t);
+}
+
+// The pc of each frame the walk steps to, until the walk ends or a frame is
+// the runtime's routine that called main or started the thread: a step
+// ahead tells whose frame a pc's is. False from each when no more are wanted.
+template <typename EachFrame>
+void WalkFrames(StackWalk& walk, EachFrame each) {
+  const std::uint64_t end = platform::WalkEnd();
+  if (!walk.Step()) return;
+  for (;;) {
+    std::uint64_t pc = walk.pc();
+    bool more = walk.Step();
+    if (more && end != 0 && walk.frame() == end) return;
+    if (!each(pc) || !more) return;
+  }
 }
 
 }  // namespace
@@ -33,15 +48,15 @@ Text SysBackTraceStr(void* addr) {
   return PlainFrameLine(reinterpret_cast<std::uintptr_t>(addr));
 }
 
-void* StackTop() {
-  return reinterpret_cast<void*>(platform::GetStackTop());
+void* StackTop(const void* address) {
+  return reinterpret_cast<void*>(
+      platform::GetStackTopAbove(reinterpret_cast<std::uintptr_t>(address)));
 }
 
 [[gnu::noinline]] void Dump_Stack(TextRec& t, void* frame, void* addr) {
   void* previous = __builtin_frame_address(0);
-  int count = 0;
-  bool on_standard = Do_IsDevice(t.Handle);
-  void* top = StackTop();
+  std::size_t count = 0, limit = LineLimit(t);
+  void* top = StackTop(frame);
   // Frames must rise strictly and stay on the stack: a chain that turns
   // back or leaves the stack ends the walk. A record that cannot be read
   // faults, and that fault is a run-time error of its own.
@@ -52,35 +67,26 @@ void* StackTop() {
     frame = record.caller_frame;
     if (addr == nullptr) break;
     WriteFrameLine(t, addr);
-    if (frame == nullptr) break;
-    ++count;
-    if (LimitReached(count, on_standard)) break;
+    if (frame == nullptr || ++count >= limit) break;
   }
 }
 
 void Dump_Walk(TextRec& t, StackWalk& walk) {
-  bool on_standard = Do_IsDevice(t.Handle);
-  if (!walk.Step()) return;
-  for (int count = 1;; ++count) {
-    // A step ahead tells whose frame this is: the frame of the routine that
-    // called main is no frame of the program's.
-    std::uint64_t pc = walk.pc();
-    bool more = walk.Step();
-    if (more && WalkEndFrame != 0 && walk.frame() == WalkEndFrame) return;
-    WriteFrameLine(t, reinterpret_cast<void*>(pc));
-    if (!more || LimitReached(count, on_standard)) return;
+  std::size_t limit = LineLimit(t);
+  if (!CollapseRepeatedFrames) {
+    std::size_t count = 0;
+    WalkFrames(walk, [&](std::uint64_t pc) {
+      WriteFrameLine(t, reinterpret_cast<void*>(pc));
+      return ++count < limit;
+    });
+    return;
   }
-}
-
-void Dump_Frames(TextRec& t, const std::uint64_t* return_addresses, const std::uint64_t* frames,
-                 std::size_t count) {
-  bool on_standard = Do_IsDevice(t.Handle);
-  for (std::size_t i = 0; i < count; ++i) {
-    // As in Dump_Walk, the step past a frame tells whose frame it is.
-    if (WalkEndFrame != 0 && i + 1 < count && frames[i + 1] == WalkEndFrame) return;
-    WriteFrameLine(t, reinterpret_cast<void*>(return_addresses[i]));
-    if (LimitReached(static_cast<int>(i + 1), on_standard)) break;
-  }
+  RepeatedFrames frames(limit);
+  WalkFrames(walk, [&](std::uint64_t pc) {
+    frames.Add(pc);
+    return true;
+  });
+  frames.Write(t, BackTraceStrFunc);
 }
 
 }  // namespace rt

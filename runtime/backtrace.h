@@ -20,27 +20,25 @@ extern BackTraceStrProc BackTraceStrFunc;
 extern BackTraceStrProc FaultAddrStrFunc;
 // Frame lines after the first one that a report on a standard stream shows.
 extern std::uint16_t Max_Frame_Dump;
+// In a program with its own main: frame lines that repeat the line before
+// them are written once, with a line that counts the repeats, and a walk
+// longer than the report's limit keeps the lines nearest main as well as
+// those nearest the error. A program written as the quiz is writes every
+// line up to the limit.
+extern bool CollapseRepeatedFrames;
 
 // Two blanks, "$" and the address in sixteen hexadecimal digits.
 Text SysBackTraceStr(void* addr);
 
-// In a program with its own main: the frame address of the runtime's
-// routine that called main. The walk shows no frame from it on, so that the
-// report ends at main; 0 where the walk ends at the outermost frame only.
-extern std::uint64_t WalkEndFrame;
-
-// The upper end of the calling thread's stack.
-void* StackTop();
+// The upper end of the stack that holds address, a stack of the calling
+// thread.
+void* StackTop(const void* address);
 
 // Writes one frame line per frame record, starting with the record at frame.
 void Dump_Stack(TextRec& t, void* frame, void* addr);
 // Writes one frame line per caller the walk steps to, within the limits of a
-// report.
+// report; a thread's walk ends before the routine that called main or
+// started the thread.
 void Dump_Walk(TextRec& t, StackWalk& walk);
-// Writes one frame line per return address walked before, within the same
-// limits; frames[i] is the frame address of the step that reached
-// return_addresses[i].
-void Dump_Frames(TextRec& t, const std::uint64_t* return_addresses, const std::uint64_t* frames,
-                 std::size_t count);
 
 }  // namespace rt

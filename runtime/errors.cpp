@@ -2,6 +2,7 @@
 #include "runtime/errors.h"
 
 #include "platform/frame_record.h"
+#include "runtime/abort.h"
 #include "runtime/exit.h"
 
 namespace rt {
@@ -13,21 +14,40 @@ const platform::FaultRecord* ErrorFault = nullptr;
 platform::WalkRegisters ErrorRegisters;
 bool ErrorRegistersKnown = false;
 
+namespace {
+
+struct PendingError {
+  std::uint16_t code = 0;  // 0: none
+  void* addr = nullptr;
+  void* frame = nullptr;
+  platform::WalkRegisters registers;
+};
+PendingError pending;
+
+}  // namespace
+
 void Halt(std::int32_t code) {
   operatingsystem_result = code;
   Do_Exit();
 }
 
-// Out of line, so that the registers it keeps are those of a frame of its
-// own, below every frame that led to the error.
-[[gnu::noinline]] void HandleErrorAddrFrame(std::int32_t code, void* addr, void* frame) {
-  CaptureWalkRegisters(&ErrorRegisters);
+void RaiseErrorFrom(std::int32_t code, void* addr, void* frame,
+                    const platform::WalkRegisters& registers) {
+  ErrorRegisters = registers;
   ErrorRegistersKnown = true;
   ErrorCode = static_cast<std::uint16_t>(code);
   ErrorAddr = addr;
   ErrorBase = frame;
   ErrorFault = nullptr;
   Halt(ErrorCode);
+}
+
+// Out of line, so that the registers it keeps are those of a frame of its
+// own, below every frame that led to the error.
+[[gnu::noinline]] void HandleErrorAddrFrame(std::int32_t code, void* addr, void* frame) {
+  platform::WalkRegisters registers;
+  CaptureWalkRegisters(&registers);
+  RaiseErrorFrom(code, addr, frame, registers);
 }
 
 void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
@@ -54,12 +74,26 @@ void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
     platform::FrameRecord own = platform::ReadFrameRecord(__builtin_frame_address(0));
     HandleErrorAddrFrame(code, own.return_address, own.caller_frame);
   }
+  if (fault->kind == platform::FaultKind::kAbort) {
+    RaisePendingError();
+    RaiseAtCallOfAbort(code, *fault);
+  }
   ErrorCode = code;
   ErrorAddr = reinterpret_cast<void*>(fault->registers.pc);
   ErrorBase = reinterpret_cast<void*>(fault->registers.value[platform::kWalkLayout.frame_register]);
   ErrorFault = fault;
   ErrorRegistersKnown = false;
   Halt(ErrorCode);
+}
+
+void SetPendingError(std::uint16_t code, void* addr, void* frame,
+                     const platform::WalkRegisters& registers) {
+  pending = {code, addr, frame, registers};
+}
+
+void RaisePendingError() {
+  if (pending.code != 0)
+    RaiseErrorFrom(pending.code, pending.addr, pending.frame, pending.registers);
 }
 
 }  // namespace rt

@@ -26,10 +26,22 @@ extern bool ErrorRegistersKnown;
 // frame is the calling routine's own frame address; the error is placed at
 // that routine's caller, read from the frame record.
 [[noreturn]] void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame);
+// As HandleErrorAddrFrame, with the report's walk stepping from registers,
+// those of a frame below addr's, rather than from where it is called.
+[[noreturn]] void RaiseErrorFrom(std::int32_t code, void* addr, void* frame,
+                                 const platform::WalkRegisters& registers);
 // The error is placed at the call of RunError.
 [[noreturn]] void RunError(std::uint16_t code);
-// Raises the processor fault that the outermost handler has just recorded:
-// the error is placed at the faulting instruction.
+// Raises the processor fault or the abort that the outermost handler has
+// just recorded: a fault is placed at the faulting instruction, an abort at
+// the call of abort.
 [[noreturn]] void RaiseFault(std::uint16_t code);
+
+// An error decided, to be raised when the process aborts next: an exception
+// that nothing caught, whose words the C++ library writes before it aborts.
+void SetPendingError(std::uint16_t code, void* addr, void* frame,
+                     const platform::WalkRegisters& registers);
+// Raises the pending error, if there is one.
+void RaisePendingError();
 
 }  // namespace rt

@@ -1,11 +1,13 @@
 // The start-up and the end of a program with its own main.
 #include "runtime/main_start.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
 #include "platform/platform.h"
+#include "platform/walk.h"
 #include "runtime/backtrace.h"
 #include "runtime/core_unit.h"
 #include "runtime/errors.h"
@@ -36,16 +38,23 @@ const UnitEntry kUnits[] = {
     {InstallTerminateHandler, FlushProgramOutput},  // the program
 };
 
-// Runs inside the wrapper's frame to the end: the C library's exit
-// handlers and the destructors of static objects run below the recovery
-// point too, so that a fault in them is reported.
-[[noreturn]] void RunMain() {
-  // The report's walk ends at main: this frame is the runtime's own.
-  WalkEndFrame = reinterpret_cast<std::uint64_t>(__builtin_dwarf_cfa());
+// Runs before the program's own static objects are constructed (the lowest
+// priority a program may give its constructors): a fault or an exception
+// that nothing catches in their constructors is reported. The exit path,
+// registered first, runs last of all on every way out through std::exit,
+// also when the program calls it itself: after the destructors of static
+// objects and the program's own exit handlers, whose faults it reports too.
+[[gnu::constructor(101)]] void StartRuntime() {
+  platform::PrepareProcess(RaiseFault);
+  platform::PrepareThreadStarts();
+  CollapseRepeatedFrames = true;
   InitializeUnits();
-  // The units are finalised on every way out through std::exit, also when
-  // the program calls it itself.
   std::atexit(InternalExit);
+}
+
+// The report's walk ends at main: this frame is the runtime's own.
+[[noreturn]] void RunMain() {
+  platform::SetWalkEnd(reinterpret_cast<std::uint64_t>(__builtin_dwarf_cfa()));
   std::exit(__real_main(program_argc, program_argv, program_envp));
 }
 
@@ -59,10 +68,9 @@ int __wrap_main(int argc, char** argv, char** envp) {
   rt::program_argc = argc;
   rt::program_argv = argv;
   rt::program_envp = envp;
-  platform::PrepareProcess();
   // Not rt::Exe_Entry: it ends through the runtime's own exit, which skips
   // the C library's that the program's static objects and buffered streams
   // need.
-  main_wrapper(rt::RunMain, rt::RaiseFault);
+  main_wrapper(rt::RunMain);
   std::abort();  // RunMain never returns
 }

@@ -5,11 +5,12 @@
 
 extern "C" {
 
-// Starts the runtime (the fault handler, then the units: the core runtime,
-// the line information, and the program's own), runs main through the
-// process entry's wrapper and ends the process with the status main
-// returns, as std::exit does. A processor fault comes back to the wrapper
-// and ends in the report; so does an exception that nothing catches.
+// Runs main through the process entry's wrapper and ends the process with
+// the status main returns, as std::exit does. The runtime started before
+// the program's static objects were constructed (the fault handler, then
+// the units: the core runtime, the line information, and the program's
+// own): a processor fault, an abort or an exception that nothing catches,
+// in any thread, before main, in it or after it, ends in the report.
 [[noreturn]] int __wrap_main(int argc, char** argv, char** envp);
 
 int __real_main(int argc, char** argv, char** envp);

@@ -1,6 +1,5 @@
 // The report: the error line, the frame line of the error address, the
-// frames of the stack walk (for a processor fault, of the chain copied at
-// the fault), and an empty line.
+// frames of the stack walk, and an empty line.
 #include "runtime/report.h"
 
 #include "base/text.h"
@@ -15,14 +14,10 @@ bool WriteErrorsToStdErr = true;
 
 namespace {
 
-// The callers of the faulting frame: walked from the fault's registers over
-// the copy of the stack, or as the platform's unwinder walked them.
+// The callers of the faulting frame, walked from the fault's registers over
+// the stack as it stood.
 void WriteFaultFrames(TextRec& t, const platform::FaultRecord& fault) {
-  if (fault.walked) {
-    Dump_Frames(t, fault.return_addresses, fault.frames, fault.depth);
-    return;
-  }
-  StackMemory stack = StackMemory::Copied(fault);
+  StackMemory stack(fault.stack_low, fault.stack_top);
   StackWalk walk(fault.registers, true, stack);
   Dump_Walk(t, walk);
 }
@@ -32,7 +27,7 @@ void WriteFaultFrames(TextRec& t, const platform::FaultRecord& fault) {
 // does not come to ErrorAddr.
 bool WalkFromWhereRaised(TextRec& t) {
   std::uint64_t sp = ErrorRegisters.value[platform::kWalkLayout.stack_pointer];
-  StackMemory stack = StackMemory::Live(sp, reinterpret_cast<std::uint64_t>(StackTop()));
+  StackMemory stack(sp, reinterpret_cast<std::uint64_t>(StackTop(reinterpret_cast<void*>(sp))));
   StackWalk walk(ErrorRegisters, false, stack);
   std::uint64_t error_addr = reinterpret_cast<std::uint64_t>(ErrorAddr);
   for (int step = 0; step < 16; ++step) {

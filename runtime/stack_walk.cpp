@@ -2,6 +2,7 @@
 #include "runtime/stack_walk.h"
 
 #include "base/frame_line.h"
+#include "dwarf/frame_rules.h"
 #include "exe/byte_source.h"
 #include "runtime/frames_in_file.h"
 
@@ -11,12 +12,16 @@ namespace {
 
 using platform::kWalkLayout;
 
-// More steps than any report shows, in case a walk makes no progress the
-// checks below would see.
-constexpr int kMaxSteps = static_cast<int>(kMaxFrameLines) + 16;
+// Frames rise strictly, so a walk ends at the stack's top; this bound on
+// top of that, more frames than a stack of 16 MiB holds of the smallest a
+// call makes, ends a walk whose frames rise by a byte at a time.
+constexpr int kMaxSteps = 1 << 20;
 
-const FrameLayout kLayout = {kWalkLayout.stack_pointer, kWalkLayout.pc_register,
-                             kWalkLayout.callee_saved};
+// Made when asked, not as a static object: a walk may run before the
+// runtime's static objects are constructed (a fault in a program's own).
+FrameLayout Layout() {
+  return {kWalkLayout.stack_pointer, kWalkLayout.pc_register, kWalkLayout.callee_saved};
+}
 
 bool ReadStackWord(void* memory, std::uint64_t address, std::uint64_t& value) {
   return static_cast<StackMemory*>(memory)->ReadWord(address, value);
@@ -46,34 +51,42 @@ MemorySource ImageBytes(std::uint64_t address, std::uint64_t size) {
   return MemorySource(reinterpret_cast<const void*>(address), static_cast<std::int64_t>(size));
 }
 
+// A module's call-frame information in its image: .eh_frame through the
+// search table, or where the image has none, found through its file.
+struct ModuleFrames {
+  MemorySource header, frames;
+  EhFrameSections sections;
+
+  bool Bind(const platform::UnwindTables& tables, std::uint64_t pc) {
+    std::uint64_t frames_at = 0, frames_size = 0;
+    if (tables.header != 0) {
+      header = ImageBytes(tables.header, tables.header_size);
+      if (!ReadEhFrameStart(header, tables.header, frames_at) || frames_at < tables.segment_start ||
+          frames_at >= tables.segment_end) {
+        return false;
+      }
+      frames_size = tables.segment_end - frames_at;
+      sections.header = &header;
+      sections.header_address = tables.header;
+    } else if (!FindFramesInFile(pc, frames_at, frames_size)) {
+      return false;
+    }
+    frames = ImageBytes(frames_at, frames_size);
+    sections.frames = &frames;
+    sections.frames_address = frames_at;
+    return true;
+  }
+};
+
 }  // namespace
 
-StackMemory StackMemory::Live(std::uint64_t low, std::uint64_t top) {
-  StackMemory memory;
-  memory.low_ = low;
-  memory.top_ = top;
-  return memory;
-}
+StackMemory::StackMemory(std::uint64_t low, std::uint64_t top) : low_(low), top_(top) {}
 
-StackMemory StackMemory::Copied(const platform::FaultRecord& fault) {
-  StackMemory memory;
-  memory.low_ = fault.stack_base;
-  memory.top_ = fault.stack_top;
-  memory.copy_ = fault.stack;
-  memory.copy_size_ = fault.stack_size;
-  return memory;
-}
-
+// The stack between a stack pointer of the thread and the top is the
+// thread's own, and mapped; reads outside it are refused.
 [[gnu::no_sanitize_address]] bool StackMemory::ReadWord(std::uint64_t address,
                                                         std::uint64_t& value) {
   if (address % 8 != 0 || address < low_ || address >= top_ || top_ - address < 8) return false;
-  if (copy_ != nullptr) {
-    if (address - low_ > copy_size_ - 8 || copy_size_ < 8) return false;
-    value = *reinterpret_cast<const std::uint64_t*>(copy_ + (address - low_));
-    return true;
-  }
-  // The live stack between a frame of the walker's caller and the top is
-  // the thread's own, and mapped.
   value = *reinterpret_cast<const volatile std::uint64_t*>(address);
   return true;
 }
@@ -93,9 +106,7 @@ bool StackWalk::Step() {
   }
   std::uint64_t frame = 0;
   bool stepped = false;
-  // The platform's unwinder reads the live stack, never a copy.
-  platform::PlatformStep by_platform =
-      memory_.live() ? StepByPlatformUnwinder(frame) : platform::PlatformStep::kUnavailable;
+  platform::PlatformStep by_platform = StepByPlatformUnwinder(frame);
   if (by_platform != platform::PlatformStep::kUnavailable) {
     stepped = by_platform == platform::PlatformStep::kStepped;
   } else if (platform::UnwindTables tables =
@@ -117,31 +128,35 @@ bool StackWalk::Step() {
   return true;
 }
 
+platform::WalkRegisters StackWalk::registers() const {
+  return ToPlatform(registers_);
+}
+
+std::uint64_t StackWalk::routine() const {
+  // A return address's call lies just before it.
+  std::uint64_t pc = exact_ ? registers_.pc : registers_.pc - 1, entry = 0;
+  if (platform::RoutineEntryByPlatform(pc, entry)) return entry;
+  ModuleFrames module;
+  FrameRow row;
+  platform::UnwindTables tables = platform::FindUnwindTables(pc);
+  if (!tables.in_module || !module.Bind(tables, pc) ||
+      FindFrameRow(module.sections, pc, row) != FrameStep::kStepped) {
+    return 0;
+  }
+  return row.fde_begin;
+}
+
 // By the search table of the module's image, or where it has none, by its
 // .eh_frame entry by entry, found through its file.
 FrameStep StackWalk::StepByTables(const platform::UnwindTables& tables, std::uint64_t& frame) {
-  MemorySource header, frames;
-  EhFrameSections sections;
-  std::uint64_t frames_at = 0, frames_size = 0;
-  if (tables.header != 0) {
-    header = ImageBytes(tables.header, tables.header_size);
-    if (!ReadEhFrameStart(header, tables.header, frames_at) || frames_at < tables.segment_start ||
-        frames_at >= tables.segment_end) {
-      return FrameStep::kNoInformation;
-    }
-    frames_size = tables.segment_end - frames_at;
-    sections.header = &header;
-    sections.header_address = tables.header;
-  } else if (!FindFramesInFile(exact_ ? registers_.pc : registers_.pc - 1, frames_at,
-                               frames_size)) {
+  ModuleFrames module;
+  if (!module.Bind(tables, exact_ ? registers_.pc : registers_.pc - 1)) {
     return FrameStep::kNoInformation;
   }
-  frames = ImageBytes(frames_at, frames_size);
-  sections.frames = &frames;
-  sections.frames_address = frames_at;
+  const EhFrameSections& sections = module.sections;
   bool caller_exact = false;
   FrameStep step =
-      StepByCallFrames(sections, kLayout, memory_, !exact_, registers_, frame, caller_exact);
+      StepByCallFrames(sections, Layout(), memory_, !exact_, registers_, frame, caller_exact);
   if (step == FrameStep::kStepped) exact_ = caller_exact;
   return step;
 }

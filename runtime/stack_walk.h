@@ -1,12 +1,10 @@
 // The report's stack walk: from the registers where a fault happened or an
 // error was raised, frame by frame to the callers. A frame steps by the
-// platform's own unwinder where the platform has one and the stack is the
-// live one; otherwise by the call-frame information of the module that
-// holds its pc, by its frame record where the module has none for it, and
-// out of code that lies in no module by the return address the call left.
-// Frames must rise strictly and stay below the stack's top; a step that
-// cannot be made ends the walk, and no step faults: the stack is read only
-// where it is known to be.
+// platform's own unwinder where the platform has one; otherwise by the call-frame information of
+// the module that holds its pc, by its frame record where the module has none for it, and out of
+// code that lies in no module by the return address the call left. Frames must rise strictly and
+// stay below the stack's top; a step that cannot be made ends the walk, and no step faults: the
+// stack is read only where it is known to be.
 #pragma once
 
 #include <cstdint>
@@ -17,23 +15,18 @@
 
 namespace rt {
 
-// Where the walk reads the stack: the live stack from an address up, or a
-// fault's copy of it.
+// Where the walk reads the stack: the thread's own from an address up to
+// its top, where it stands as it did when the error was raised or the fault
+// happened (a report is formed on a stack of its own).
 class StackMemory final : public FrameMemory {
  public:
-  // The calling thread's stack from low (at or above the walker's own
-  // frames) to its top.
-  static StackMemory Live(std::uint64_t low, std::uint64_t top);
-  static StackMemory Copied(const platform::FaultRecord& fault);
+  StackMemory(std::uint64_t low, std::uint64_t top);
 
   bool ReadWord(std::uint64_t address, std::uint64_t& value) override;
   std::uint64_t top() const { return top_; }
-  bool live() const { return copy_ == nullptr; }
 
  private:
   std::uint64_t low_ = 0, top_ = 0;
-  const std::uint8_t* copy_ = nullptr;  // the bytes from low_, where copied
-  std::uint64_t copy_size_ = 0;
 };
 
 class StackWalk {
@@ -48,6 +41,11 @@ class StackWalk {
   // The frame address (the canonical frame address where call-frame
   // information stepped) of the frame the last step left.
   std::uint64_t frame() const { return last_frame_; }
+  // The registers of the frame the walk stands in, as a walk would start
+  // from them.
+  platform::WalkRegisters registers() const;
+  // The entry of the routine the walk stands in; 0 where unknown.
+  std::uint64_t routine() const;
 
  private:
   platform::PlatformStep StepByPlatformUnwinder(std::uint64_t& frame);

@@ -8,9 +8,10 @@
 namespace rt {
 
 void Exe_Entry(void (*program)()) {
-  platform::PrepareProcess();
+  platform::PrepareProcess(RaiseFault);
+  platform::IgnoreBrokenPipe();
   operatingsystem_result = 0;
-  main_wrapper(program, RaiseFault);
+  main_wrapper(program);
   System_Exit();
 }
 

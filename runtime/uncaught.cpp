@@ -1,28 +1,37 @@
 // std::terminate as a run-time error. An exception that nothing catches
 // reaches the handler before any frame has been unwound (the search for a
-// catch found none), so the frames of the throw are still on the stack.
+// catch found none), so the frames of the throw are still on the stack. The
+// error is placed there; then the C++ library's own handler writes what it
+// writes of the exception (its type and its words) and aborts, and the
+// abort raises the error.
 #include "runtime/uncaught.h"
 
 #include <cxxabi.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <exception>
 
 #include "base/error_numbers.h"
 #include "platform/unwound_frames.h"
+#include "platform/walk.h"
 #include "runtime/errors.h"
 
 namespace rt {
 
 namespace {
 
+// The C++ library's handler, which the runtime's replaced.
+std::terminate_handler library_handler = nullptr;
+
 // The C++ runtime's routines between a throw (or a call of std::terminate)
 // and the handler; the frame after the outermost of them is the call that
-// threw.
+// threw, or that ended the program.
 bool IsThrowRoutine(std::uintptr_t routine) {
   const std::uintptr_t routines[] = {
       reinterpret_cast<std::uintptr_t>(&__cxxabiv1::__cxa_throw),
       reinterpret_cast<std::uintptr_t>(&__cxxabiv1::__cxa_rethrow),
+      reinterpret_cast<std::uintptr_t>(&__cxxabiv1::__cxa_pure_virtual),
       reinterpret_cast<std::uintptr_t>(&std::rethrow_exception),
       reinterpret_cast<std::uintptr_t>(&std::terminate),
   };
@@ -32,9 +41,11 @@ bool IsThrowRoutine(std::uintptr_t routine) {
   return false;
 }
 
-// The handler is called a few frames below the throw; a search that finds
-// no throw routine that near gives up.
-constexpr int kSearchDepth = 8;
+// The handler is called a few frames below the throw, more where the throw
+// left a function that may not throw (the search for a catch ends there,
+// inside the unwinder, and on Windows inside the platform's dispatch of the
+// exception); a search that finds no throw routine that near gives up.
+constexpr int kSearchDepth = 24;
 
 struct Search {
   int visited = 0;
@@ -50,27 +61,33 @@ bool Visit(const platform::UnwoundFrame& frame, void* data) {
   } else if (search.after_routine) {
     search.site = frame;
     search.found = true;
-    return false;
+    search.after_routine = false;
   }
   return ++search.visited < kSearchDepth;
 }
 
 [[noreturn, gnu::noinline]] void OnTerminate() {
+  platform::WalkRegisters here;
+  CaptureWalkRegisters(&here);
   Search search;
   platform::VisitUnwoundFrames(Visit, &search);
-  if (search.found) {
-    HandleErrorAddrFrame(kUnknownException, reinterpret_cast<void*>(search.site.address),
-                         reinterpret_cast<void*>(search.site.frame));
-  }
   // Not reached through a known routine: the error is placed at the
   // handler's caller.
-  HandleErrorAddrFrameInd(kUnknownException, nullptr, __builtin_frame_address(0));
+  void* addr = search.found ? reinterpret_cast<void*>(search.site.address)
+                            : __builtin_extract_return_addr(__builtin_return_address(0));
+  void* frame = search.found ? reinterpret_cast<void*>(search.site.frame) : nullptr;
+  SetPendingError(kUnknownException, addr, frame, here);
+  if (library_handler != nullptr) library_handler();
+  // A library handler that returned: the error is raised all the same.
+  RaisePendingError();
+  std::abort();
 }
 
 }  // namespace
 
 void InstallTerminateHandler() {
-  std::set_terminate(OnTerminate);
+  std::terminate_handler previous = std::set_terminate(OnTerminate);
+  if (previous != OnTerminate) library_handler = previous;
 }
 
 }  // namespace rt

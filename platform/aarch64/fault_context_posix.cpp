@@ -56,4 +56,14 @@ void RestoreFloatingPointControl(const void* context) {
   asm volatile("msr fpcr, %0" : : "r"(fpcr));
 }
 
+// As a call would leave it, with a link register of 0.
+void ResumeAt(void* context, std::uint64_t routine, std::uint64_t stack, std::uint64_t argument) {
+  mcontext_t& m = static_cast<ucontext_t*>(context)->uc_mcontext;
+  m.sp = stack & ~std::uint64_t{15};
+  m.pc = routine;
+  m.regs[0] = argument;
+  m.regs[29] = 0;
+  m.regs[30] = 0;
+}
+
 }  // namespace platform::posix

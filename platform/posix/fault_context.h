@@ -21,4 +21,9 @@ std::int32_t FaultNumber(std::uint32_t exception_code, const void* context);
 // recovery point does not restore the interrupted one.
 void RestoreFloatingPointControl(const void* context);
 
+// Makes the interrupted context, once the handler returns, call
+// routine(argument) on the stack whose top is stack, as the outermost frame
+// there: no return address and no frame record above it.
+void ResumeAt(void* context, std::uint64_t routine, std::uint64_t stack, std::uint64_t argument);
+
 }  // namespace platform::posix

@@ -1,26 +1,26 @@
-// The outermost handler of processor faults on POSIX. The signal handler
-// records where the fault happened, works out the error number (resetting
-// the floating-point unit where the number asks for it) and jumps back to
-// main_wrapper's frame, where the run-time error is raised: no report is
-// ever formed inside the handler.
+// The outermost handler of processor faults and of the process aborting on
+// POSIX. The signal handler records where the thread stood, works out the
+// error number (resetting the floating-point unit where the number asks for
+// it) and returns into the reporter, on the report's own stack, as if the
+// interrupted thread had called it there: no report is ever formed inside
+// the handler, and the faulting stack stays as it stood for the walk.
 #include "platform/posix/faults.h"
 
-#include <setjmp.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <cstdint>
 
+#include "base/error_numbers.h"
 #include "platform/fault_codes.h"
 #include "platform/fault_record.h"
 #include "platform/fpu.h"
 #include "platform/page_size.h"
 #include "platform/platform.h"
 #include "platform/posix/fault_context.h"
-
-// The recovery point, set by main_wrapper.
-extern "C" {
-sigjmp_buf main_wrapper_recovery;
-}
+#include "platform/posix/thread_stack.h"
+#include "platform/report_stack.h"
+#include "platform/stack_switch.h"
 
 namespace platform {
 
@@ -29,111 +29,137 @@ namespace {
 // The kernel keeps this gap below the stack's lower end; a fault in it, or
 // in the lowest page of the stack itself, is the stack overflowing.
 constexpr std::uintptr_t kStackGuard = 1024 * 1024 + kPageSize;
-std::uintptr_t stack_limit = 0;
-std::uintptr_t stack_top = 0;
 
-// The handler runs here, so that a stack that has run out can still be
-// reported.
-alignas(16) char alternate_stack[128 * 1024];
+FaultReporter reporter = nullptr;
+
+// Where the handler resumes the thread: the outermost frame of the report's
+// stack.
+[[noreturn]] void ReportOnOwnStack(std::uint16_t number) {
+  CompleteStackSwitch();
+  reporter(number);
+  ExitProcess(number);  // a reporter never returns
+}
+
+// The bounds of the stack the thread stood on: the report's own for a fault
+// while a report is formed, else the thread's, where known.
+posix::ThreadStack StackOf(std::uint64_t sp) {
+  if (OnReportStack(sp)) return {ReportStackLimit(), ReportStackTop()};
+  return posix::KnownThreadStack();
+}
 
 // A stack pointer this far below the stack's lower end belongs to a frame
 // that ran past the whole stack in one step.
-bool PastTheStack(std::uint64_t sp) {
-  return stack_limit > kStackGuard && sp < stack_limit - kStackGuard;
+bool PastTheStack(const posix::ThreadStack& stack, std::uint64_t sp) {
+  return stack.limit > kStackGuard && sp < stack.limit - kStackGuard;
 }
 
-std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info, std::uint64_t sp) {
+bool IsStackOverflow(const posix::ThreadStack& stack, const siginfo_t* info, std::uint64_t sp) {
+  std::uintptr_t addr = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  if (stack.top == 0) return false;
+  if (addr < stack.limit + kPageSize && addr + kStackGuard >= stack.limit) return true;
+  // An access next to a stack pointer that lies past the stack.
+  return PastTheStack(stack, sp) && addr + kPageSize >= sp && addr < stack.limit;
+}
+
+std::uint32_t FloatCode(int si_code) {
+  switch (si_code) {
+    case FPE_INTDIV:
+      return kStatusIntegerDivideByZero;
+    case FPE_INTOVF:
+      return kStatusIntegerOverflow;
+    case FPE_FLTDIV:
+      return kStatusFloatDivideByZero;
+    case FPE_FLTOVF:
+      return kStatusFloatOverflow;
+    case FPE_FLTUND:
+      return kStatusFloatUnderflow;
+    case FPE_FLTRES:
+      return kStatusFloatInexactResult;
+    case FPE_FLTINV:
+      return kStatusFloatInvalidOperation;
+    case FPE_FLTSUB:
+      return kStatusArrayBoundsExceeded;
+    default:
+      // Told apart by the status flags at the fault.
+      return kStatusFloatMultipleFaults;
+  }
+}
+
+std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info, bool overflow) {
   switch (signal) {
     case SIGSEGV:
-    case SIGBUS: {
-      std::uintptr_t addr = reinterpret_cast<std::uintptr_t>(info->si_addr);
-      if (stack_limit != 0 && addr < stack_limit + kPageSize && addr + kStackGuard >= stack_limit) {
-        return kStatusStackOverflow;
-      }
-      // An access next to a stack pointer that lies past the stack.
-      if (PastTheStack(sp) && addr + kPageSize >= sp && addr < stack_limit) {
-        return kStatusStackOverflow;
-      }
-      return kStatusAccessViolation;
-    }
+    case SIGBUS:
+      return overflow ? kStatusStackOverflow : kStatusAccessViolation;
     case SIGILL:
       return kStatusIllegalInstruction;
     case SIGFPE:
-      switch (info->si_code) {
-        case FPE_INTDIV:
-          return kStatusIntegerDivideByZero;
-        case FPE_INTOVF:
-          return kStatusIntegerOverflow;
-        case FPE_FLTDIV:
-          return kStatusFloatDivideByZero;
-        case FPE_FLTOVF:
-          return kStatusFloatOverflow;
-        case FPE_FLTUND:
-          return kStatusFloatUnderflow;
-        case FPE_FLTRES:
-          return kStatusFloatInexactResult;
-        case FPE_FLTINV:
-          return kStatusFloatInvalidOperation;
-        case FPE_FLTSUB:
-          return kStatusArrayBoundsExceeded;
-        default:
-          // Told apart by the status flags at the fault.
-          return kStatusFloatMultipleFaults;
-      }
+      return FloatCode(info->si_code);
     default:
       return 0;
   }
 }
 
-// Records the fault's registers and the stack above its stack pointer. A
-// stack that ran out may end above its stack pointer: it is then read only
-// from the page above the address that faulted. The callers of a frame that
-// ran past the stack lie at the stack's upper end, which is copied instead.
-// Any other stack pointer below the guard gap is no stack of this thread's,
-// and nothing of it is copied.
-void Record(std::uint32_t code, const siginfo_t* info, const WalkRegisters& registers) {
-  std::uint64_t readable_from = 0;
-  std::uint64_t lowest = stack_limit > kStackGuard ? stack_limit - kStackGuard : 0;
-  if (code == kStatusStackOverflow && PastTheStack(registers.value[kWalkLayout.stack_pointer])) {
-    readable_from =
-        stack_top - stack_limit > kStackCopyBytes ? stack_top - kStackCopyBytes : stack_limit;
+// Records where the thread stood and the stack above it. A stack that ran
+// out may end above its stack pointer: it is then read only from the page
+// above the address that faulted. The callers of a frame that ran past the
+// stack lie at the stack's upper end, and the whole stack may be read.
+void Record(FaultKind kind, const siginfo_t* info, const WalkRegisters& registers, bool overflow) {
+  std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
+  posix::ThreadStack stack = StackOf(sp);
+  // A stack that ran out may have its stack pointer in the gap below.
+  std::uint64_t readable_from = stack.limit;
+  std::uint64_t lowest = stack.limit > kStackGuard ? stack.limit - kStackGuard : 0;
+  if (overflow && PastTheStack(stack, sp)) {
     lowest = 0;
-  } else if (code == kStatusStackOverflow) {
-    readable_from = (reinterpret_cast<std::uintptr_t>(info->si_addr) | (kPageSize - 1)) + 1;
+  } else if (overflow) {
+    std::uint64_t above = (reinterpret_cast<std::uintptr_t>(info->si_addr) | (kPageSize - 1)) + 1;
+    if (above > readable_from) readable_from = above;
   }
-  RecordFault(registers, readable_from, lowest, stack_top);
+  RecordFault(kind, registers, readable_from, lowest, stack.top);
 }
 
-void OnFault(int signal, siginfo_t* info, void* context) {
+void OnSignal(int signal, siginfo_t* info, void* context) {
+  // Another thread forms the report: this one waits for the process to end.
+  if (ClaimProcessEnd() == EndClaim::kTaken) WaitForProcessEnd();
   WalkRegisters registers = posix::ReadFaultRegisters(context);
-  std::uint32_t code = ExceptionCodeOf(signal, info, registers.value[kWalkLayout.stack_pointer]);
-  Record(code, info, registers);
-  std::int32_t number = posix::FaultNumber(code, context);
+  std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
+  std::int32_t number = rt::kProgramAborted;
+  if (signal == SIGABRT) {
+    Record(FaultKind::kAbort, info, registers, false);
+  } else {
+    bool overflow = IsStackOverflow(StackOf(sp), info, sp);
+    Record(FaultKind::kProcessor, info, registers, overflow);
+    number = posix::FaultNumber(ExceptionCodeOf(signal, info, overflow), context);
+  }
   if (number < 0) {
     ResetFloatingPointUnit();
     number = -number;
   } else {
     posix::RestoreFloatingPointControl(context);
   }
-  siglongjmp(main_wrapper_recovery, number & 0xFFFF);
+  std::uint64_t start = ReportStackStart(sp);
+  // Reports within reports until no room is left: the number alone.
+  if (start == 0 || reporter == nullptr) ExitProcess(number);
+  AnnounceStackSwitch(ReportStackLimit(), start);
+  posix::ResumeAt(context, reinterpret_cast<std::uint64_t>(&ReportOnOwnStack), start,
+                  static_cast<std::uint64_t>(number & 0xFFFF));
 }
 
 }  // namespace
 
-void InstallFaultHandler() {
-  stack_limit = GetStackLimit();
-  stack_top = GetStackTop();
-  stack_t alternate = {};
-  alternate.ss_sp = alternate_stack;
-  alternate.ss_size = sizeof alternate_stack;
-  sigaltstack(&alternate, nullptr);
+std::uint64_t AbortEntry() {
+  return reinterpret_cast<std::uint64_t>(&abort);
+}
 
+void InstallFaultHandler(FaultReporter report) {
+  reporter = report;
   struct sigaction action = {};
-  action.sa_sigaction = OnFault;
+  action.sa_sigaction = OnSignal;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) sigaddset(&action.sa_mask, signal);
-  for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) sigaction(signal, &action, nullptr);
+  const int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+  for (int signal : kSignals) sigaddset(&action.sa_mask, signal);
+  for (int signal : kSignals) sigaction(signal, &action, nullptr);
 }
 
 }  // namespace platform

@@ -8,4 +8,8 @@ PlatformStep StepByPlatformUnwinder(WalkRegisters&, std::uint64_t&) {
   return PlatformStep::kUnavailable;
 }
 
+bool RoutineEntryByPlatform(std::uint64_t, std::uint64_t&) {
+  return false;
+}
+
 }  // namespace platform

@@ -2,42 +2,57 @@
 #include <pthread.h>
 
 #include "platform/platform.h"
+#include "platform/posix/thread_stack.h"
+#include "platform/report_stack.h"
 
 namespace platform {
 
+namespace posix {
+
 namespace {
 
-struct StackBounds {
-  std::uintptr_t limit = 0;
-  std::uintptr_t top = 0;
-};
+thread_local ThreadStack thread_stack;
 
-// Asked once per thread: for the main thread the answer comes from the
-// process's memory map, which is too slow to read at every frame line.
-const StackBounds& ThreadStack() {
-  thread_local StackBounds bounds;
-  if (bounds.top == 0) {
-    pthread_attr_t attr;
-    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
-      void* low = nullptr;
-      std::size_t size = 0;
-      if (pthread_attr_getstack(&attr, &low, &size) == 0) {
-        bounds.limit = reinterpret_cast<std::uintptr_t>(low);
-        bounds.top = bounds.limit + size;
-      }
-      pthread_attr_destroy(&attr);
+}  // namespace
+
+const ThreadStack& KnownThreadStack() {
+  return thread_stack;
+}
+
+const ThreadStack& LearnThreadStack() {
+  pthread_attr_t attr;
+  if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+    void* low = nullptr;
+    std::size_t size = 0;
+    if (pthread_attr_getstack(&attr, &low, &size) == 0) {
+      thread_stack.limit = reinterpret_cast<std::uintptr_t>(low);
+      thread_stack.top = thread_stack.limit + size;
     }
+    pthread_attr_destroy(&attr);
   }
-  return bounds;
+  return thread_stack;
+}
+
+}  // namespace posix
+
+namespace {
+
+// Learnt once per thread, where no start-up learnt it before.
+const posix::ThreadStack& CurrentStack() {
+  const posix::ThreadStack& known = posix::KnownThreadStack();
+  return known.top != 0 ? known : posix::LearnThreadStack();
 }
 
 }  // namespace
 
 std::uintptr_t GetStackTop() {
-  return ThreadStack().top;
+  return CurrentStack().top;
 }
 std::uintptr_t GetStackLimit() {
-  return ThreadStack().limit;
+  return CurrentStack().limit;
+}
+std::uintptr_t GetStackTopAbove(std::uint64_t sp) {
+  return OnReportStack(sp) ? ReportStackTop() : CurrentStack().top;
 }
 
 }  // namespace platform

@@ -1,42 +1,34 @@
-// The outermost handler of processor faults on Windows: a vectored handler
-// that records where the fault happened and walks the frames that led
-// there, works out the error number (resetting the floating-point unit
-// where the number asks for it) and resumes the thread at main_wrapper's
-// recovery point, where the run-time error is raised. Exceptions that are
-// not processor faults pass on untouched.
+// The outermost handler of processor faults and of the process aborting on
+// Windows. A vectored handler records where the fault happened, works out
+// the error number (resetting the floating-point unit where the number asks
+// for it) and resumes the thread in the reporter, on the report's own
+// stack, as if the thread had called it there: the faulting stack stays as
+// it stood for the walk. Exceptions that are not processor faults, and
+// faults whose signal the program handles itself, pass on untouched. The C library's abort raises its abort signal by a plain call,
+// whose handler records where it stands and calls the reporter.
 #include "platform/win32/faults.h"
 
 #include <windows.h>
 
-#include <cstddef>
+#include <csignal>
 #include <cstdint>
 
-#include "base/frame_line.h"
+#include "base/error_numbers.h"
 #include "platform/fault_codes.h"
 #include "platform/fault_record.h"
-#include "platform/platform.h"
+#include "platform/report_stack.h"
 #include "platform/walk.h"
 #include "platform/win32/context_registers.h"
 #include "platform/x86_64/fault_numbers.h"
 #include "platform/x86_64/fpu.h"
 
-extern "C" {
-void CallOnStack(void (*routine)(void*), void* argument, void* stack_top);
-void main_wrapper_recovery();
-extern std::uint64_t main_wrapper_sp;
-extern std::uint16_t main_wrapper_fault;
-}
+extern "C" void (*__imp_abort)();
 
 namespace platform {
 
 namespace {
 
-// The walk runs on a stack of its own, reserved with the program: a thread
-// whose stack has run out has too little of it left for the unwinder.
-alignas(16) std::uint8_t walk_stack[64 * 1024];
-// A fault inside the walk is not this handler's to take: it would walk
-// again on the stack it stands on.
-bool walking = false;
+FaultReporter reporter = nullptr;
 
 bool IsProcessorFault(DWORD code) {
   switch (code) {
@@ -62,6 +54,29 @@ bool IsProcessorFault(DWORD code) {
   }
 }
 
+// The C library's signal for a processor fault.
+int SignalOf(DWORD code) {
+  switch (code) {
+    case kStatusIllegalInstruction:
+    case kStatusPrivilegedInstruction:
+      return SIGILL;
+    case kStatusAccessViolation:
+    case kStatusStackOverflow:
+    case kStatusArrayBoundsExceeded:
+      return SIGSEGV;
+    default:
+      return SIGFPE;
+  }
+}
+
+// Whether the program handles a signal itself, through the C library, which
+// calls its handler for a fault that no one else takes.
+bool ProgramHandles(int signal) {
+  auto handler = std::signal(signal, SIG_DFL);
+  std::signal(signal, handler);
+  return handler != SIG_DFL && handler != SIG_ERR;
+}
+
 // Reads the 16 bytes at the faulting instruction; unreadable bytes mean no
 // prefetch.
 bool Is_Prefetch(const void* address) {
@@ -74,65 +89,76 @@ bool Is_Prefetch(const void* address) {
   return IsPrefetchInstruction(code);
 }
 
-// The callers of the faulting frame, walked here while the stack still
-// stands as it did at the fault: the recovery overwrites it, and the
-// platform's unwinder reads the live stack. Frames rise strictly and stay
-// below the stack's top; the walk ends at main_wrapper.
-void WalkFaultingFrames(void* at_fault) {
-  WalkRegisters registers = *static_cast<const WalkRegisters*>(at_fault);
-  std::uint64_t top = GetStackTop();
-  std::uint64_t last = registers.value[kWalkLayout.stack_pointer];
-  for (std::size_t n = 0; n < rt::kMaxFrameLines; ++n) {
-    std::uint64_t frame = 0;
-    if (StepByPlatformUnwinder(registers, frame) != PlatformStep::kStepped || frame <= last ||
-        frame >= top || registers.pc == 0) {
-      return;
-    }
-    last = frame;
-    RecordWalkedFrame(registers.pc, frame);
-  }
+// Records where the thread stands and the stack above it: the report's own
+// for a fault while a report is formed, else the thread's.
+void Record(FaultKind kind, const WalkRegisters& registers) {
+  std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
+  ULONG_PTR limit = ReportStackLimit(), top = ReportStackTop();
+  if (!OnReportStack(sp)) ::GetCurrentThreadStackLimits(&limit, &top);
+  RecordFault(kind, registers, 0, limit, top);
+}
+
+void ResetFloatingPoint(CONTEXT& context) {
+  context.MxCsr = DefaultMXCSR;
+  context.FltSave.MxCsr = DefaultMXCSR;
+  context.FltSave.ControlWord = Default8087CW;
+  context.FltSave.StatusWord = 0;
 }
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   const EXCEPTION_RECORD* record = info->ExceptionRecord;
   CONTEXT* context = info->ContextRecord;
-  if (main_wrapper_sp == 0 || walking || !IsProcessorFault(record->ExceptionCode)) {
+  if (reporter == nullptr || !IsProcessorFault(record->ExceptionCode) ||
+      ProgramHandles(SignalOf(record->ExceptionCode))) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
   // A prefetch that faulted is dismissed: the instruction runs again.
   if (record->ExceptionCode == kStatusAccessViolation && Is_Prefetch(record->ExceptionAddress)) {
     return EXCEPTION_CONTINUE_EXECUTION;
   }
-  // Where the fault happened, and the frames that led there; the stack
-  // itself needs no copy.
-  std::uint64_t top = GetStackTop();
-  WalkRegisters registers = RegistersOfContext(*context);
-  RecordFault(registers, 0, top, top);
-  MarkWalked();
-  walking = true;
-  CallOnStack(WalkFaultingFrames, &registers, walk_stack + sizeof walk_stack);
-  walking = false;
+  // Another thread forms the report: this one waits for the process to end.
+  if (ClaimProcessEnd() == EndClaim::kTaken) WaitForProcessEnd();
+  Record(FaultKind::kProcessor, RegistersOfContext(*context));
   std::int32_t number = RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
   if (number < 0) {
-    context->MxCsr = DefaultMXCSR;
-    context->FltSave.MxCsr = DefaultMXCSR;
-    context->FltSave.ControlWord = Default8087CW;
-    context->FltSave.StatusWord = 0;
+    ResetFloatingPoint(*context);
     number = -number;
   }
-  main_wrapper_fault = static_cast<std::uint16_t>(number);
-  context->Rip = reinterpret_cast<DWORD64>(&main_wrapper_recovery);
-  context->Rsp = main_wrapper_sp;
+  std::uint64_t start = ReportStackStart(context->Rsp);
+  if (start == 0) ExitProcess(number);
+  // As a call would leave it: the callee's home area, and a return address
+  // of 0 below it.
+  std::uint64_t sp = (start & ~std::uint64_t{15}) - 32 - 8;
+  *reinterpret_cast<std::uint64_t*>(sp) = 0;
+  context->Rsp = sp;
+  context->Rip = reinterpret_cast<DWORD64>(reporter);
+  context->Rcx = static_cast<DWORD64>(number & 0xFFFF);
   context->Rbp = 0;
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
+[[gnu::noinline]] void OnAbort(int) {
+  if (ClaimProcessEnd() == EndClaim::kTaken) WaitForProcessEnd();
+  WalkRegisters registers;
+  CaptureWalkRegisters(&registers);
+  Record(FaultKind::kAbort, registers);
+  reporter(rt::kProgramAborted);
+}
+
 }  // namespace
 
-void InstallFaultHandler() {
+// A call of abort goes through an import thunk of the program's own; the
+// loaded routine is the one the thunk's slot holds.
+std::uint64_t AbortEntry() {
+  return reinterpret_cast<std::uint64_t>(__imp_abort);
+}
+
+void InstallFaultHandler(FaultReporter report) {
+  reporter = report;
   // No system dialog for a fault: the program reports it itself.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   ::AddVectoredExceptionHandler(1, OnException);
+  std::signal(SIGABRT, OnAbort);
 }
 
 }  // namespace platform

@@ -1,9 +1,13 @@
-// Installing the outermost handler of processor faults.
+// Installing the outermost handler of processor faults and of the process
+// aborting.
 #pragma once
+
+#include "platform/platform.h"
 
 namespace platform {
 
-// A vectored handler that takes processor faults only.
-void InstallFaultHandler();
+// A vectored handler that takes processor faults only, and a handler of
+// the C library's abort signal; each hands what it recorded to report.
+void InstallFaultHandler(FaultReporter report);
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/report_stack.h"
 #include "platform/walk.h"
 #include "platform/win32/context_registers.h"
 
@@ -67,6 +68,8 @@ std::uint64_t ThreadBlockWord() {
 // stack pointer in the guard area below, which the platform made readable
 // to handle the fault.
 Stack ThreadStack(std::uint64_t sp) {
+  // A fault while a report was formed lies on the report's own stack.
+  if (OnReportStack(sp)) return {ReportStackLimit(), ReportStackTop()};
   Stack stack = {ThreadBlockWord<offsetof(NT_TIB, StackLimit)>(),
                  ThreadBlockWord<offsetof(NT_TIB, StackBase)>()};
   MEMORY_BASIC_INFORMATION region;
@@ -211,6 +214,14 @@ PlatformStep StepByPlatformUnwinder(WalkRegisters& registers, std::uint64_t& fra
   registers.known = known;
   frame = context.Rsp;
   return PlatformStep::kStepped;
+}
+
+bool RoutineEntryByPlatform(std::uint64_t pc, std::uint64_t& entry) {
+  DWORD64 image_base = 0;
+  PRUNTIME_FUNCTION function = ::RtlLookupFunctionEntry(pc, &image_base, nullptr);
+  if (function == nullptr) return false;
+  entry = image_base + function->BeginAddress;
+  return true;
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/report_stack.h"
 
 namespace platform {
 
@@ -15,6 +16,10 @@ std::uintptr_t GetStackLimit() {
   ULONG_PTR low, high;
   ::GetCurrentThreadStackLimits(&low, &high);
   return low;
+}
+
+std::uintptr_t GetStackTopAbove(std::uint64_t sp) {
+  return OnReportStack(sp) ? ReportStackTop() : GetStackTop();
 }
 
 }  // namespace platform

@@ -40,4 +40,16 @@ void RestoreFloatingPointControl(const void* context) {
   asm volatile("fldcw %0\n\tldmxcsr %1" : : "m"(cw), "m"(fp->mxcsr));
 }
 
+// As a call would leave it: the stack 16-byte aligned before the call, and
+// a return address of 0 pushed.
+void ResumeAt(void* context, std::uint64_t routine, std::uint64_t stack, std::uint64_t argument) {
+  greg_t* g = static_cast<ucontext_t*>(context)->uc_mcontext.gregs;
+  std::uint64_t sp = (stack & ~std::uint64_t{15}) - 8;
+  *reinterpret_cast<std::uint64_t*>(sp) = 0;
+  g[REG_RSP] = static_cast<greg_t>(sp);
+  g[REG_RIP] = static_cast<greg_t>(routine);
+  g[REG_RDI] = static_cast<greg_t>(argument);
+  g[REG_RBP] = 0;
+}
+
 }  // namespace platform::posix

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/fault_record.h"
+
 namespace fake {
 
 namespace {
@@ -39,7 +41,18 @@ namespace platform {
 
 using fake::state;
 
-void PrepareProcess() {}
+void PrepareProcess(FaultReporter) {}
+void IgnoreBrokenPipe() {}
+void PrepareThreadStarts() {}
+EndClaim ClaimProcessEnd() {
+  return EndClaim::kFirst;
+}
+void WaitForProcessEnd() {
+  throw fake::ProcessExit{-1};
+}
+std::uint64_t AbortEntry() {
+  return 0;
+}
 
 Handle GetStdHandle(StdHandleKind kind) {
   ++state.std_handle_queries;

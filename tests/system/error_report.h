@@ -1,7 +1,8 @@
 // Reading the run-time error report back from a program's output: the error
 // line, the frame line of the error address, one frame line per frame of the
 // stack walk, and an empty line, each ended by CR LF. A frame line may carry
-// the source position that the line table gives for its address.
+// the source position that the line table gives for its address; a program
+// with its own main counts repeated lines and frames left out.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,8 +20,10 @@ namespace e2e {
 // gave one (" line N of FILE", or " of FILE" alone for line 0).
 struct Frame {
   std::uint64_t addr = 0;
-  std::string file;  // empty: a plain frame line
-  long line = 0;     // 0: no line part
+  std::string file;            // empty: a plain frame line
+  long line = 0;               // 0: no line part
+  std::uint64_t repeats = 0;   // "  (the line above repeats N more times)" follows
+  std::uint64_t left_out = 0;  // not a frame: "  (N frames left out)"
 };
 
 struct Report {
@@ -73,6 +76,19 @@ inline bool FrameLine(std::string_view line, Frame& frame) {
   return true;
 }
 
+// "  (the line above repeats N more times)" or "  (N frames left out)",
+// with "time" and "frame" for N = 1: N, or 0 for any other line.
+inline std::uint64_t CountLine(std::string_view line, std::string_view before, std::string_view one,
+                               std::string_view many) {
+  std::string_view number;
+  if (!Field(line, before, "0123456789", number) || number.empty() || number.size() > 19 ||
+      number[0] == '0') {
+    return 0;
+  }
+  std::uint64_t n = std::stoull(std::string(number));
+  return line == (n == 1 ? one : many) ? n : 0;
+}
+
 inline testing::AssertionResult Bad(const char* what, std::string_view text, std::size_t at) {
   return testing::AssertionFailure()
          << what << " at byte " << at << " of \"" << Escaped(text) << "\"";
@@ -106,8 +122,19 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
     Frame frame;
     if (!detail::NextLine(text, pos, line)) return detail::Bad("no empty line", text, at);
     if (line.empty()) break;
-    if (!detail::FrameLine(line, frame)) return detail::Bad("not a frame line", text, at);
-    r.frames.push_back(frame);
+    std::uint64_t n = 0;
+    if (!r.frames.empty() && r.frames.back().left_out == 0 && r.frames.back().repeats == 0 &&
+        (n = detail::CountLine(line, "  (the line above repeats ", " more time)",
+                               " more times)")) != 0) {
+      r.frames.back().repeats = n;
+    } else if ((n = detail::CountLine(line, "  (", " frame left out)", " frames left out)")) != 0) {
+      frame.left_out = n;
+      r.frames.push_back(frame);
+    } else if (detail::FrameLine(line, frame)) {
+      r.frames.push_back(frame);
+    } else {
+      return detail::Bad("not a frame line", text, at);
+    }
   }
   if (r.frames.empty() || r.frames.front().addr != r.addr)
     return detail::Bad("no frame line of the error address", text, pos);

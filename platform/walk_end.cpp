@@ -1,0 +1,20 @@
+// Where the walk of each thread's stack ends.
+#include "platform/walk.h"
+
+namespace platform {
+
+namespace {
+
+thread_local std::uint64_t walk_end = 0;
+
+}  // namespace
+
+void SetWalkEnd(std::uint64_t frame) {
+  walk_end = frame;
+}
+
+std::uint64_t WalkEnd() {
+  return walk_end;
+}
+
+}  // namespace platform
