@@ -1,6 +1,7 @@
 // Finding a module's .eh_frame through its file, for the walk.
 #include "runtime/frames_in_file.h"
 
+#include <memory_resource>
 #include <string>
 #include <vector>
 
@@ -14,14 +15,14 @@ namespace {
 
 // What was found for each module met; a walk meets a handful.
 struct ModuleFrames {
-  std::string name;
+  std::pmr::string name;
   bool found = false;
   std::uint64_t address = 0, size = 0;
 };
 constexpr std::size_t kMaxModules = 16;
-std::vector<ModuleFrames> modules;
+std::pmr::vector<ModuleFrames> modules;
 
-ModuleFrames Read(const std::string& name, std::uintptr_t base) {
+ModuleFrames Read(const std::pmr::string& name, std::uintptr_t base) {
   ModuleFrames frames{name};
   TExeFile exe;
   ExeSection section;
@@ -41,7 +42,7 @@ ModuleFrames Read(const std::string& name, std::uintptr_t base) {
 
 bool FindFramesInFile(std::uint64_t pc, std::uint64_t& address, std::uint64_t& size) {
   std::uintptr_t base = 0;
-  std::string name;
+  std::pmr::string name;
   if (!platform::GetModuleByAddr(reinterpret_cast<const void*>(pc), base, name)) return false;
   const ModuleFrames* known = nullptr;
   for (const ModuleFrames& m : modules) {

@@ -6,6 +6,7 @@
 #include "runtime/line_info.h"
 
 #include <cstddef>
+#include <memory_resource>
 #include <string>
 #include <vector>
 
@@ -28,19 +29,19 @@ constexpr char kDebugRoot[] = QUIZ_DEBUG_ROOT;
 // (its debug link checked, its sections known), or that it has none to be
 // read, so that it is not searched for again.
 struct KnownModule {
-  std::string name;
+  std::pmr::string name;
   bool has_lines = false;
   LineFile line_file;
 };
 // A report names a handful of modules; beyond this many the oldest is
 // forgotten and searched for again if it comes back.
 constexpr std::size_t kMaxKnownModules = 32;
-std::vector<KnownModule> known_modules;
+std::pmr::vector<KnownModule> known_modules;
 
 TExeFile exe;
 LineTable table;
 LineFileReaders readers;
-std::string table_module;  // the module whose line table the table has learnt
+std::pmr::string table_module;  // the module whose line table the table has learnt
 std::uintptr_t load_delta = 0;
 
 // Raises the I/O code of a read of the files that failed, if one did.
@@ -48,7 +49,7 @@ void RaiseFailedRead(std::uint16_t code) {
   if (code != 0) RunError(code);
 }
 
-const KnownModule* FindKnown(const std::string& name) {
+const KnownModule* FindKnown(const std::pmr::string& name) {
   for (const KnownModule& module : known_modules) {
     if (module.name == name) return &module;
   }
@@ -56,7 +57,7 @@ const KnownModule* FindKnown(const std::string& name) {
 }
 
 // Finds where the module's line table is, the first time it is met.
-const KnownModule& Learn(const std::string& name) {
+const KnownModule& Learn(const std::pmr::string& name) {
   KnownModule module;
   module.name = name;
   LineFileSearch search = FindLineFile(exe, name, kDebugRoot, module.line_file);
@@ -75,7 +76,7 @@ void CloseDwarf() {
 
 bool OpenDwarf(void* addr) {
   std::uintptr_t base = 0;
-  std::string name;
+  std::pmr::string name;
   // An address that lies in no module (a call through a null or wild
   // pointer) has no line, whatever the program's table says of its number.
   if (!platform::GetModuleByAddr(addr, base, name)) return false;
