@@ -82,6 +82,12 @@ bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std:
 // asks this, takes no memory from the C library's heap.
 bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::pmr::string& name);
 
+// Memory in whole pages straight from the system, never through the C
+// library's heap; size is rounded up to whole pages. Null when the system
+// refuses. FreePages takes the same size as AllocatePages was given.
+void* AllocatePages(std::size_t size);
+void FreePages(void* pages, std::size_t size);
+
 // Ends the process with the exit code; never returns.
 [[noreturn]] void ExitProcess(int code);
 

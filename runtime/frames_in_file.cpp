@@ -2,6 +2,7 @@
 #include "runtime/frames_in_file.h"
 
 #include <memory_resource>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,15 @@ struct ModuleFrames {
   std::uint64_t address = 0, size = 0;
 };
 constexpr std::size_t kMaxModules = 16;
-std::pmr::vector<ModuleFrames> modules;
+using KnownModules = std::pmr::vector<ModuleFrames>;
+
+// Made at the first search, inside the report once its own memory is the
+// default resource, which the list keeps; never destroyed.
+KnownModules& Modules() {
+  alignas(KnownModules) static unsigned char storage[sizeof(KnownModules)];
+  static KnownModules* const modules = ::new (storage) KnownModules();
+  return *modules;
+}
 
 ModuleFrames Read(const std::pmr::string& name, std::uintptr_t base) {
   ModuleFrames frames{name};
@@ -44,6 +53,7 @@ bool FindFramesInFile(std::uint64_t pc, std::uint64_t& address, std::uint64_t& s
   std::uintptr_t base = 0;
   std::pmr::string name;
   if (!platform::GetModuleByAddr(reinterpret_cast<const void*>(pc), base, name)) return false;
+  KnownModules& modules = Modules();
   const ModuleFrames* known = nullptr;
   for (const ModuleFrames& m : modules) {
     if (m.name == name) known = &m;
