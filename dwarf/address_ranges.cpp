@@ -12,7 +12,7 @@ namespace {
 // the index small.
 constexpr std::uint64_t kJoinGap = 256;
 
-void Add(std::vector<AddressRange>& ranges, std::uint64_t low, std::uint64_t high) {
+void Add(std::pmr::vector<AddressRange>& ranges, std::uint64_t low, std::uint64_t high) {
   if (high <= low) return;
   if (!ranges.empty() && low >= ranges.back().low && low <= ranges.back().high + kJoinGap) {
     if (high > ranges.back().high) ranges.back().high = high;
@@ -51,7 +51,7 @@ bool ReadArangeSet(DwarfCursor& cursor, ArangeSet& set) {
 
 }  // namespace
 
-bool ReadAranges(DwarfCursor& cursor, ByteSource& aranges, std::vector<ArangeSet>& sets) {
+bool ReadAranges(DwarfCursor& cursor, ByteSource& aranges, std::pmr::vector<ArangeSet>& sets) {
   std::int64_t size = aranges.Size();
   cursor.Bind(&aranges);
   UnitExtent set_extent;
@@ -86,7 +86,7 @@ namespace {
 // Version 2 to 4 lists: pairs of offsets from the base, a base of its own
 // after the largest address, up to a pair of zeros.
 bool ReadPairList(DwarfCursor& cursor, const RangeListPlace& place,
-                  std::vector<AddressRange>& ranges) {
+                  std::pmr::vector<AddressRange>& ranges) {
   int size = place.unit.address_size;
   std::uint64_t base = place.base;
   for (;;) {
@@ -103,7 +103,7 @@ bool ReadPairList(DwarfCursor& cursor, const RangeListPlace& place,
 
 // Version 5 lists: entries of a kind and its operands, up to an end entry.
 bool ReadEntryList(DwarfCursor& cursor, const DebugSources& sources, const RangeListPlace& place,
-                   std::vector<AddressRange>& ranges) {
+                   std::pmr::vector<AddressRange>& ranges) {
   int size = place.unit.address_size;
   std::uint64_t base = place.base;
   auto indexed = [&](std::uint64_t& address) {
@@ -151,7 +151,7 @@ bool ReadEntryList(DwarfCursor& cursor, const DebugSources& sources, const Range
 }  // namespace
 
 bool ReadRangeList(DwarfCursor& cursor, const DebugSources& sources, const RangeListPlace& place,
-                   std::vector<AddressRange>& ranges) {
+                   std::pmr::vector<AddressRange>& ranges) {
   ByteSource* section =
       sources[place.is_rnglists ? DebugSection::kRnglists : DebugSection::kRanges];
   if (section == nullptr || place.offset >= static_cast<std::uint64_t>(section->Size())) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <vector>
 
 #include "dwarf/cursor.h"
@@ -20,12 +21,12 @@ struct AddressRange {
 // One set of .debug_aranges: the unit it describes and its ranges.
 struct ArangeSet {
   std::uint64_t unit = 0;  // offset of the unit in .debug_info
-  std::vector<AddressRange> ranges;
+  std::pmr::vector<AddressRange> ranges;
 };
 
 // Reads every set of .debug_aranges. False, with what was read so far, when
 // a set is malformed: the sets after it cannot be found.
-bool ReadAranges(DwarfCursor& cursor, ByteSource& aranges, std::vector<ArangeSet>& sets);
+bool ReadAranges(DwarfCursor& cursor, ByteSource& aranges, std::pmr::vector<ArangeSet>& sets);
 
 // Where a unit's range list starts and what it needs to be read.
 struct RangeListPlace {
@@ -39,7 +40,7 @@ struct RangeListPlace {
 // Appends the ranges of a range list; false when it is malformed or lies
 // outside its section.
 bool ReadRangeList(DwarfCursor& cursor, const DebugSources& sources, const RangeListPlace& place,
-                   std::vector<AddressRange>& ranges);
+                   std::pmr::vector<AddressRange>& ranges);
 
 // The address at an index of .debug_addr; false outside the section.
 bool ReadIndexedAddress(const DebugSources& sources, const UnitShape& unit, std::uint64_t addr_base,

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 
@@ -59,7 +60,7 @@ struct DebugSources {
 // The file that holds a module's line table and where its sections lie in
 // that file; an absent section has size 0.
 struct LineFile {
-  std::string name;
+  std::pmr::string name;
   ExeSection sections[kDebugSectionCount];
 };
 

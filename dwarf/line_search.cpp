@@ -22,13 +22,14 @@ struct SequenceEnd {
 
 // Out of the row loop: a growing list there would keep the loop's state
 // out of registers, though sequences end rarely.
-[[gnu::noinline, gnu::cold]] void AddSequenceEnd(std::vector<SequenceEnd>& ends, SequenceEnd end) {
+[[gnu::noinline, gnu::cold]] void AddSequenceEnd(std::pmr::vector<SequenceEnd>& ends,
+                                                 SequenceEnd end) {
   ends.push_back(end);
 }
 
 class RowMatcher {
  public:
-  RowMatcher(TargetSearch* targets, std::size_t count, std::vector<SequenceEnd>& ends)
+  RowMatcher(TargetSearch* targets, std::size_t count, std::pmr::vector<SequenceEnd>& ends)
       : targets_(targets), count_(count), left_(count), ends_(ends) {}
 
   bool searching() const { return left_ > 0; }
@@ -93,14 +94,14 @@ class RowMatcher {
   bool has_previous_ = false;
   std::int32_t previous_file_ = 0;
   std::int64_t previous_line_ = 0;
-  std::vector<SequenceEnd>& ends_;
+  std::pmr::vector<SequenceEnd>& ends_;
 };
 
 // Names the answers: targets answered by rows of one file share its name,
 // read once.
 void NameAnswers(DwarfCursor& cursor, StringTables& strings,
                  const TLineNumberProgramHeader64& header, TargetSearch* targets, std::size_t count,
-                 std::vector<Text>& names) {
+                 std::pmr::vector<Text>& names) {
   std::int32_t unknown = -1;
   const TargetSearch* named = nullptr;
   for (std::size_t i = 0; i < count; ++i) {
@@ -126,7 +127,7 @@ void NameAnswers(DwarfCursor& cursor, StringTables& strings,
 
 std::int64_t SearchUnit(DwarfCursor& cursor, StringTables& strings, std::int64_t offset,
                         std::int64_t section_end, TargetSearch* targets, std::size_t count,
-                        UnitFacts& facts, std::vector<Text>& names) {
+                        UnitFacts& facts, std::pmr::vector<Text>& names) {
   facts = UnitFacts();
   for (std::size_t i = 0; i < count; ++i) targets[i].Reset();
   UnitExtent unit;
@@ -141,7 +142,7 @@ std::int64_t SearchUnit(DwarfCursor& cursor, StringTables& strings, std::int64_t
   cursor.Keep(header.program_start);
 
   LineRowMachine rows(cursor, header);
-  std::vector<SequenceEnd> ends;
+  std::pmr::vector<SequenceEnd> ends;
   RowMatcher matcher(targets, count, ends);
   bool intact = !matcher.searching() || rows.Run(matcher);
   // Stopping because every target had its answer leaves the unit's highest

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <vector>
 
 #include "base/text.h"
@@ -46,6 +47,6 @@ struct UnitFacts {
 // alone, so that a damaged program does not disturb the units after it.
 std::int64_t SearchUnit(DwarfCursor& cursor, StringTables& strings, std::int64_t offset,
                         std::int64_t section_end, TargetSearch* targets, std::size_t count,
-                        UnitFacts& facts, std::vector<Text>& names);
+                        UnitFacts& facts, std::pmr::vector<Text>& names);
 
 }  // namespace rt

@@ -114,8 +114,8 @@ void LineTable::ScanEveryUnit(const DebugSources& sources, StringTables& strings
 // section order: a target's first candidate that answers for it wins, as
 // the first unit of the full scan would.
 void LineTable::SearchIndexed(const DebugSources& sources, StringTables& strings) {
-  std::vector<std::pair<std::int64_t, std::size_t>> work;  // program, target
-  std::vector<std::int64_t> programs;
+  std::pmr::vector<std::pair<std::int64_t, std::size_t>> work;  // program, target
+  std::pmr::vector<std::int64_t> programs;
   for (std::size_t k = 0; k < searches_.size(); ++k) {
     index_.Candidates(searches_[k].target, programs);
     for (std::int64_t program : programs) work.emplace_back(program, k);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <vector>
 
 #include "base/text.h"
@@ -70,15 +71,15 @@ class LineTable {
                            UnitFacts& facts);
 
   DwarfCursor cursor_;
-  std::vector<LearntUnit> learnt_;  // reserved whole at first use
+  std::pmr::vector<LearntUnit> learnt_;  // reserved whole at first use
   bool full_scan_ = false;
   bool index_tried_ = false, indexed_ = false;
   UnitIndex index_;
   // One lookup's work: every target's search, and those of one unit.
-  std::vector<TargetSearch> searches_;
-  std::vector<std::size_t> batch_;
-  std::vector<TargetSearch> batch_searches_;
-  std::vector<Text> names_;
+  std::pmr::vector<TargetSearch> searches_;
+  std::pmr::vector<std::size_t> batch_;
+  std::pmr::vector<TargetSearch> batch_searches_;
+  std::pmr::vector<Text> names_;
 };
 
 }  // namespace rt

@@ -2,8 +2,8 @@
 #include "dwarf/unit_index.h"
 
 #include <algorithm>
-#include <memory>
 
+#include "base/resource_object.h"
 #include "dwarf/unit_root.h"
 
 namespace rt {
@@ -39,10 +39,11 @@ void UnitIndex::Clear() {
 FileResult UnitIndex::Build(const DebugSources& sources) {
   Clear();
   if (sources[DebugSection::kInfo] == nullptr) return {};
-  auto readers = std::make_unique<Readers>(sources);
+  // Five cursors and their buffers, over 100 KiB: kept off the stack.
+  ResourcePtr<Readers> readers = MakeResourceObject<Readers>(sources);
   ListPrograms(readers->line, *sources[DebugSection::kLine]);
 
-  std::vector<ArangeSet> sets;
+  std::pmr::vector<ArangeSet> sets;
   ByteSource* aranges = sources[DebugSection::kAranges];
   if (aranges != nullptr) ReadAranges(readers->aranges, *aranges, sets);
   std::sort(sets.begin(), sets.end(),
@@ -73,7 +74,7 @@ void UnitIndex::ListPrograms(DwarfCursor& cursor, ByteSource& line) {
 
 // Each unit's line program, described by the unit's set in .debug_aranges
 // or else by its root entry's ranges; false when there are too many ranges.
-bool UnitIndex::DescribePrograms(UnitRootReader& roots, const std::vector<ArangeSet>& sets) {
+bool UnitIndex::DescribePrograms(UnitRootReader& roots, const std::pmr::vector<ArangeSet>& sets) {
   UnitRoot root;
   for (std::int64_t offset = 0;; offset = root.next) {
     auto set =
@@ -99,7 +100,7 @@ bool UnitIndex::DescribePrograms(UnitRootReader& roots, const std::vector<Arange
   }
 }
 
-void UnitIndex::Describe(std::size_t program, const std::vector<AddressRange>& ranges) {
+void UnitIndex::Describe(std::size_t program, const std::pmr::vector<AddressRange>& ranges) {
   if (state_[program] == kUndescribed) state_[program] = kDescribed;
   for (const AddressRange& range : ranges) {
     entries_.push_back({range.low, range.high, static_cast<std::uint32_t>(program)});
@@ -131,7 +132,7 @@ bool UnitIndex::Arrange() {
   return true;
 }
 
-void UnitIndex::Candidates(std::uint64_t target, std::vector<std::int64_t>& programs) const {
+void UnitIndex::Candidates(std::uint64_t target, std::pmr::vector<std::int64_t>& programs) const {
   // Indices into programs_ first, which is in file order.
   programs.clear();
   auto after = std::upper_bound(entries_.begin(), entries_.end(), target,

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <vector>
 
 #include "dwarf/address_ranges.h"
@@ -29,7 +30,7 @@ class UnitIndex {
   // file order: those whose units' ranges hold it (their ends included: the
   // row at a sequence's end answers for it), and those that no unit's
   // ranges describe.
-  void Candidates(std::uint64_t target, std::vector<std::int64_t>& programs) const;
+  void Candidates(std::uint64_t target, std::pmr::vector<std::int64_t>& programs) const;
 
  private:
   struct Entry {
@@ -38,15 +39,15 @@ class UnitIndex {
   };
 
   void ListPrograms(DwarfCursor& cursor, ByteSource& line);
-  bool DescribePrograms(UnitRootReader& roots, const std::vector<ArangeSet>& sets);
-  void Describe(std::size_t program, const std::vector<AddressRange>& ranges);
+  bool DescribePrograms(UnitRootReader& roots, const std::pmr::vector<ArangeSet>& sets);
+  void Describe(std::size_t program, const std::pmr::vector<AddressRange>& ranges);
   bool Arrange();
 
-  std::vector<std::int64_t> programs_;   // every program's offset, in file order
-  std::vector<std::uint8_t> state_;      // per program: kUndescribed, kDescribed or kAlways
-  std::vector<Entry> entries_;           // sorted by low
-  std::vector<std::uint64_t> reach_;     // the highest high of entries_[0..i]
-  std::vector<std::uint32_t> unranged_;  // the programs searched for every address
+  std::pmr::vector<std::int64_t> programs_;   // every program's offset, in file order
+  std::pmr::vector<std::uint8_t> state_;      // per program: kUndescribed, kDescribed or kAlways
+  std::pmr::vector<Entry> entries_;           // sorted by low
+  std::pmr::vector<std::uint64_t> reach_;     // the highest high of entries_[0..i]
+  std::pmr::vector<std::uint32_t> unranged_;  // the programs searched for every address
 };
 
 }  // namespace rt

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <vector>
 
 #include "dwarf/address_ranges.h"
@@ -19,7 +20,7 @@ struct UnitRoot {
   // The ranges its root entry gives; has_ranges is false without any, and
   // when they could not be read.
   bool has_ranges = false;
-  std::vector<AddressRange> ranges;
+  std::pmr::vector<AddressRange> ranges;
   // The root entry could not be read whole: its ranges are not known.
   bool malformed = false;
 };

@@ -19,7 +19,7 @@ std::uint32_t Aligned4(std::uint32_t n) {
 
 // The build-id among notes one after another: name size, description size,
 // type, then the name and the description, each padded to 4 bytes.
-bool FindBuildIdNote(const std::uint8_t* notes, std::int64_t length, std::string& id) {
+bool FindBuildIdNote(const std::uint8_t* notes, std::int64_t length, std::pmr::string& id) {
   std::uint64_t at = 0, end = static_cast<std::uint64_t>(length);
   while (at <= end && end - at >= 12) {
     std::uint32_t name_size = Le32(notes + at), desc_size = Le32(notes + at + 4);
@@ -38,7 +38,7 @@ bool FindBuildIdNote(const std::uint8_t* notes, std::int64_t length, std::string
 
 }  // namespace
 
-FileResult ReadBuildId(TExeFile& exe, std::string& id) {
+FileResult ReadBuildId(TExeFile& exe, std::pmr::string& id) {
   id.clear();
   ExeSection section;
   if (!FindExeSection(exe, ".note.gnu.build-id", section) ||
@@ -51,10 +51,10 @@ FileResult ReadBuildId(TExeFile& exe, std::string& id) {
   return ResultOf(exe.f, FindBuildIdNote(notes, length, id));
 }
 
-std::string BuildIdPath(std::string_view root, std::string_view id) {
+std::pmr::string BuildIdPath(std::string_view root, std::string_view id) {
   if (id.empty()) return {};
   static constexpr char kHex[] = "0123456789abcdef";
-  std::string path(root);
+  std::pmr::string path(root);
   path += "/.build-id/";
   for (std::size_t i = 0; i < id.size(); ++i) {
     unsigned char byte = static_cast<unsigned char>(id[i]);
@@ -62,7 +62,8 @@ std::string BuildIdPath(std::string_view root, std::string_view id) {
     path += kHex[byte & 0xF];
     if (i == 0) path += '/';
   }
-  return path + ".debug";
+  path += ".debug";
+  return path;
 }
 
 }  // namespace rt

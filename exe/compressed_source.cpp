@@ -43,7 +43,7 @@ ReadResult CompressedSource::ReadAt(std::int64_t offset, void* buffer, std::int6
 bool CompressedSource::StartAt(const RestartPoint* point) {
   in_begin_ = in_end_ = 0;
   if (point != nullptr) {
-    std::unique_ptr<Decoder> copy = point->decoder->Clone();
+    DecoderPtr copy = point->decoder->Clone();
     if (copy != nullptr) {
       decoder_ = std::move(copy);
       ended_ = false;

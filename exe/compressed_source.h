@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "exe/byte_source.h"
 #include "exe/decoder.h"
@@ -39,7 +38,7 @@ class CompressedSource final : public ByteSource {
   struct RestartPoint {
     std::int64_t out_pos = 0;  // decompressed offset
     std::int64_t in_pos = 0;   // stored offset of the next byte to decode
-    std::unique_ptr<Decoder> decoder;
+    DecoderPtr decoder;
   };
 
   enum class State { kUnchecked, kGood, kBad };
@@ -58,7 +57,7 @@ class CompressedSource final : public ByteSource {
   std::uint16_t io_error_ = 0;  // of the last read of the file that failed
   ExeSection section_;
   State state_ = State::kUnchecked;
-  std::unique_ptr<Decoder> decoder_;
+  DecoderPtr decoder_;
   std::int64_t out_pos_ = 0;
   bool ended_ = false;       // the last step reached the end of a stream
   std::int64_t in_pos_ = 0;  // stored offset of in_[in_begin_]

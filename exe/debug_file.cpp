@@ -1,6 +1,8 @@
 // The places a module's debug file may be, tried in order.
 #include "exe/debug_file.h"
 
+#include <memory_resource>
+#include <string>
 #include <vector>
 
 #include "exe/build_id.h"
@@ -13,9 +15,9 @@ namespace {
 // What identifies a debug file as the module's.
 struct Identity {
   bool has_link = false;
-  std::string link;
+  std::pmr::string link;
   std::uint32_t crc = 0;
-  std::string build_id;
+  std::pmr::string build_id;
 };
 
 // Reads what the module says of its debug file; false when the module is no
@@ -29,29 +31,30 @@ FileResult ReadIdentity(TExeFile& exe, std::string_view module_file, Identity& i
 }
 
 // The places the debug link may name, in order.
-std::vector<std::string> LinkPlaces(const Identity& identity, std::string_view module_file,
-                                    std::string_view debug_root) {
-  std::vector<std::string> places = {identity.link};
+std::pmr::vector<std::pmr::string> LinkPlaces(const Identity& identity,
+                                              std::string_view module_file,
+                                              std::string_view debug_root) {
+  std::pmr::vector<std::pmr::string> places = {identity.link};
   std::size_t slash = module_file.find_last_of("/\\");
   if (slash == std::string_view::npos) return places;
-  std::string directory(module_file.substr(0, slash + 1));
+  std::pmr::string directory(module_file.substr(0, slash + 1));
   places.push_back(directory + identity.link);
   places.push_back(directory + ".debug/" + identity.link);
   // The module's own directory path under the debug root, for a module
   // named by an absolute path.
   if (!debug_root.empty() && directory[0] == '/') {
-    places.push_back(std::string(debug_root) + directory + identity.link);
+    places.push_back(std::pmr::string(debug_root) + directory + identity.link);
   }
   return places;
 }
 
 // Opens a candidate and looks for the section in it; exe stays open only
 // when it holds it (and, with an id to match, when its build-id is that).
-FileResult Holds(TExeFile& exe, const std::string& file, std::string_view section_name,
-                 const std::string* build_id, ExeSection& section) {
+FileResult Holds(TExeFile& exe, std::string_view file, std::string_view section_name,
+                 const std::pmr::string* build_id, ExeSection& section) {
   FileResult opened = OpenExeFile(exe, file);
   if (!opened) return opened;
-  std::string id;
+  std::pmr::string id;
   if ((build_id == nullptr || (ReadBuildId(exe, id) && id == *build_id)) &&
       FindExeSection(exe, section_name, section)) {
     return {true, 0};
@@ -64,14 +67,14 @@ FileResult Holds(TExeFile& exe, const std::string& file, std::string_view sectio
 
 DebugFileSearch FindDebugFile(TExeFile& exe, std::string_view module_file,
                               std::string_view debug_root, std::string_view section_name,
-                              std::string& found_file, ExeSection& section) {
+                              std::pmr::string& found_file, ExeSection& section) {
   Identity identity;
   FileResult read = ReadIdentity(exe, module_file, identity);
   if (!read) return {DebugFileSearch::kUnreadable, read.io_error};
 
   DebugFileSearch search{DebugFileSearch::kNoSection, 0};
   // Tries one place; true when it ends the search, found or failed.
-  auto ends_search = [&](const std::string& file, FileResult held) {
+  auto ends_search = [&](std::string_view file, FileResult held) {
     if (held.io_error != 0) {
       search = {DebugFileSearch::kUnreadable, held.io_error};
     } else if (held) {
@@ -81,19 +84,18 @@ DebugFileSearch FindDebugFile(TExeFile& exe, std::string_view module_file,
     return search.kind != DebugFileSearch::kNoSection;
   };
   if (identity.has_link) {
-    for (const std::string& place : LinkPlaces(identity, module_file, debug_root)) {
+    for (const std::pmr::string& place : LinkPlaces(identity, module_file, debug_root)) {
       FileResult matches = CheckDbgFile(place, identity.crc);
       if (ends_search(place, matches ? Holds(exe, place, section_name, nullptr, section) : matches))
         return search;
     }
   }
   if (!debug_root.empty() && !identity.build_id.empty()) {
-    std::string by_id = BuildIdPath(debug_root, identity.build_id);
+    std::pmr::string by_id = BuildIdPath(debug_root, identity.build_id);
     if (ends_search(by_id, Holds(exe, by_id, section_name, &identity.build_id, section)))
       return search;
   }
-  std::string module(module_file);
-  ends_search(module, Holds(exe, module, section_name, nullptr, section));
+  ends_search(module_file, Holds(exe, module_file, section_name, nullptr, section));
   return search;
 }
 

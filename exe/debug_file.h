@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,6 @@ struct DebugFileSearch {
 // search.
 DebugFileSearch FindDebugFile(TExeFile& exe, std::string_view module_file,
                               std::string_view debug_root, std::string_view section_name,
-                              std::string& found_file, ExeSection& section);
+                              std::pmr::string& found_file, ExeSection& section);
 
 }  // namespace rt

@@ -33,7 +33,7 @@ FileResult CheckDbgFile(std::string_view name, std::uint32_t crc) {
   return ResultOf(f, sum == crc);
 }
 
-FileResult ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc) {
+FileResult ReadDebugLinkName(TExeFile& exe, std::pmr::string& name, std::uint32_t& crc) {
   ExeSection section;
   if (!FindExeSection(exe, ".gnu_debuglink", section) ||
       section.compression != Compression::kNone || section.length > kMaxLinkLength) {

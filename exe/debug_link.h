@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 
@@ -11,7 +12,7 @@ namespace rt {
 
 // The name and the CRC-32 that the executable's ".gnu_debuglink" section
 // records; false without a usable one.
-FileResult ReadDebugLinkName(TExeFile& exe, std::string& name, std::uint32_t& crc);
+FileResult ReadDebugLinkName(TExeFile& exe, std::pmr::string& name, std::uint32_t& crc);
 
 // Whether the file's CRC-32 is crc. A file that cannot be opened does not
 // match; a read of it that fails answers its code.

@@ -5,7 +5,7 @@
 
 namespace rt {
 
-std::unique_ptr<Decoder> MakeDecoder(Compression compression) {
+DecoderPtr MakeDecoder(Compression compression) {
   switch (compression) {
     case Compression::kZlib:
       return MakeZlibDecoder();

@@ -1,13 +1,19 @@
 // A compression method's stream decoder, as the readers of compressed
 // sections drive it. The build links one implementation per method: the
-// library's, or one that cannot decode where the library is missing.
+// library's, or one that cannot decode where the library is missing. A
+// decoder and the library's state under it live in memory of the default
+// resource.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+
+#include "base/resource_object.h"
 
 namespace rt {
+
+class Decoder;
+using DecoderPtr = ResourcePtr<Decoder>;
 
 enum class Compression : std::uint8_t { kNone, kZlib, kZstd };
 
@@ -28,11 +34,11 @@ class Decoder {
                       std::size_t& out_left) = 0;
   // A copy of the whole decoding state, to go on from later; null where the
   // method cannot copy its state.
-  virtual std::unique_ptr<Decoder> Clone() const = 0;
+  virtual DecoderPtr Clone() const = 0;
 };
 
 // A new decoder of the method; null where this build cannot decode it.
-std::unique_ptr<Decoder> MakeDecoder(Compression compression);
+DecoderPtr MakeDecoder(Compression compression);
 
 // Whether this build can decode sections compressed so.
 bool CanDecode(Compression compression);

@@ -2,16 +2,14 @@
 // library's where the build found it, and one that has none otherwise.
 #pragma once
 
-#include <memory>
-
 #include "exe/decoder.h"
 
 namespace rt {
 
 bool HaveZlib();
-std::unique_ptr<Decoder> MakeZlibDecoder();
+DecoderPtr MakeZlibDecoder();
 
 bool HaveZstd();
-std::unique_ptr<Decoder> MakeZstdDecoder();
+DecoderPtr MakeZstdDecoder();
 
 }  // namespace rt

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 
@@ -44,7 +45,7 @@ struct TExeFile {
   std::int64_t section_names_length = 0;  // their length, where the format records it
   std::uint64_t image_base = 0;           // the address the file was linked to load at
   const ExeFormat* format = nullptr;
-  std::string filename;
+  std::pmr::string filename;
 };
 
 inline bool IsOpen(const TExeFile& exe) {

@@ -1,6 +1,7 @@
 // Byte-oriented files over the platform's file calls.
 #include "exe/file_io.h"
 
+#include <memory_resource>
 #include <string>
 
 #include "base/error_numbers.h"
@@ -32,7 +33,7 @@ bool Succeeded(FileRec& f, platform::ErrorNumber error) {
 
 void FileOpenRead(FileRec& f, std::string_view name) {
   f = FileRec{};
-  std::string path(name);  // the platform wants its terminating zero
+  std::pmr::string path(name);  // the platform wants its terminating zero
   platform::Handle handle;
   if (!Succeeded(f, platform::OpenFileForReading(path.c_str(), handle))) return;
   f.handle = handle;

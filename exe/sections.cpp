@@ -1,6 +1,7 @@
 // Finding sections by name, stored plainly or compressed: in the ELF way (a
 // compression header, then a zlib or Zstandard stream), or in the older
 // ".zdebug" way ("ZLIB", a big-endian size, a zlib stream).
+#include <memory_resource>
 #include <string>
 
 #include "base/byte_order.h"
@@ -60,7 +61,8 @@ bool Find(TExeFile& exe, std::string_view name, ExeSection& section) {
   }
   // ".debug_line" stored the older way is ".zdebug_line".
   if (!name.starts_with(".debug_")) return false;
-  std::string old_name = ".z" + std::string(name.substr(1));
+  std::pmr::string old_name(".z");
+  old_name.append(name.substr(1));
   if (!FindStored(exe, old_name, section, compressed) || compressed) return false;
   return TakeCompressionHeader(exe, kGnuHeaderSize, section);
 }

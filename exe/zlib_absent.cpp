@@ -7,7 +7,7 @@ bool HaveZlib() {
   return false;
 }
 
-std::unique_ptr<Decoder> MakeZlibDecoder() {
+DecoderPtr MakeZlibDecoder() {
   return nullptr;
 }
 

@@ -1,18 +1,34 @@
 // zlib streams through the system's zlib. The library keeps a 32 KiB window,
-// and a copy of its state is a place to go on from.
+// and a copy of its state is a place to go on from. Its memory comes from
+// the default resource at the decoder's making, as a copy's does.
 #include <zlib.h>
 
 #include <climits>
 
 #include "exe/decoder_methods.h"
+#include "exe/library_memory.h"
 
 namespace rt {
 
 namespace {
 
+voidpf Allocate(voidpf resource, uInt items, uInt size) {
+  return AllocateSized(static_cast<std::pmr::memory_resource*>(resource),
+                       std::size_t{items} * size);
+}
+
+void Free(voidpf resource, voidpf block) {
+  FreeSized(static_cast<std::pmr::memory_resource*>(resource), block);
+}
+
 class ZlibDecoder final : public Decoder {
  public:
-  ZlibDecoder() { ready_ = inflateInit(&stream_) == Z_OK; }
+  ZlibDecoder() {
+    stream_.zalloc = Allocate;
+    stream_.zfree = Free;
+    stream_.opaque = std::pmr::get_default_resource();
+    ready_ = inflateInit(&stream_) == Z_OK;
+  }
   ZlibDecoder(const ZlibDecoder& other) {
     ready_ = other.ready_ && inflateCopy(&stream_, const_cast<z_stream*>(&other.stream_)) == Z_OK;
   }
@@ -49,8 +65,8 @@ class ZlibDecoder final : public Decoder {
     }
   }
 
-  std::unique_ptr<Decoder> Clone() const override {
-    auto copy = std::make_unique<ZlibDecoder>(*this);
+  DecoderPtr Clone() const override {
+    ResourcePtr<ZlibDecoder> copy = MakeResourceObject<ZlibDecoder>(*this);
     if (!copy->ready_) return nullptr;
     return copy;
   }
@@ -66,8 +82,8 @@ bool HaveZlib() {
   return true;
 }
 
-std::unique_ptr<Decoder> MakeZlibDecoder() {
-  return std::make_unique<ZlibDecoder>();
+DecoderPtr MakeZlibDecoder() {
+  return MakeResourceObject<ZlibDecoder>();
 }
 
 }  // namespace rt

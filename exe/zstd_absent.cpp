@@ -7,7 +7,7 @@ bool HaveZstd() {
   return false;
 }
 
-std::unique_ptr<Decoder> MakeZstdDecoder() {
+DecoderPtr MakeZstdDecoder() {
   return nullptr;
 }
 

@@ -1,10 +1,13 @@
 // Zstandard frames through the system's libzstd. The library keeps the
 // frame's window; a frame that asks for more than kMaxWindowLog is refused,
 // so memory stays bounded whatever the section's size. Its state cannot be
-// copied: going back means starting over.
+// copied: going back means starting over. Its memory comes from the default
+// resource at the decoder's making.
+#define ZSTD_STATIC_LINKING_ONLY  // the custom memory calls
 #include <zstd.h>
 
 #include "exe/decoder_methods.h"
+#include "exe/library_memory.h"
 
 namespace rt {
 
@@ -13,15 +16,24 @@ namespace {
 // 8 MiB.
 constexpr int kMaxWindowLog = 23;
 
+void* Allocate(void* resource, std::size_t size) {
+  return AllocateSized(static_cast<std::pmr::memory_resource*>(resource), size);
+}
+
+void Free(void* resource, void* block) {
+  FreeSized(static_cast<std::pmr::memory_resource*>(resource), block);
+}
+
 class ZstdDecoder final : public Decoder {
  public:
-  ZstdDecoder() : context_(ZSTD_createDCtx()) {
+  ZstdDecoder()
+      : context_(ZSTD_createDStream_advanced({Allocate, Free, std::pmr::get_default_resource()})) {
     ready_ = context_ != nullptr &&
              !ZSTD_isError(ZSTD_DCtx_setParameter(context_, ZSTD_d_windowLogMax, kMaxWindowLog));
   }
   ZstdDecoder(const ZstdDecoder&) = delete;
   ZstdDecoder& operator=(const ZstdDecoder&) = delete;
-  ~ZstdDecoder() override { ZSTD_freeDCtx(context_); }
+  ~ZstdDecoder() override { ZSTD_freeDStream(context_); }
 
   bool Restart() override {
     return ready_ && !ZSTD_isError(ZSTD_DCtx_reset(context_, ZSTD_reset_session_only));
@@ -42,7 +54,7 @@ class ZstdDecoder final : public Decoder {
     return result == 0 ? Step::kEnd : Step::kMore;
   }
 
-  std::unique_ptr<Decoder> Clone() const override { return nullptr; }
+  DecoderPtr Clone() const override { return nullptr; }
 
  private:
   ZSTD_DCtx* context_;
@@ -55,8 +67,8 @@ bool HaveZstd() {
   return true;
 }
 
-std::unique_ptr<Decoder> MakeZstdDecoder() {
-  return std::make_unique<ZstdDecoder>();
+DecoderPtr MakeZstdDecoder() {
+  return MakeResourceObject<ZstdDecoder>();
 }
 
 }  // namespace rt

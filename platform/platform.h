@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 
@@ -105,7 +106,15 @@ bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std:
 // The module (the program or a shared library) whose image holds the code
 // address: its load address and the name of its file. When no module holds
 // it, base is 0, name names the program's own file, and the answer is false.
-bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name);
+// The name allocates from its own memory resource: the error report, which
+// asks this, takes no memory from the C library's heap.
+bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::pmr::string& name);
+
+// Memory in whole pages straight from the system, never through the C
+// library's heap; size is rounded up to whole pages. Null when the system
+// refuses. FreePages takes the same size as AllocatePages was given.
+void* AllocatePages(std::size_t size);
+void FreePages(void* pages, std::size_t size);
 
 // Ends the process with the exit code; never returns.
 [[noreturn]] void ExitProcess(int code);

@@ -1,6 +1,8 @@
 // Finding a module's .eh_frame through its file, for the walk.
 #include "runtime/frames_in_file.h"
 
+#include <memory_resource>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -14,14 +16,22 @@ namespace {
 
 // What was found for each module met; a walk meets a handful.
 struct ModuleFrames {
-  std::string name;
+  std::pmr::string name;
   bool found = false;
   std::uint64_t address = 0, size = 0;
 };
 constexpr std::size_t kMaxModules = 16;
-std::vector<ModuleFrames> modules;
+using KnownModules = std::pmr::vector<ModuleFrames>;
 
-ModuleFrames Read(const std::string& name, std::uintptr_t base) {
+// Made at the first search, inside the report once its own memory is the
+// default resource, which the list keeps; never destroyed.
+KnownModules& Modules() {
+  alignas(KnownModules) static unsigned char storage[sizeof(KnownModules)];
+  static KnownModules* const modules = ::new (storage) KnownModules();
+  return *modules;
+}
+
+ModuleFrames Read(const std::pmr::string& name, std::uintptr_t base) {
   ModuleFrames frames{name};
   TExeFile exe;
   ExeSection section;
@@ -41,8 +51,9 @@ ModuleFrames Read(const std::string& name, std::uintptr_t base) {
 
 bool FindFramesInFile(std::uint64_t pc, std::uint64_t& address, std::uint64_t& size) {
   std::uintptr_t base = 0;
-  std::string name;
+  std::pmr::string name;
   if (!platform::GetModuleByAddr(reinterpret_cast<const void*>(pc), base, name)) return false;
+  KnownModules& modules = Modules();
   const ModuleFrames* known = nullptr;
   for (const ModuleFrames& m : modules) {
     if (m.name == name) known = &m;

@@ -6,6 +6,8 @@
 #include "runtime/line_info.h"
 
 #include <cstddef>
+#include <memory_resource>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -28,90 +30,109 @@ constexpr char kDebugRoot[] = QUIZ_DEBUG_ROOT;
 // (its debug link checked, its sections known), or that it has none to be
 // read, so that it is not searched for again.
 struct KnownModule {
-  std::string name;
+  std::pmr::string name;
   bool has_lines = false;
   LineFile line_file;
 };
 // A report names a handful of modules; beyond this many the oldest is
 // forgotten and searched for again if it comes back.
 constexpr std::size_t kMaxKnownModules = 32;
-std::vector<KnownModule> known_modules;
 
-TExeFile exe;
-LineTable table;
-LineFileReaders readers;
-std::string table_module;  // the module whose line table the table has learnt
-std::uintptr_t load_delta = 0;
+// What lookups keep from one to the next.
+struct LookupState {
+  std::pmr::vector<KnownModule> known_modules;
+  TExeFile exe;
+  LineTable table;
+  LineFileReaders readers;
+  std::pmr::string table_module;  // the module whose line table the table has learnt
+  std::uintptr_t load_delta = 0;
+};
+
+alignas(LookupState) unsigned char state_storage[sizeof(LookupState)];
+LookupState* lookup_state = nullptr;
+
+// Made at the first lookup, which the report makes once its own memory is
+// the default resource: the containers keep the resource they were made
+// with. Never destroyed, as the files are closed by the finalisation.
+LookupState& State() {
+  if (lookup_state == nullptr) lookup_state = ::new (state_storage) LookupState();
+  return *lookup_state;
+}
 
 // Raises the I/O code of a read of the files that failed, if one did.
 void RaiseFailedRead(std::uint16_t code) {
   if (code != 0) RunError(code);
 }
 
-const KnownModule* FindKnown(const std::string& name) {
-  for (const KnownModule& module : known_modules) {
+const KnownModule* FindKnown(const std::pmr::string& name) {
+  for (const KnownModule& module : State().known_modules) {
     if (module.name == name) return &module;
   }
   return nullptr;
 }
 
 // Finds where the module's line table is, the first time it is met.
-const KnownModule& Learn(const std::string& name) {
+const KnownModule& Learn(const std::pmr::string& name) {
+  LookupState& state = State();
   KnownModule module;
   module.name = name;
-  LineFileSearch search = FindLineFile(exe, name, kDebugRoot, module.line_file);
+  LineFileSearch search = FindLineFile(state.exe, name, kDebugRoot, module.line_file);
   RaiseFailedRead(search.io_error);
   module.has_lines = search.kind == LineFileSearch::kFound;
-  if (known_modules.size() >= kMaxKnownModules) known_modules.erase(known_modules.begin());
-  known_modules.push_back(std::move(module));
-  return known_modules.back();
+  if (state.known_modules.size() >= kMaxKnownModules) {
+    state.known_modules.erase(state.known_modules.begin());
+  }
+  state.known_modules.push_back(std::move(module));
+  return state.known_modules.back();
 }
 
 }  // namespace
 
 void CloseDwarf() {
-  RaiseFailedRead(CloseExeFile(exe).io_error);
+  if (lookup_state != nullptr) RaiseFailedRead(CloseExeFile(lookup_state->exe).io_error);
 }
 
 bool OpenDwarf(void* addr) {
   std::uintptr_t base = 0;
-  std::string name;
+  std::pmr::string name;
   // An address that lies in no module (a call through a null or wild
   // pointer) has no line, whatever the program's table says of its number.
   if (!platform::GetModuleByAddr(addr, base, name)) return false;
 
+  LookupState& state = State();
   const KnownModule* module = FindKnown(name);
   if (module == nullptr) {
     module = &Learn(name);
   } else if (module->has_lines) {
-    FileResult opened = OpenExeFile(exe, module->line_file.name);
+    FileResult opened = OpenExeFile(state.exe, module->line_file.name);
     RaiseFailedRead(opened.io_error);
     if (!opened) return false;
   }
   if (!module->has_lines) return false;
-  if (table_module != name) {
-    table_module = name;
-    table.Forget();
-    readers.Forget();
+  if (state.table_module != name) {
+    state.table_module = name;
+    state.table.Forget();
+    state.readers.Forget();
   }
   // Line tables hold link-time addresses.
-  load_delta = base - exe.image_base;
-  readers.Bind(exe, module->line_file);
+  state.load_delta = base - state.exe.image_base;
+  state.readers.Bind(state.exe, module->line_file);
   return true;
 }
 
 bool GetLineInfo(void* addr, Text& source, std::int32_t& line) {
   source = Text();
   line = 0;
-  if (!IsOpen(exe) && !OpenDwarf(addr)) return false;
-  std::uint64_t target = reinterpret_cast<std::uintptr_t>(addr) - load_delta;
+  LookupState& state = State();
+  if (!IsOpen(state.exe) && !OpenDwarf(addr)) return false;
+  std::uint64_t target = reinterpret_cast<std::uintptr_t>(addr) - state.load_delta;
   SourcePosition position;
-  std::uint16_t io_error = table.Lookup(readers.sources(), target, position);
+  std::uint16_t io_error = state.table.Lookup(state.readers.sources(), target, position);
   source = position.source;
   line = position.line;
   // The file is closed before a failed read is raised: the second report
   // opens it afresh, if it looks anything up.
-  FileResult closed = CloseExeFile(exe);
+  FileResult closed = CloseExeFile(state.exe);
   RaiseFailedRead(io_error != 0 ? io_error : closed.io_error);
   return true;
 }
@@ -155,7 +176,7 @@ void InitLineInfoUnit() {
 }
 
 void FinalizeLineInfoUnit() {
-  if (IsOpen(exe)) CloseDwarf();
+  if (lookup_state != nullptr && IsOpen(lookup_state->exe)) CloseDwarf();
 }
 
 }  // namespace rt

@@ -6,6 +6,7 @@
 #include "console/write_ops.h"
 #include "runtime/backtrace.h"
 #include "runtime/errors.h"
+#include "runtime/report_memory.h"
 #include "runtime/stack_walk.h"
 
 namespace rt {
@@ -43,6 +44,7 @@ bool WalkFromWhereRaised(TextRec& t) {
 }  // namespace
 
 void WriteErrorReport(TextRec& t) {
+  UseReportMemory();
   WriteText(0, t, "Runtime error ");
   WriteUnsigned(0, t, ErrorCode);
   WriteText(0, t, " at $");

@@ -14,19 +14,22 @@ constexpr std::uintptr_t kPageMask = ~(kPageSize - 1);
 
 struct Search {
   std::uintptr_t addr;
+  std::pmr::string& name;
   bool found = false;
   std::uintptr_t base = 0;
-  std::string name;
 };
 
 // The program's own file by its real path, so that a debug file beside it
 // is found whatever the working directory; /proc/self/exe where the path
 // cannot be had.
-std::string ProgramFile() {
+void ProgramFile(std::pmr::string& name) {
   char path[4096];
   ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-  if (n <= 0 || n >= static_cast<ssize_t>(sizeof path)) return "/proc/self/exe";
-  return std::string(path, static_cast<std::size_t>(n));
+  if (n <= 0 || n >= static_cast<ssize_t>(sizeof path)) {
+    name.assign("/proc/self/exe");
+  } else {
+    name.assign(path, static_cast<std::size_t>(n));
+  }
 }
 
 int Visit(struct dl_phdr_info* info, std::size_t, void* data) {
@@ -46,23 +49,21 @@ int Visit(struct dl_phdr_info* info, std::size_t, void* data) {
   // lowest segment address is the load delta, for PIE and fixed programs.
   search.base = info->dlpi_addr + (lowest & kPageMask);
   const char* name = info->dlpi_name;
-  search.name = (name != nullptr && name[0] != '\0') ? std::string(name) : ProgramFile();
+  if (name != nullptr && name[0] != '\0') {
+    search.name.assign(name);
+  } else {
+    ProgramFile(search.name);
+  }
   return 1;
 }
 
 }  // namespace
 
-bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name) {
-  Search search;
-  search.addr = reinterpret_cast<std::uintptr_t>(addr);
+bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::pmr::string& name) {
+  Search search{reinterpret_cast<std::uintptr_t>(addr), name};
   dl_iterate_phdr(Visit, &search);
-  if (search.found) {
-    base = search.base;
-    name = search.name;
-  } else {
-    base = 0;
-    name = ProgramFile();
-  }
+  base = search.base;
+  if (!search.found) ProgramFile(name);
   return search.found;
 }
 

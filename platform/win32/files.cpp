@@ -1,6 +1,7 @@
 // Byte-oriented files through CreateFileW and friends.
 #include <windows.h>
 
+#include <memory_resource>
 #include <string>
 
 #include "platform/platform.h"
@@ -17,17 +18,28 @@ ErrorNumber Result(BOOL ok) {
   return ok ? kNoError : win32::LastError();
 }
 
+// The name in UTF-16 with its terminating zero, as MultiByteToWideChar
+// converts; in memory of the default resource, since the error report opens
+// files while the C library's heap may be broken.
+bool WideName(const char* name, std::pmr::wstring& wide) {
+  UINT code_page = ::GetACP();
+  DWORD flags = code_page == CP_UTF8 ? 0 : MB_PRECOMPOSED;
+  int n = ::MultiByteToWideChar(code_page, flags, name, -1, nullptr, 0);
+  if (n <= 0) return false;
+  wide.resize(static_cast<std::size_t>(n));
+  return ::MultiByteToWideChar(code_page, flags, name, -1, wide.data(), n) == n;
+}
+
 }  // namespace
 
 // Names are in the process code page, as the module calls give them. Only
 // disk files: a name may come from a file being read, and a device or a
 // pipe could block or never end.
 ErrorNumber OpenFileForReading(const char* name, Handle& handle) {
-  std::u16string wide;
-  if (!MultiByteToWideChar(GetACP(), name, wide)) return ERROR_INVALID_NAME;
-  HANDLE h = ::CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  std::pmr::wstring wide;
+  if (!WideName(name, wide)) return ERROR_INVALID_NAME;
+  HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return win32::LastError();
   if (::GetFileType(h) != FILE_TYPE_DISK) {
     ::CloseHandle(h);

@@ -10,26 +10,25 @@ namespace {
 
 constexpr DWORD kNameBuffer = 261;
 
-std::string ModuleFileName(HMODULE module) {
-  char name[kNameBuffer];
-  DWORD n = ::GetModuleFileNameA(module, name, kNameBuffer);
-  if (n == 0) return {};
-  return std::string(name, n);
+void ModuleFileName(HMODULE module, std::pmr::string& name) {
+  char path[kNameBuffer];
+  DWORD n = ::GetModuleFileNameA(module, path, kNameBuffer);
+  name.assign(path, n);
 }
 
 }  // namespace
 
-bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::string& name) {
+bool GetModuleByAddr(const void* addr, std::uintptr_t& base, std::pmr::string& name) {
   MEMORY_BASIC_INFORMATION region;
   if (::VirtualQuery(addr, &region, sizeof region) == sizeof region &&
       region.AllocationBase != nullptr && region.Type == MEM_IMAGE) {
     base = reinterpret_cast<std::uintptr_t>(region.AllocationBase);
-    name = ModuleFileName(static_cast<HMODULE>(region.AllocationBase));
+    ModuleFileName(static_cast<HMODULE>(region.AllocationBase), name);
     return true;
   }
   // The program's own file.
   base = 0;
-  name = ModuleFileName(nullptr);
+  ModuleFileName(nullptr, name);
   return false;
 }
 

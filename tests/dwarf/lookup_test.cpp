@@ -79,7 +79,7 @@ class NextUnitTest : public testing::Test {
       rt::TargetSearch search;
       search.target = 0x1000;
       rt::UnitFacts facts;
-      std::vector<rt::Text> names;
+      std::pmr::vector<rt::Text> names;
       offset = rt::SearchUnit(*cursor, strings, offset, source.Size(), &search, 1, facts, names);
       offsets.push_back(offset);
     }

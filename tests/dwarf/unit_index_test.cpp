@@ -21,7 +21,7 @@
 namespace {
 
 using namespace testing_support;
-using Offsets = std::vector<std::int64_t>;
+using Offsets = std::pmr::vector<std::int64_t>;
 
 constexpr std::uint64_t kMax = ~std::uint64_t{0};
 constexpr std::uint64_t kUnknownForm = 0x99;

@@ -24,10 +24,11 @@ using testing_support::ScratchDir;
 std::optional<std::string> Link(const std::string& path) {
   rt::TExeFile exe;
   if (!rt::OpenExeFile(exe, path)) return std::nullopt;
-  std::string name;
+  std::pmr::string link;
   std::uint32_t crc;
   std::optional<std::string> found;
-  if (rt::ReadDebugLinkName(exe, name, crc)) {
+  if (rt::ReadDebugLinkName(exe, link, crc)) {
+    std::string name(link);
     std::string beside = path.substr(0, path.find_last_of('/') + 1) + name;
     for (const std::string& place : {name, beside}) {
       if (rt::CheckDbgFile(place, crc)) {

@@ -94,7 +94,7 @@ TEST_F(FileIoTest, ExeFileOpenAndClose) {
   elf.sections = {{".text", testing_support::kProgBits, 0, "code"}};
   std::string path = testing_support::WriteScratchFile("exe", elf.Build());
   ASSERT_TRUE(rt::OpenExeFile(exe, path));
-  EXPECT_EQ(exe.filename, path);
+  EXPECT_EQ(std::string_view(exe.filename), path);
   char buffer[8];
   EXPECT_TRUE(rt::ReadExeBytes(exe, exe.size - 8, buffer, 8));
   EXPECT_FALSE(rt::ReadExeBytes(exe, exe.size - 7, buffer, 8));

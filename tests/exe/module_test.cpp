@@ -36,10 +36,10 @@ TEST(ModuleTest, OwnProgramAndItsLoadDelta) {
   ASSERT_TRUE(own.image);
   for (std::uintptr_t addr : {probe, probe + 1}) {
     std::uintptr_t base = 1;
-    std::string name;
+    std::pmr::string name;
     platform::GetModuleByAddr(reinterpret_cast<const void*>(addr), base, name);
     // The real path, so that a debug file beside the program can be found.
-    EXPECT_EQ(name, std::filesystem::read_symlink("/proc/self/exe").string());
+    EXPECT_EQ(std::string(name), std::filesystem::read_symlink("/proc/self/exe").string());
     std::uintptr_t delta = base - own.base;
     EXPECT_EQ(probe - delta, value);
   }
@@ -50,8 +50,9 @@ TEST(ModuleTest, SharedLibraryByItsPath) {
   ASSERT_NE(libc, nullptr);
   auto fn = reinterpret_cast<std::uintptr_t>(dlsym(libc, "getpid"));
   std::uintptr_t base = 0;
-  std::string name;
-  platform::GetModuleByAddr(reinterpret_cast<const void*>(fn), base, name);
+  std::pmr::string module;
+  platform::GetModuleByAddr(reinterpret_cast<const void*>(fn), base, module);
+  std::string name(module);
   // The mapping that holds the function, and the file's first mapping.
   std::ifstream maps("/proc/self/maps");
   std::map<std::string, std::uintptr_t> first;
@@ -75,10 +76,10 @@ TEST(ModuleTest, SharedLibraryByItsPath) {
 TEST(ModuleTest, AddressOutsideEveryModule) {
   int local = 0;
   std::uintptr_t base = 1;
-  std::string name;
+  std::pmr::string name;
   EXPECT_FALSE(platform::GetModuleByAddr(&local, base, name));
   EXPECT_EQ(base, 0u);
-  EXPECT_EQ(name, std::filesystem::read_symlink("/proc/self/exe").string());
+  EXPECT_EQ(std::string(name), std::filesystem::read_symlink("/proc/self/exe").string());
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     rt::CloseExeFile(exe);
     // The places its debug information may be, as the report searches them.
-    std::string found;
+    std::pmr::string found;
     rt::ExeSection section;
     if (rt::FindDebugFile(exe, path, "", ".debug_line", found, section).kind ==
         rt::DebugFileSearch::kFound) {

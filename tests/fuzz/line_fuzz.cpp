@@ -21,7 +21,7 @@ void Search(rt::ByteSource& line, rt::StringTables& strings, std::uint64_t targe
     rt::TargetSearch search;
     search.target = target;
     rt::UnitFacts facts;
-    std::vector<rt::Text> names;
+    std::pmr::vector<rt::Text> names;
     std::int64_t next = rt::SearchUnit(cursor, strings, offset, size, &search, 1, facts, names);
     if (next <= offset || next > size) __builtin_trap();  // units must move forward
     if (search.found && (search.name < 0 || static_cast<std::size_t>(search.name) >= names.size() ||

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (!unit_index.Build(sections)) return 0;
-  std::vector<std::int64_t> candidates;
+  std::pmr::vector<std::int64_t> candidates;
   for (std::uint64_t target : {std::uint64_t{0}, inside, ~std::uint64_t{0}}) {
     unit_index.Candidates(target, candidates);
     std::size_t next = 0;  // candidates come in file order, each once

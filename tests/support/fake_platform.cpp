@@ -202,7 +202,7 @@ ErrorNumber ReadFileAt(Handle, std::int64_t position, void* buffer, std::size_t 
 ErrorNumber CloseHandle(Handle) {
   return kNoError;
 }
-bool GetModuleByAddr(const void*, std::uintptr_t& base, std::string& name) {
+bool GetModuleByAddr(const void*, std::uintptr_t& base, std::pmr::string& name) {
   base = 0;
   name = state.file_name;
   return true;
