@@ -1,0 +1,158 @@
+// A beginner's mistakes, one per argument, each ending the program as such
+// a mistake does: a failed assertion, a heap the C library finds broken, a
+// fault or an exception in a thread, before main or after it, a recursion
+// without end. Each line a report should name carries a mark ("// [name]").
+// ENDING_BEFORE_MAIN=fault or =throw makes a static object's constructor
+// fail, before main sees its argument.
+#include <pthread.h>
+
+#include <cassert>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+int* volatile nowhere = nullptr;
+volatile bool keep_going = true;
+std::string mode;
+
+void WriteNowhere() {
+  *nowhere = 1;  // [write]
+}
+
+int Average(int sum, int count) {
+  assert(count > 0);  // [assert]
+  return sum / count;
+}
+
+void Release(int* p) {
+  delete p;  // [delete]
+}
+
+// The compiler keeps what it cannot see used.
+char* volatile kept_name = nullptr;
+char* volatile kept_next = nullptr;
+
+void Overrun() {
+  char* name = new char[24];
+  char* next = new char[24];
+  kept_name = name;
+  kept_next = next;
+  std::memset(name, 'x', 40);  // writes over the header of next
+  delete[] next;               // [overrun]
+  delete[] name;
+}
+
+// Once a thread has run, the C library locks its heap while it frees a
+// large block, and finds the second free of one with the lock held.
+void ReleaseTwiceLocked() {
+  std::thread([] {}).join();
+  char* block = new char[4000];
+  char* other = new char[4000];  // keeps block off the heap's end
+  kept_name = block;
+  kept_next = other;
+  delete[] block;
+  delete[] block;  // [locked]
+  delete[] other;
+}
+
+int Count(int n) {
+  volatile char pad[64];
+  pad[0] = static_cast<char>(n);
+  return keep_going ? Count(n + 1) + pad[0] : 0;  // [recurse]
+}
+
+void Check(int n) noexcept {
+  if (n < 0) throw std::invalid_argument("negative");  // [noexcept]
+}
+
+struct Shape {
+  Shape();
+  virtual double Area() = 0;
+  virtual ~Shape() = default;
+};
+void Measure(Shape* shape) {
+  shape->Area();  // [pure]
+}
+Shape::Shape() {
+  Measure(this);  // [shape]
+}
+struct Square : Shape {
+  double Area() override { return 1; }
+};
+
+struct Settings {
+  Settings() {
+    const char* how = std::getenv("ENDING_BEFORE_MAIN");
+    if (how == nullptr) return;
+    if (std::string(how) == "throw") throw std::runtime_error("no settings");  // [ctor throw]
+    WriteNowhere();                                                            // [ctor]
+  }
+  ~Settings() {
+    if (mode == "destructor") WriteNowhere();  // [dtor]
+  }
+};
+Settings settings;  // [static]
+
+void Goodbye() {
+  WriteNowhere();  // [atexit]
+}
+
+void* Worker(void*) {
+  WriteNowhere();  // [pthread]
+  return nullptr;
+}
+
+void BothThreads() {
+  std::thread first(WriteNowhere), second(WriteNowhere);
+  first.join();
+  second.join();
+}
+
+void OwnHandler(int) {
+  std::cout << "handled" << std::endl;
+  std::_Exit(3);
+}
+
+int main(int argc, char** argv) {
+  if (argc > 1) mode = argv[1];
+  std::vector<int> marks = {60, 70};
+  int* p = new int(1);
+  if (mode == "assert") return Average(0, 0);  // [main assert]
+  if (mode == "abort") std::abort();           // [main abort]
+  if (mode == "double-free") {
+    Release(p);
+    Release(p);  // [main double free]
+  }
+  if (mode == "double-free-locked") ReleaseTwiceLocked();  // [main locked]
+  if (mode == "overrun") Overrun();                        // [main overrun]
+  if (mode == "vector-at") return marks.at(2);             // [main at]
+  if (mode == "noexcept") Check(-1);                       // [main noexcept]
+  if (mode == "pure-virtual") {
+    Square square;  // [main pure]
+  }
+  if (mode == "recursion") return Count(0);  // [main recurse]
+  if (mode == "thread") std::thread(WriteNowhere).join();
+  if (mode == "thread-overflow") std::thread([] { Count(0); }).join();  // [lambda recurse]
+  if (mode == "thread-throw") std::thread(Check, -1).join();
+  if (mode == "two-threads") BothThreads();
+  if (mode == "pthread") {
+    pthread_t thread;
+    pthread_create(&thread, nullptr, Worker, nullptr);
+    pthread_join(thread, nullptr);
+  }
+  if (mode == "atexit") std::atexit(Goodbye);
+  if (mode == "own-handler") {
+    std::signal(SIGSEGV, OwnHandler);
+    WriteNowhere();  // [main own]
+  }
+  if (mode == "pipe") {
+    for (long i = 0; keep_going; ++i) std::cout << i << "\n";
+  }
+  std::cout << "main ends" << std::endl;
+  return 0;
+}
