@@ -1,9 +1,9 @@
-// A beginner's mistakes, one per argument, each ending the program as such
-// a mistake does: a failed assertion, a heap the C library finds broken, a
-// fault or an exception in a thread, before main or after it, a recursion
-// without end. Each line a report should name carries a mark ("// [name]").
-// ENDING_BEFORE_MAIN=fault or =throw makes a static object's constructor
-// fail, before main sees its argument.
+// A beginner's mistakes, each ending the program as such a mistake does: a
+// failed assertion, a heap the C library finds broken, a fault or an
+// exception in a thread, before main or after it, a recursion without end.
+// The environment's ENDING names the one to make (a static object's
+// constructor reads it before main). Each line a report should name
+// carries a mark ("// [name]").
 #include <pthread.h>
 
 #include <cassert>
@@ -18,7 +18,7 @@
 
 int* volatile nowhere = nullptr;
 volatile bool keep_going = true;
-std::string mode;
+const std::string mode = std::getenv("ENDING") != nullptr ? std::getenv("ENDING") : "";
 
 void WriteNowhere() {
   *nowhere = 1;  // [write]
@@ -87,10 +87,8 @@ struct Square : Shape {
 
 struct Settings {
   Settings() {
-    const char* how = std::getenv("ENDING_BEFORE_MAIN");
-    if (how == nullptr) return;
-    if (std::string(how) == "throw") throw std::runtime_error("no settings");  // [ctor throw]
-    WriteNowhere();                                                            // [ctor]
+    if (mode == "constructor-throw") throw std::runtime_error("no settings");  // [ctor throw]
+    if (mode == "constructor") WriteNowhere();                                 // [ctor]
   }
   ~Settings() {
     if (mode == "destructor") WriteNowhere();  // [dtor]
@@ -118,8 +116,7 @@ void OwnHandler(int) {
   std::_Exit(3);
 }
 
-int main(int argc, char** argv) {
-  if (argc > 1) mode = argv[1];
+int main() {
   std::vector<int> marks = {60, 70};
   int* p = new int(1);
   if (mode == "assert") return Average(0, 0);  // [main assert]
