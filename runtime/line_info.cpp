@@ -13,7 +13,7 @@
 
 #include "base/frame_line.h"
 #include "dwarf/debug_sections.h"
-#include "dwarf/line_table.h"
+#include "dwarf/line/line_table.h"
 #include "exe/exe_file.h"
 #include "platform/platform.h"
 #include "runtime/backtrace.h"

@@ -2,7 +2,7 @@
 #include "runtime/stack_walk.h"
 
 #include "base/frame_line.h"
-#include "dwarf/frame_rules.h"
+#include "dwarf/frame/frame_rules.h"
 #include "exe/byte_source.h"
 #include "runtime/frames_in_file.h"
 

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "dwarf/call_frames.h"
+#include "dwarf/frame/call_frames.h"
 #include "platform/fault_record.h"
 #include "platform/walk.h"
 

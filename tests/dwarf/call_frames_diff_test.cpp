@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "dwarf/call_frames.h"
-#include "dwarf/frame_rules.h"
+#include "dwarf/frame/call_frames.h"
+#include "dwarf/frame/frame_rules.h"
 #include "exe/exe_file.h"
 #include "tests/dwarf/line_test.h"
 #include "tests/support/image_builder.h"
@@ -17,7 +17,7 @@
 namespace {
 
 // The code built is this reader's own, as a shared object.
-const char kSources[] = "dwarf/frame_*.cpp dwarf/cursor.cpp dwarf/line_rows.cpp";
+const char kSources[] = "dwarf/frame/frame_*.cpp dwarf/cursor.cpp dwarf/line/line_rows.cpp";
 
 struct Binary {
   const char* label;

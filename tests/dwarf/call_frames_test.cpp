@@ -2,14 +2,14 @@
 // augmentation and pointer encoding by the search table and without it,
 // damaged entries and headers, and steps over registers and memory, the
 // expressions' forms among them.
-#include "dwarf/call_frames.h"
+#include "dwarf/frame/call_frames.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 
-#include "dwarf/frame_rules.h"
+#include "dwarf/frame/frame_rules.h"
 #include "tests/support/frame_builder.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "base/frame_line.h"
 #include "base/text.h"
-#include "dwarf/line_table.h"
+#include "dwarf/line/line_table.h"
 #include "exe/byte_source.h"
 
 namespace line_test {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dwarf/line_table.h"
+#include "dwarf/line/line_table.h"
 #include "tests/support/line_table_builder.h"
 
 namespace line_test {

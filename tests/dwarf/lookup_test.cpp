@@ -12,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-#include "dwarf/line_search.h"
+#include "dwarf/line/line_search.h"
 #include "exe/byte_source.h"
 #include "tests/dwarf/line_test.h"
 

@@ -5,7 +5,7 @@
 // unit, named by a unit that cannot be read, or by units whose ranges
 // overlap); the bound on ranges; and lookups that give the same answers
 // with the index as by reading every unit.
-#include "dwarf/unit_index.h"
+#include "dwarf/line/unit_index.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "dwarf/line_table.h"
+#include "dwarf/line/line_table.h"
 #include "exe/byte_source.h"
 #include "tests/dwarf/line_test.h"
 #include "tests/support/info_builder.h"

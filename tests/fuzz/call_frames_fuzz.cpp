@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "dwarf/call_frames.h"
-#include "dwarf/frame_rules.h"
+#include "dwarf/frame/call_frames.h"
+#include "dwarf/frame/frame_rules.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dwarf/cursor.h"
-#include "dwarf/line_search.h"
+#include "dwarf/line/line_search.h"
 #include "exe/byte_source.h"
 
 namespace {

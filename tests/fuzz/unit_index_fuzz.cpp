@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "dwarf/cursor.h"
-#include "dwarf/unit_index.h"
+#include "dwarf/line/unit_index.h"
 #include "exe/byte_source.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "dwarf/cursor.h"
-#include "dwarf/line_header.h"
+#include "dwarf/line/line_header.h"
 
 namespace rt {
 

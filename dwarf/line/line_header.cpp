@@ -1,6 +1,6 @@
 // Line-table unit headers in the layouts of versions 2 to 5, and the names
 // of the files their rows refer to.
-#include "dwarf/line_header.h"
+#include "dwarf/line/line_header.h"
 
 #include <cstdint>
 #include <cstring>

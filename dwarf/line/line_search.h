@@ -8,7 +8,7 @@
 
 #include "base/text.h"
 #include "dwarf/cursor.h"
-#include "dwarf/line_header.h"
+#include "dwarf/line/line_header.h"
 
 namespace rt {
 

@@ -1,5 +1,5 @@
 // Decoding a unit's header and root entry.
-#include "dwarf/unit_root.h"
+#include "dwarf/info/unit_root.h"
 
 #include "base/byte_order.h"
 

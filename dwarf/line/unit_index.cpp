@@ -1,10 +1,10 @@
 // Building the index of units and choosing the programs to search.
-#include "dwarf/unit_index.h"
+#include "dwarf/line/unit_index.h"
 
 #include <algorithm>
 
 #include "base/resource_object.h"
-#include "dwarf/unit_root.h"
+#include "dwarf/info/unit_root.h"
 
 namespace rt {
 

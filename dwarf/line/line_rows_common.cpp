@@ -1,7 +1,7 @@
 // The loop of the common opcodes, over the buffered bytes with no bound
 // check, and the skim before it.
-#include "dwarf/line_opcodes.h"
-#include "dwarf/line_rows.h"
+#include "dwarf/line/line_opcodes.h"
+#include "dwarf/line/line_rows.h"
 
 namespace rt {
 

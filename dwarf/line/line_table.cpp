@@ -1,6 +1,6 @@
 // Searching a line section: the units that may hold the addresses, or every
 // unit, skipping those that earlier lookups showed cannot hold them.
-#include "dwarf/line_table.h"
+#include "dwarf/line/line_table.h"
 
 #include <algorithm>
 #include <utility>

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "dwarf/call_frames.h"
 #include "dwarf/cursor.h"
+#include "dwarf/frame/call_frames.h"
 
 namespace rt {
 

@@ -1,6 +1,6 @@
 // CIEs and FDEs of .eh_frame, with the augmentations the compilers and the
 // C library write.
-#include "dwarf/frame_entries.h"
+#include "dwarf/frame/frame_entries.h"
 
 #include "base/text.h"
 

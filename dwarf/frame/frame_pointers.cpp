@@ -1,5 +1,5 @@
 // Encoded pointers of call-frame information.
-#include "dwarf/frame_pointers.h"
+#include "dwarf/frame/frame_pointers.h"
 
 namespace rt {
 

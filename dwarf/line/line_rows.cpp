@@ -1,8 +1,8 @@
 // The line-number state machine: its registers, its steps, and every
 // opcode one at a time through the cursor.
-#include "dwarf/line_rows.h"
+#include "dwarf/line/line_rows.h"
 
-#include "dwarf/line_opcodes.h"
+#include "dwarf/line/line_opcodes.h"
 
 namespace rt {
 

@@ -9,8 +9,8 @@
 #include "base/text.h"
 #include "dwarf/cursor.h"
 #include "dwarf/debug_sections.h"
-#include "dwarf/line_search.h"
-#include "dwarf/unit_index.h"
+#include "dwarf/line/line_search.h"
+#include "dwarf/line/unit_index.h"
 
 namespace rt {
 

@@ -7,9 +7,9 @@
 #include <memory_resource>
 #include <vector>
 
-#include "dwarf/address_ranges.h"
 #include "dwarf/cursor.h"
 #include "dwarf/forms.h"
+#include "dwarf/info/address_ranges.h"
 
 namespace rt {
 

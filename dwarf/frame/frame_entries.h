@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "dwarf/cursor.h"
-#include "dwarf/frame_pointers.h"
+#include "dwarf/frame/frame_pointers.h"
 
 namespace rt {
 

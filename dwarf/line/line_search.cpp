@@ -1,7 +1,7 @@
 // Matching a unit's rows to the targets searched for.
-#include "dwarf/line_search.h"
+#include "dwarf/line/line_search.h"
 
-#include "dwarf/line_rows.h"
+#include "dwarf/line/line_rows.h"
 
 namespace rt {
 

@@ -1,8 +1,8 @@
 // The binary-search table of .eh_frame_hdr.
-#include "dwarf/eh_frame_header.h"
+#include "dwarf/frame/eh_frame_header.h"
 
-#include "dwarf/call_frames.h"
-#include "dwarf/frame_pointers.h"
+#include "dwarf/frame/call_frames.h"
+#include "dwarf/frame/frame_pointers.h"
 
 namespace rt {
 

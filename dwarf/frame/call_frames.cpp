@@ -1,12 +1,12 @@
 // A step from a frame to its caller: the FDE that covers the pc, found by
 // the header's search table or entry by entry, the row of rules that holds
 // there, and the caller's registers worked out by them.
-#include "dwarf/call_frames.h"
+#include "dwarf/frame/call_frames.h"
 
-#include "dwarf/eh_frame_header.h"
-#include "dwarf/frame_entries.h"
-#include "dwarf/frame_expression.h"
-#include "dwarf/frame_rules.h"
+#include "dwarf/frame/eh_frame_header.h"
+#include "dwarf/frame/frame_entries.h"
+#include "dwarf/frame/frame_expression.h"
+#include "dwarf/frame/frame_rules.h"
 
 namespace rt {
 

@@ -1,5 +1,5 @@
 // Reading .debug_aranges, range lists and indexed addresses.
-#include "dwarf/address_ranges.h"
+#include "dwarf/info/address_ranges.h"
 
 #include "base/byte_order.h"
 

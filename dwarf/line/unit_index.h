@@ -8,9 +8,9 @@
 #include <memory_resource>
 #include <vector>
 
-#include "dwarf/address_ranges.h"
 #include "dwarf/debug_sections.h"
-#include "dwarf/unit_root.h"
+#include "dwarf/info/address_ranges.h"
+#include "dwarf/info/unit_root.h"
 #include "exe/file_io.h"
 
 namespace rt {

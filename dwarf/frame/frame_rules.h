@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "dwarf/call_frames.h"
 #include "dwarf/cursor.h"
-#include "dwarf/frame_entries.h"
+#include "dwarf/frame/call_frames.h"
+#include "dwarf/frame/frame_entries.h"
 
 namespace rt {
 

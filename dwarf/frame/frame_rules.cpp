@@ -1,6 +1,6 @@
 // The call-frame instructions, interpreted into the row of rules for an
 // address.
-#include "dwarf/frame_rules.h"
+#include "dwarf/frame/frame_rules.h"
 
 namespace rt {
 
