@@ -1,11 +1,9 @@
-// The pieces of .debug_info that compilers seldom emit, on sections built
-// byte by byte: unit headers of every version and format (64-bit, the types
-// of version 5 units) with the values of each kind of form, strings and
-// addresses found through .debug_str_offsets and .debug_addr, values passed
-// over unasked; range lists read exactly, with base address entries; and a
-// unit index built from compressed sections of a real file.
+// What of .debug_info compilers seldom emit, built byte by byte: unit headers
+// and values of every kind, indexed strings and addresses, range lists with
+// base address entries, and a unit index read from compressed sections.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -37,10 +35,16 @@ struct Expect {
 struct HeaderRow {
   const char* label;
   InfoUnit unit;
-  std::uint8_t type;
-  std::uint64_t id, type_offset;
+  std::string header;  // version, offset and address sizes, type, id
   std::vector<Expect> values;
 };
+
+std::string Describe(const rt::UnitHeader& h) {
+  char text[80];
+  std::snprintf(text, sizeof text, "v%d %d %d t%d %llx", h.shape.version, h.shape.offset_size,
+                h.shape.address_size, h.type, static_cast<unsigned long long>(h.id));
+  return text;
+}
 
 InfoAttribute Attr(std::uint64_t attribute, std::uint64_t form, std::uint64_t value = 0) {
   return {attribute, form, value};
@@ -70,27 +74,22 @@ TEST(UnitEntryTest, HeadersAndValuesOfEveryFormat) {
   std::vector<HeaderRow> rows = {
       {"Version2RefAddrOfAnAddressSize", RootUnit(2, {Raw(kAtName, kFormString, Bytes("p.c\0", 4)),
            Attr(0x31, kFormRefAddr, 0x1234), Attr(kAtLowPc, kFormAddr, 0x8000)}, false, 4),
-       kUnitCompile, 0, 0,
-       {{kAtName, Kind::kString, "p.c"}, {0x31, Kind::kInfoReference, "", 0x1234},
+       "v2 4 4 t1 0", {{kAtName, Kind::kString, "p.c"}, {0x31, Kind::kInfoReference, "", 0x1234},
         {kAtLowPc, Kind::kAddress, "", 0x8000}}},
       {"Version4The64BitFormat", RootUnit(4, {Attr(kAtName, kFormStrp, file),
            Raw(0x02, kFormExprloc, Bytes("\x02\x91\x10", 3)), Attr(0x31, kFormRefAddr, 0x1122334455),
            Attr(kAtStmtList, kFormSecOffset, 0x99887766554433), Raw(0x03, kFormString, Bytes("x\0", 2))},
            true),
-       kUnitCompile, 0, 0,
-       {{kAtName, Kind::kStringOffset, "grades.cpp"}, {0x02, Kind::kNone, "", 0, false},
+       "v4 8 8 t1 0", {{kAtName, Kind::kStringOffset, "grades.cpp"}, {0x02, Kind::kNone, "", 0, false},
         {0x31, Kind::kInfoReference, "", 0x1122334455},
         {kAtStmtList, Kind::kSectionOffset, "", 0x99887766554433},
         {0x03, Kind::kString, "x"}}},
-      {"Version5SkeletonOf64BitsIndexedStringsAndAddresses", skeleton, kUnitSkeleton,
-       0x1122334455667788, 0,
-       {{kAtStrOffsetsBase, Kind::kSectionOffset, "", offsets64, false},
+      {"Version5SkeletonOf64Bits", skeleton, "v5 8 8 t4 1122334455667788", {{kAtStrOffsetsBase, Kind::kSectionOffset, "", offsets64, false},
         {kAtName, Kind::kStringIndex, "grades.cpp"}, {0x3b, Kind::kNone, "", 0, false},
         {kAtAddrBase, Kind::kSectionOffset, "", addresses, false},
         {kAtLowPc, Kind::kAddressIndex, "", 0x402000},
         {0x49, Kind::kSignature, "", 0x0102030405060708}}},
-      {"Version5TypeUnit", type, kUnitType, 0x8877665544332211, 0,
-       {{kAtName, Kind::kStringIndex, "grades.cpp"}, {kAtHighPc, Kind::kReference, "", 0x30},
+      {"Version5TypeUnit", type, "v5 4 8 t2 8877665544332211", {{kAtName, Kind::kStringIndex, "grades.cpp"}, {kAtHighPc, Kind::kReference, "", 0x30},
         {0x49, Kind::kReference, "", 0x2C}}},
   };
   // clang-format on
@@ -109,15 +108,8 @@ TEST(UnitEntryTest, HeadersAndValuesOfEveryFormat) {
     ASSERT_TRUE(rt::ReadUnitHeader(info, static_cast<std::int64_t>(at[i]),
                                    static_cast<std::int64_t>(d.info.size()), header));
     ASSERT_TRUE(header.readable);
-    EXPECT_EQ(header.shape.version, row.unit.version);
-    EXPECT_EQ(header.shape.offset_size, row.unit.is64 ? 8 : 4);
-    EXPECT_EQ(header.shape.address_size, row.unit.address_size);
-    EXPECT_EQ(header.type, row.type);
-    EXPECT_EQ(header.id, row.id);
-    EXPECT_EQ(header.type_offset, row.type_offset);
-    EXPECT_EQ(header.next, i + 1 < at.size() ? static_cast<std::int64_t>(at[i + 1])
-                                             : static_cast<std::int64_t>(d.info.size()));
-
+    EXPECT_EQ(Describe(header), row.header);
+    EXPECT_EQ(static_cast<std::size_t>(header.next), i + 1 < at.size() ? at[i + 1] : d.info.size());
     abbreviations.Open(header.abbrev_offset);
     const rt::Abbreviation* abbreviation = abbreviations.Find(info.ReadULEB128());
     ASSERT_NE(abbreviation, nullptr);
@@ -130,14 +122,10 @@ TEST(UnitEntryTest, HeadersAndValuesOfEveryFormat) {
       if (!e.asked) continue;
       ASSERT_TRUE(entry.Value(value));
       EXPECT_EQ(value.kind, e.kind);
-      std::uint64_t address = 0;
-      if (!e.text.empty()) {
-        EXPECT_EQ(strings.Of(value, tables).view(), e.text);
-      } else if (rt::AddressOf(s.sources, value, tables, address)) {
-        EXPECT_EQ(address, e.number);
-      } else {
-        EXPECT_EQ(value.value, e.number);
-      }
+      std::uint64_t number = value.value;
+      rt::AddressOf(s.sources, value, tables, number);
+      EXPECT_EQ(strings.Of(value, tables).view(), e.text);
+      if (e.text.empty()) EXPECT_EQ(number, e.number);
     }
     EXPECT_FALSE(entry.Next());
     EXPECT_TRUE(entry.ok());
@@ -151,47 +139,20 @@ TEST(RangeListTest, ReadExactly) {
   DebugInfo d;
   std::uint64_t addresses = d.AddAddresses({0x7000, 0x9000, 0x9100});
   std::vector<std::uint64_t> lists;
-  d.AddRangeLists({{{4, 0x10, 0x20},
-                    {5, 0x5000},  // base address
-                    {4, 0x0, 0x8},
-                    {4, 0x10, 0x18},
-                    {4, 0x20, 0x20},  // empty
-                    {1, 0},           // base address, indexed
-                    {4, 0x4, 0x6},
-                    {2, 1, 2},
-                    {3, 2, 0x10},
-                    {6, 0xA000, 0xA004},
-                    {7, 0xA008, 0x4}}},
+  // clang-format off
+  d.AddRangeLists({{{4, 0x10, 0x20}, {5, 0x5000} /* base */, {4, 0x0, 0x8}, {4, 0x10, 0x18},
+                    {4, 0x20, 0x20} /* empty */, {1, 0} /* indexed base */, {4, 0x4, 0x6},
+                    {2, 1, 2}, {3, 2, 0x10}, {6, 0xA000, 0xA004}, {7, 0xA008, 0x4}}},
                   8, false, &lists);
   std::uint64_t pairs = d.AddRanges({{0x10, 0x20}, {0x28, 0x30}, {0xFFFFFFFF, 0x3000}, {0, 4}}, 4);
   InfoSources s(d, Bytes());
-  struct Row {
-    const char* label;
-    bool is_rnglists;
-    std::uint64_t offset;
-    std::uint8_t address_size;
-    Ranges want;
-  };
+  struct Row { bool is_rnglists; std::uint64_t offset; std::uint8_t address_size; Ranges want; };
   for (const Row& row : {
-           Row{"Version5",
-               true,
-               lists[0],
-               8,
-               {{0x1010, 0x1020},
-                {0x5000, 0x5008},
-                {0x5010, 0x5018},
-                {0x7004, 0x7006},
-                {0x9000, 0x9100},
-                {0x9100, 0x9110},
-                {0xA000, 0xA004},
-                {0xA008, 0xA00C}}},
-           Row{"Version4WithABaseOfItsOwn",
-               false,
-               pairs,
-               4,
-               {{0x1010, 0x1020}, {0x1028, 0x1030}, {0x3000, 0x3004}}},
-       }) {
-    SCOPED_TRACE(row.label);
+           Row{true, lists[0], 8, {{0x1010, 0x1020}, {0x5000, 0x5008}, {0x5010, 0x5018},
+               {0x7004, 0x7006}, {0x9000, 0x9100}, {0x9100, 0x9110}, {0xA000, 0xA004},
+               {0xA008, 0xA00C}}},
+           Row{false, pairs, 4, {{0x1010, 0x1020}, {0x1028, 0x1030}, {0x3000, 0x3004}}}}) {
+    // clang-format on
     rt::RangeListPlace place;
     place.unit.version = row.is_rnglists ? 5 : 4;
     place.unit.address_size = row.address_size;
@@ -204,7 +165,7 @@ TEST(RangeListTest, ReadExactly) {
     ASSERT_TRUE(rt::ReadRangeList(cursor, s.sources, place, got));
     Ranges ranges;
     for (const rt::AddressRange& r : got) ranges.push_back({r.low, r.high});
-    EXPECT_EQ(ranges, row.want);
+    EXPECT_EQ(ranges, row.want) << "version " << place.unit.version;
   }
 }
 
