@@ -10,7 +10,7 @@ LineFileSearch FindLineFile(TExeFile& exe, std::string_view module_file,
   found = LineFile();
   ExeSection& line = found.sections[static_cast<std::size_t>(DebugSection::kLine)];
   DebugFileSearch search =
-      FindDebugFile(exe, module_file, debug_root, kDebugSections[0].name, found.name, line);
+      FindDebugFile(exe, module_file, debug_root, kDebugSections[0], found.name, line);
   if (search.kind == DebugFileSearch::kNoSection) return {LineFileSearch::kNoLineTable, 0};
   if (search.kind != DebugFileSearch::kFound) {
     return {LineFileSearch::kUnreadable, search.io_error};
@@ -18,10 +18,9 @@ LineFileSearch FindLineFile(TExeFile& exe, std::string_view module_file,
   std::uint16_t io_error = 0;
   for (std::size_t i = 1; i < kDebugSectionCount; ++i) {
     ExeSection& section = found.sections[i];
-    FileResult found_it = FindExeSection(exe, kDebugSections[i].name, section);
+    FileResult found_it = FindExeSection(exe, kDebugSections[i], section);
     if (found_it.io_error != 0) io_error = found_it.io_error;
-    if (!found_it || (kDebugSections[i].plain_only && section.compression != Compression::kNone))
-      section = ExeSection();
+    if (!found_it) section = ExeSection();
   }
   if (io_error == 0) return {LineFileSearch::kFound, 0};
   CloseExeFile(exe);

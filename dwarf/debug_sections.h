@@ -18,30 +18,25 @@ namespace rt {
 // Each section the readers use; adding one to what a line table needs is a
 // name here and its entry, in the same place, in kDebugSections.
 enum class DebugSection : std::uint8_t {
-  kLine,      // .debug_line: the line programs
-  kLineStr,   // .debug_line_str: names of version 5 file tables
-  kStr,       // .debug_str
-  kInfo,      // .debug_info: which units hold which addresses
-  kAbbrev,    // .debug_abbrev
-  kAranges,   // .debug_aranges
-  kRanges,    // .debug_ranges (versions 2 to 4)
-  kRnglists,  // .debug_rnglists (version 5)
-  kAddr,      // .debug_addr (version 5)
+  kLine,        // .debug_line: the line programs
+  kLineStr,     // .debug_line_str: names of version 5 file tables
+  kStr,         // .debug_str
+  kInfo,        // .debug_info: which units hold which addresses
+  kAbbrev,      // .debug_abbrev
+  kAranges,     // .debug_aranges
+  kRanges,      // .debug_ranges (versions 2 to 4)
+  kRnglists,    // .debug_rnglists (version 5)
+  kAddr,        // .debug_addr (version 5)
+  kStrOffsets,  // .debug_str_offsets (version 5)
   kCount
 };
 inline constexpr std::size_t kDebugSectionCount = static_cast<std::size_t>(DebugSection::kCount);
 
-struct DebugSectionName {
-  const char* name;
-  // Taken only where stored plainly: the index of units reads a little here
-  // and there, and a compressed section would be decoded whole for it, which
-  // costs more than the index saves.
-  bool plain_only;
-};
-inline constexpr DebugSectionName kDebugSections[] = {
-    {".debug_line", false},  {".debug_line_str", false}, {".debug_str", false},
-    {".debug_info", true},   {".debug_abbrev", true},    {".debug_aranges", true},
-    {".debug_ranges", true}, {".debug_rnglists", true},  {".debug_addr", true},
+// Every one may be stored compressed: each is then read through its
+// decoded stream, in bounded memory.
+inline constexpr const char* kDebugSections[] = {
+    ".debug_line",    ".debug_line_str", ".debug_str",      ".debug_info", ".debug_abbrev",
+    ".debug_aranges", ".debug_ranges",   ".debug_rnglists", ".debug_addr", ".debug_str_offsets",
 };
 static_assert(std::size(kDebugSections) == kDebugSectionCount, "a name for every section");
 

@@ -59,22 +59,44 @@ enum Form : std::uint64_t {
   kFormGnuStrpAlt = 0x1f21,
 };
 
-// What a unit's header says about the sizes of its fields.
+// What a unit's header says about the sizes of its fields, and where the
+// unit lies.
 struct UnitShape {
   std::uint16_t version = 0;
   std::uint8_t offset_size = 4;  // 8 in the 64-bit format
   std::uint8_t address_size = 8;
+  // The unit's first byte in its section: a string held in an entry is
+  // found by it.
+  std::int64_t offset = 0;
 };
 
+// An attribute's value, of the kind its form says it is: what the value
+// means (and which table an offset or index leads into) depends on it.
 struct FormValue {
-  enum class Kind { kNone, kAddress, kAddressIndex, kConstant, kOffset, kListIndex };
+  enum class Kind {
+    kNone,              // a block or 16 bytes of data: not kept
+    kConstant,          // data, udata, sdata, flag, implicit_const
+    kAddress,           // addr
+    kAddressIndex,      // addrx: an entry of the unit's part of .debug_addr
+    kString,            // string: the offset of its first byte in .debug_info
+    kStringOffset,      // strp: an offset in .debug_str
+    kLineStringOffset,  // line_strp: an offset in .debug_line_str
+    kStringIndex,       // strx: an entry of the unit's part of .debug_str_offsets
+    kReference,         // ref1 to ref8, ref_udata: an offset from the unit's first byte
+    kInfoReference,     // ref_addr: an offset in .debug_info
+    kSignature,         // ref_sig8: the signature of a type unit
+    kSectionOffset,     // sec_offset: an offset in the section the attribute reads
+    kListIndex,         // rnglistx, loclistx: an entry of the unit's list table
+    kElsewhere,         // an offset into a supplementary file, which is not read
+  };
   Kind kind = Kind::kNone;
   std::uint64_t value = 0;
 };
 
 // Reads one attribute's value of the form (implicit: the value an abbreviation
-// holds for DW_FORM_implicit_const). False for a form this reader does not
-// know, which leaves the rest of the entry unreadable.
+// holds for DW_FORM_implicit_const); a value no one asks for is passed over
+// the same way. False for a form this reader does not know, which leaves the
+// rest of the entry unreadable.
 bool ReadForm(DwarfCursor& cursor, std::uint64_t form, const UnitShape& unit, std::int64_t implicit,
               FormValue& value);
 

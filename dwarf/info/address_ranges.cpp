@@ -1,24 +1,15 @@
 // Reading .debug_aranges, range lists and indexed addresses.
 #include "dwarf/info/address_ranges.h"
 
-#include "base/byte_order.h"
+#include "dwarf/strings.h"
 
 namespace rt {
 
 namespace {
 
-// Nearby ranges of one unit are taken as one: the gap between them (padding
-// between functions) holds no row of any other unit, and fewer ranges keep
-// the index small.
-constexpr std::uint64_t kJoinGap = 256;
-
+// Exactly the range read: one that holds no address is dropped.
 void Add(std::pmr::vector<AddressRange>& ranges, std::uint64_t low, std::uint64_t high) {
-  if (high <= low) return;
-  if (!ranges.empty() && low >= ranges.back().low && low <= ranges.back().high + kJoinGap) {
-    if (high > ranges.back().high) ranges.back().high = high;
-    return;
-  }
-  ranges.push_back({low, high});
+  if (high > low) ranges.push_back({low, high});
 }
 
 bool GoodAddressSize(std::uint64_t size) {
@@ -61,23 +52,6 @@ bool ReadAranges(DwarfCursor& cursor, ByteSource& aranges, std::pmr::vector<Aran
     ArangeSet set;
     if (ReadArangeSet(cursor, set)) sets.push_back(std::move(set));
   }
-  return true;
-}
-
-bool ReadIndexedAddress(const DebugSources& sources, const UnitShape& unit, std::uint64_t addr_base,
-                        std::uint64_t index, std::uint64_t& address) {
-  ByteSource* addr = sources[DebugSection::kAddr];
-  if (addr == nullptr) return false;
-  std::uint64_t size = static_cast<std::uint64_t>(addr->Size());
-  if (addr_base > size || index > (size - addr_base) / unit.address_size) return false;
-  std::uint64_t at = addr_base + index * unit.address_size;
-  if (unit.address_size > size - at) return false;
-  std::uint8_t bytes[8] = {};
-  if (addr->ReadAt(static_cast<std::int64_t>(at), bytes, unit.address_size).count !=
-      unit.address_size) {
-    return false;
-  }
-  address = unit.address_size == 8 ? Le64(bytes) : Le32(bytes);
   return true;
 }
 

@@ -1,4 +1,5 @@
-// Address ranges of compilation units, as the index of units gathers them.
+// Address ranges as .debug_aranges and range lists give them, each range
+// exactly as read (only those that hold no address are dropped).
 #pragma once
 
 #include <cstdint>
@@ -41,9 +42,5 @@ struct RangeListPlace {
 // outside its section.
 bool ReadRangeList(DwarfCursor& cursor, const DebugSources& sources, const RangeListPlace& place,
                    std::pmr::vector<AddressRange>& ranges);
-
-// The address at an index of .debug_addr; false outside the section.
-bool ReadIndexedAddress(const DebugSources& sources, const UnitShape& unit, std::uint64_t addr_base,
-                        std::uint64_t index, std::uint64_t& address);
 
 }  // namespace rt

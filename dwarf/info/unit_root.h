@@ -1,6 +1,7 @@
-// The root entry of a compilation unit in .debug_info: its line program and
-// the address ranges of its code. Only the root entry is decoded, with its
-// abbreviation; the rest of the unit is skipped by its length.
+// The root entry of a compilation unit in .debug_info: its line program, the
+// address ranges of its code, and where its indexed strings and addresses
+// start. Only the root entry is decoded; the rest of the unit is skipped by
+// its length.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,10 @@
 
 #include "dwarf/cursor.h"
 #include "dwarf/forms.h"
+#include "dwarf/info/abbreviations.h"
 #include "dwarf/info/address_ranges.h"
+#include "dwarf/info/unit_header.h"
+#include "dwarf/strings.h"
 
 namespace rt {
 
@@ -23,6 +27,8 @@ struct UnitRoot {
   std::pmr::vector<AddressRange> ranges;
   // The root entry could not be read whole: its ranges are not known.
   bool malformed = false;
+  // The unit's shape and its DW_AT_str_offsets_base and DW_AT_addr_base.
+  UnitTables tables;
 };
 
 class UnitRootReader {
@@ -42,21 +48,19 @@ class UnitRootReader {
  private:
   // The root entry's attributes that say where the unit's code lies.
   struct RootAttributes {
-    FormValue low, high, ranges, addr_base, rnglists_base;
+    FormValue low, high, ranges, rnglists_base;
   };
 
-  bool ReadRootEntry(const UnitShape& unit, std::uint64_t abbrev_offset, bool want_ranges,
-                     UnitRoot& root);
-  bool FindAbbreviation(std::uint64_t code, std::uint64_t abbrev_offset);
-  void SkipBufferedEntries(std::uint64_t code);
-  static bool SkipBufferedPairs(const std::uint8_t*& p, const std::uint8_t* end);
-  bool ReadAttributes(const UnitShape& unit, UnitRoot& root, RootAttributes& attributes);
-  bool ReadRanges(const UnitShape& unit, const RootAttributes& attributes, UnitRoot& root);
+  bool ReadRootEntry(const UnitHeader& header, bool want_ranges, UnitRoot& root);
+  void Keep(std::uint64_t attribute, const FormValue& value, UnitRoot& root,
+            RootAttributes& attributes);
+  bool ReadRanges(const RootAttributes& attributes, UnitRoot& root);
   bool RangeListOffset(const UnitShape& unit, const RootAttributes& attributes,
                        std::uint64_t& offset);
 
   DebugSources sources_;
-  DwarfCursor info_, abbrev_, lists_;
+  DwarfCursor info_, lists_;
+  AbbrevTable abbreviations_;
 };
 
 }  // namespace rt

@@ -3,7 +3,6 @@
 #include "dwarf/line/line_header.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "dwarf/forms.h"
 
@@ -168,38 +167,6 @@ Text DescribedName(DwarfCursor& cursor, StringTables& strings,
 }
 
 }  // namespace
-
-const StringTables::Window* StringTables::WindowAt(DebugSection section, std::int64_t offset) {
-  Window& window = windows_[section == DebugSection::kStr ? 0 : 1];
-  if (offset >= window.start && offset < window.start + window.size) return &window;
-  ByteSource* source = sources_[section];
-  std::int64_t left = source->Size() - offset;
-  ReadResult got = source->ReadAt(offset, window.bytes, left < kWindowSize ? left : kWindowSize);
-  if (got.io_error != 0 && io_error_ == 0) io_error_ = got.io_error;
-  window.start = offset;
-  window.size = got.count > 0 ? got.count : 0;
-  return window.size > 0 ? &window : nullptr;
-}
-
-Text StringTables::At(DebugSection section, std::uint64_t offset) {
-  Text text;
-  if (sources_[section] == nullptr) return text;
-  std::int64_t end = sources_[section]->Size();
-  if (offset >= static_cast<std::uint64_t>(end)) return text;
-  // A string longer than a window continues in the next one.
-  for (std::int64_t at = static_cast<std::int64_t>(offset); at < end;) {
-    const Window* window = WindowAt(section, at);
-    if (window == nullptr) return Text();
-    const char* from = window->bytes + (at - window->start);
-    std::size_t n = static_cast<std::size_t>(window->start + window->size - at);
-    const void* nul = std::memchr(from, 0, n);
-    std::size_t k = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - from) : n;
-    text.Append(std::string_view(from, k));
-    if (nul != nullptr) return text;
-    at += static_cast<std::int64_t>(n);
-  }
-  return Text();
-}
 
 bool ReadLineProgramHeader(DwarfCursor& cursor, const UnitExtent& unit,
                            TLineNumberProgramHeader64& header) {

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "dwarf/cursor.h"
 #include "dwarf/debug_sections.h"
+#include "dwarf/strings.h"
 
 namespace rt {
 
@@ -42,32 +43,6 @@ struct TLineNumberProgramHeader64 {
   std::uint64_t dir_count = 0;
   std::uint8_t dir_format_count = 0;
   std::uint16_t dir_format[255][2] = {};
-};
-
-// The string sections that version 5 file tables point into, and the code
-// of a read of them that failed. Each keeps the bytes it read last at hand:
-// the names a lookup needs lie close together, the directories most of all.
-class StringTables {
- public:
-  explicit StringTables(const DebugSources& sources) : sources_(sources) {}
-  // The string at offset of the section (kStr or kLineStr), up to 255
-  // bytes; empty when the section is absent or ends before its NUL.
-  Text At(DebugSection section, std::uint64_t offset);
-  std::uint16_t io_error() const { return io_error_; }
-
- private:
-  static constexpr std::int64_t kWindowSize = 4096;
-  struct Window {
-    std::int64_t start = 0, size = 0;
-    char bytes[kWindowSize];
-  };
-  // The window of the section holding offset, read anew when it does not;
-  // null when nothing could be read there.
-  const Window* WindowAt(DebugSection section, std::int64_t offset);
-
-  const DebugSources& sources_;
-  std::uint16_t io_error_ = 0;
-  Window windows_[2];  // of kStr and kLineStr
 };
 
 // Reads the header of the unit the cursor has entered, from after its

@@ -14,6 +14,11 @@ namespace {
 // every address), some do, or a unit that names it could not be read.
 enum : std::uint8_t { kUndescribed, kDescribed, kAlways };
 
+// Nearby ranges of one unit are taken as one: the gap between them (padding
+// between functions) holds no row of any other unit, and fewer ranges keep
+// the index small.
+constexpr std::uint64_t kJoinGap = 256;
+
 // The index's readers, only while it is built.
 struct Readers {
   explicit Readers(const DebugSources& sources) : roots(sources) {}
@@ -102,8 +107,15 @@ bool UnitIndex::DescribePrograms(UnitRootReader& roots, const std::pmr::vector<A
 
 void UnitIndex::Describe(std::size_t program, const std::pmr::vector<AddressRange>& ranges) {
   if (state_[program] == kUndescribed) state_[program] = kDescribed;
+  std::size_t first = entries_.size();
   for (const AddressRange& range : ranges) {
-    entries_.push_back({range.low, range.high, static_cast<std::uint32_t>(program)});
+    Entry* last = entries_.size() > first ? &entries_.back() : nullptr;
+    if (last != nullptr && range.low >= last->low &&
+        (range.low <= last->high || range.low - last->high <= kJoinGap)) {
+      last->high = std::max(last->high, range.high);
+    } else {
+      entries_.push_back({range.low, range.high, static_cast<std::uint32_t>(program)});
+    }
   }
 }
 

@@ -17,7 +17,7 @@ namespace rt {
 
 class UnitIndex {
  public:
-  // The most ranges the index keeps (nearby ones of a unit taken as one);
+  // The most ranges the index keeps (nearby ones of a unit joined here);
   // a program with more is searched unit by unit.
   static constexpr std::size_t kMaxRanges = 16384;
 

@@ -57,28 +57,7 @@ Bytes Programs(int n, Offsets& at) {
   return line;
 }
 
-// The sections read from memory; those left empty are absent.
-struct Sources {
-  Sources(const DebugInfo& d, const Bytes& l) : bytes(d), line_bytes(l) {
-    auto use = [](const Bytes& b, rt::MemorySource& source) -> rt::ByteSource* {
-      source = rt::MemorySource(b.data(), static_cast<std::int64_t>(b.size()));
-      return b.empty() ? nullptr : &source;
-    };
-    using rt::DebugSection;
-    sources.Set(DebugSection::kInfo, use(bytes.info, info));
-    sources.Set(DebugSection::kAbbrev, use(bytes.abbrev, abbrev));
-    sources.Set(DebugSection::kAranges, use(bytes.aranges, aranges));
-    sources.Set(DebugSection::kRanges, use(bytes.ranges, ranges));
-    sources.Set(DebugSection::kRnglists, use(bytes.rnglists, rnglists));
-    sources.Set(DebugSection::kAddr, use(bytes.addr, addr));
-    use(line_bytes, line);
-    sources.Set(DebugSection::kLine, &line);
-  }
-  DebugInfo bytes;
-  Bytes line_bytes;
-  rt::MemorySource info, abbrev, aranges, ranges, rnglists, addr, line;
-  rt::DebugSources sources;
-};
+using Sources = InfoSources;
 
 struct Query {
   std::uint64_t target;

@@ -27,19 +27,28 @@ void PutValue(Bytes& b, std::uint64_t form, std::uint64_t value, std::uint64_t a
       return Append(b, value, unit.address_size);
     case kFormData1:
     case kFormAddrx1:
+    case kFormStrx1:
       return Append(b, value, 1);
+    case kFormStrx3:
+      return Append(b, value, 3);
     case kFormData2:
     case kFormAddrx2:
       return Append(b, value, 2);
     case kFormData4:
+    case kFormRef4:
       return Append(b, value, 4);
     case kFormData8:
+    case kFormRefSig8:
       return Append(b, value, 8);
+    case kFormRefAddr:
+      return Append(b, value, unit.version <= 2 ? unit.address_size : offset_size);
     case kFormSecOffset:
     case kFormStrp:
     case kFormLineStrp:
       return Append(b, value, offset_size);
     case kFormUdata:
+    case kFormRefUdata:
+    case kFormStrx:
     case kFormAddrx:
     case kFormRnglistx:
     case kFormGnuAddrIndex:
@@ -144,6 +153,23 @@ std::uint64_t DebugInfo::AddAddresses(const std::vector<std::uint64_t>& addresse
   return base;
 }
 
+std::uint64_t DebugInfo::AddString(const std::string& s) {
+  std::uint64_t at = str.size();
+  str += s;
+  str += '\0';
+  return at;
+}
+
+std::uint64_t DebugInfo::AddStrOffsets(const std::vector<std::uint64_t>& offsets, bool is64) {
+  Bytes body;
+  Append(body, 5, 2);
+  Append(body, 0, 2);  // padding
+  std::uint64_t base = str_offsets.size() + (is64 ? 12 : 4) + body.size();
+  for (std::uint64_t o : offsets) Append(body, o, is64 ? 8 : 4);
+  str_offsets += WithLength(body, is64);
+  return base;
+}
+
 std::uint64_t DebugInfo::AddRanges(
     const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pairs, std::uint8_t address_size) {
   std::uint64_t at = ranges.size();
@@ -202,6 +228,26 @@ std::uint64_t DebugInfo::AddRangeLists(const std::vector<std::vector<ListEntry>>
   }
   rnglists += WithLength(header + offsets + entries, is64);
   return base;
+}
+
+InfoSources::InfoSources(const DebugInfo& d, const Bytes& line) : bytes(d), line_bytes(line) {
+  using rt::DebugSection;
+  auto use = [this](DebugSection section, const Bytes& b) {
+    rt::MemorySource& source = memory[static_cast<std::size_t>(section)];
+    source = rt::MemorySource(b.data(), static_cast<std::int64_t>(b.size()));
+    sources.Set(section, b.empty() ? nullptr : &source);
+  };
+  use(DebugSection::kInfo, bytes.info);
+  use(DebugSection::kAbbrev, bytes.abbrev);
+  use(DebugSection::kAranges, bytes.aranges);
+  use(DebugSection::kRanges, bytes.ranges);
+  use(DebugSection::kRnglists, bytes.rnglists);
+  use(DebugSection::kAddr, bytes.addr);
+  use(DebugSection::kStr, bytes.str);
+  use(DebugSection::kStrOffsets, bytes.str_offsets);
+  use(DebugSection::kLine, line_bytes);
+  // The line section is there even when it is empty.
+  sources.Set(DebugSection::kLine, &memory[static_cast<std::size_t>(DebugSection::kLine)]);
 }
 
 }  // namespace testing_support

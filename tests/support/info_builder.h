@@ -1,13 +1,18 @@
 // Units of ".debug_info" with their root entry, and the sections that say
 // which addresses each unit holds (.debug_abbrev, .debug_aranges,
-// .debug_ranges, .debug_rnglists, .debug_addr), built byte by byte.
+// .debug_ranges, .debug_rnglists, .debug_addr) and hold its strings
+// (.debug_str, .debug_str_offsets), built byte by byte; and all of them as
+// the sources a reader takes.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "dwarf/debug_sections.h"
+#include "exe/byte_source.h"
 #include "tests/support/line_table_builder.h"
 
 namespace testing_support {
@@ -20,7 +25,10 @@ inline constexpr std::uint64_t kAtName = 0x03, kAtStmtList = 0x10, kAtLowPc = 0x
 inline constexpr std::uint64_t kFormAddr = 0x01, kFormSdata = 0x0D, kFormIndirect = 0x16,
                                kFormSecOffset = 0x17, kFormAddrx = 0x1B, kFormImplicitConst = 0x21,
                                kFormRnglistx = 0x23, kFormAddrx1 = 0x29, kFormAddrx2 = 0x2A,
-                               kFormGnuAddrIndex = 0x1F01;
+                               kFormGnuAddrIndex = 0x1F01, kFormRefAddr = 0x10, kFormRef4 = 0x13,
+                               kFormRefUdata = 0x15, kFormExprloc = 0x18, kFormStrx = 0x1A,
+                               kFormRefSig8 = 0x20, kFormStrx1 = 0x25, kFormStrx3 = 0x27;
+inline constexpr std::uint64_t kAtStrOffsetsBase = 0x72;
 // Unit types of version 5.
 inline constexpr std::uint8_t kUnitCompile = 1, kUnitType = 2, kUnitSkeleton = 4;
 
@@ -58,7 +66,7 @@ inline InfoUnit RootUnit(std::uint16_t version, std::vector<InfoAttribute> root,
 
 // The sections as they grow; each Add answers where what it wrote starts.
 struct DebugInfo {
-  Bytes info, abbrev, aranges, ranges, rnglists, addr;
+  Bytes info, abbrev, aranges, ranges, rnglists, addr, str, str_offsets;
 
   // The unit, and its abbreviation table in .debug_abbrev: the unit's offset.
   std::uint64_t Add(const InfoUnit& unit);
@@ -75,6 +83,12 @@ struct DebugInfo {
   std::uint64_t AddRanges(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& pairs,
                           std::uint8_t address_size = 8);
 
+  // A string of .debug_str: its offset.
+  std::uint64_t AddString(const std::string& s);
+  // A table of .debug_str_offsets: the offset of its first entry (the
+  // unit's DW_AT_str_offsets_base).
+  std::uint64_t AddStrOffsets(const std::vector<std::uint64_t>& offsets, bool is64 = false);
+
   // An entry of a .debug_rnglists list: its kind and operands (indexes,
   // offsets and lengths as LEB128, addresses in the address size).
   struct ListEntry {
@@ -87,6 +101,16 @@ struct DebugInfo {
   std::uint64_t AddRangeLists(const std::vector<std::vector<ListEntry>>& lists,
                               std::uint8_t address_size = 8, bool is64 = false,
                               std::vector<std::uint64_t>* lists_at = nullptr);
+};
+
+// The sections read from memory, with .debug_line; those left empty are
+// absent.
+struct InfoSources {
+  InfoSources(const DebugInfo& d, const Bytes& line);
+  DebugInfo bytes;
+  Bytes line_bytes;
+  rt::MemorySource memory[rt::kDebugSectionCount];
+  rt::DebugSources sources;
 };
 
 }  // namespace testing_support
