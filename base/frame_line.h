@@ -2,17 +2,12 @@
 // and for the tools that print the same lines.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "base/source_frame.h"
 #include "base/text.h"
 
 namespace rt {
-
-// As many frame lines as a report shows on a stream that is not standard; a
-// fault's record keeps as many return addresses, so that none it shows is lost.
-constexpr std::size_t kMaxFrameLines = 256;
 
 // Two blanks, "$" and the code address in sixteen hexadecimal digits.
 inline Text PlainFrameLine(std::uint64_t addr) {

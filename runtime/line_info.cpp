@@ -17,7 +17,7 @@
 #include "exe/exe_file.h"
 #include "platform/platform.h"
 #include "runtime/errors.h"
-#include "runtime/backtrace.h"
+#include "runtime/frame_line_hook.h"
 
 namespace rt {
 
