@@ -1,18 +1,13 @@
-// Frame lines of the run-time error report, formed here for the report and
-// for the tools that print the same lines.
+// The frame lines of the run-time error report, formed here for the report
+// and for the tools that print the same lines.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <string_view>
 
+#include "base/source_frame.h"
 #include "base/text.h"
 
 namespace rt {
-
-// As many frame lines as a report shows on a stream that is not standard; a
-// fault's record keeps as many return addresses, so that none it shows is lost.
-constexpr std::size_t kMaxFrameLines = 256;
 
 // Two blanks, "$" and the code address in sixteen hexadecimal digits.
 inline Text PlainFrameLine(std::uint64_t addr) {
@@ -22,16 +17,25 @@ inline Text PlainFrameLine(std::uint64_t addr) {
   return text;
 }
 
-// Appends " line N of FILE" for a source position; the line part is left
-// out for line 0, and nothing is appended without a file name.
-inline void AppendSourcePosition(Text& frame_line, std::string_view source, std::int64_t line) {
-  if (source.empty()) return;
-  if (line != 0) {
-    frame_line.Append(" line ");
-    frame_line.AppendDecimal(line);
+// The frame line of a code address in a source frame: the plain line, then
+// " line N of FILE", cut at 255 bytes. The line part is left out for line 0,
+// and nothing follows the address without a file.
+inline Text FrameLine(std::uint64_t addr, const SourceFrame& frame) {
+  Text text = PlainFrameLine(addr);
+  if (frame.file.length == 0) return text;
+  if (frame.line != 0) {
+    text.Append(" line ");
+    text.AppendDecimal(frame.line);
   }
-  frame_line.Append(" of ");
-  frame_line.Append(source);
+  text.Append(" of ");
+  text.Append(frame.file.view());
+  return text;
+}
+
+// The frame line of a code address by the innermost of the source frames
+// that hold it: the plain line where none does.
+inline Text FrameLine(std::uint64_t addr, const SourceFrames& frames) {
+  return frames.empty() ? PlainFrameLine(addr) : FrameLine(addr, frames.front());
 }
 
 }  // namespace rt

@@ -1,12 +1,10 @@
-// The plain frame line and the stack walk.
+// The plain frame line and the walk by frame records.
 #include "runtime/backtrace.h"
 
 #include "base/frame_line.h"
-#include "console/std_streams.h"
-#include "console/write_ops.h"
 #include "platform/frame_record.h"
 #include "platform/platform.h"
-#include "runtime/repeated_frames.h"
+#include "runtime/frame_list.h"
 
 namespace rt {
 
@@ -17,30 +15,27 @@ bool CollapseRepeatedFrames = false;
 
 namespace {
 
-// How many frame lines after the first a report on t shows.
-std::size_t LineLimit(const TextRec& t) {
-  return Do_IsDevice(t.Handle) ? std::size_t{Max_Frame_Dump} + 1 : kMaxFrameLines + 1;
-}
+// The chain of frame records from one record outward. A record that cannot
+// be read faults, and that fault is a run-time error of its own.
+class FrameRecordChain final : public FrameSource {
+ public:
+  // lowest: the lowest address the first record may have.
+  FrameRecordChain(void* frame, std::uint64_t lowest)
+      : frame_(frame), bounds_(lowest, reinterpret_cast<std::uint64_t>(StackTop(frame))) {}
 
-void WriteFrameLine(TextRec& t, void* addr) {
-  WriteText(0, t, BackTraceStrFunc(addr).view());
-  WriteLineEnd(t);
-}
-
-// The pc of each frame the walk steps to, until the walk ends or a frame is
-// the runtime's routine that called main or started the thread: a step
-// ahead tells whose frame a pc's is. False from each when no more are wanted.
-template <typename EachFrame>
-void WalkFrames(StackWalk& walk, EachFrame each) {
-  const std::uint64_t end = platform::WalkEnd();
-  if (!walk.Step()) return;
-  for (;;) {
-    std::uint64_t pc = walk.pc();
-    bool more = walk.Step();
-    if (more && end != 0 && walk.frame() == end) return;
-    if (!each(pc) || !more) return;
+  bool Next(WalkedFrame& walked) override {
+    if (!bounds_.Admit(reinterpret_cast<std::uint64_t>(frame_))) return false;
+    platform::FrameRecord record = platform::ReadFrameRecord(frame_);
+    walked.code = reinterpret_cast<std::uint64_t>(record.return_address);
+    walked.frame = reinterpret_cast<std::uint64_t>(record.caller_frame);
+    frame_ = record.caller_frame;
+    return true;
   }
-}
+
+ private:
+  void* frame_;
+  FrameBounds bounds_;
+};
 
 }  // namespace
 
@@ -53,40 +48,11 @@ void* StackTop(const void* address) {
       platform::GetStackTopAbove(reinterpret_cast<std::uintptr_t>(address)));
 }
 
-[[gnu::noinline]] void Dump_Stack(TextRec& t, void* frame, void* addr) {
-  void* previous = __builtin_frame_address(0);
-  std::size_t count = 0, limit = LineLimit(t);
-  void* top = StackTop(frame);
-  // Frames must rise strictly and stay on the stack: a chain that turns
-  // back or leaves the stack ends the walk. A record that cannot be read
-  // faults, and that fault is a run-time error of its own.
-  while (frame > previous && frame < top) {
-    previous = frame;
-    platform::FrameRecord record = platform::ReadFrameRecord(frame);
-    addr = record.return_address;
-    frame = record.caller_frame;
-    if (addr == nullptr) break;
-    WriteFrameLine(t, addr);
-    if (frame == nullptr || ++count >= limit) break;
-  }
-}
-
-void Dump_Walk(TextRec& t, StackWalk& walk) {
-  std::size_t limit = LineLimit(t);
-  if (!CollapseRepeatedFrames) {
-    std::size_t count = 0;
-    WalkFrames(walk, [&](std::uint64_t pc) {
-      WriteFrameLine(t, reinterpret_cast<void*>(pc));
-      return ++count < limit;
-    });
-    return;
-  }
-  RepeatedFrames frames(limit);
-  WalkFrames(walk, [&](std::uint64_t pc) {
-    frames.Add(pc);
-    return true;
-  });
-  frames.Write(t, BackTraceStrFunc);
+// The chain starts above this routine's own frame. addr, the error's, has a
+// frame line of its own before these.
+[[gnu::noinline]] void Dump_Stack(TextRec& t, void* frame, void*) {
+  FrameRecordChain chain(frame, reinterpret_cast<std::uint64_t>(__builtin_frame_address(0)) + 1);
+  WriteFrameList(t, chain);
 }
 
 }  // namespace rt

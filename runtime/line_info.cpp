@@ -16,8 +16,8 @@
 #include "dwarf/line/line_table.h"
 #include "exe/exe_file.h"
 #include "platform/platform.h"
-#include "runtime/backtrace.h"
 #include "runtime/errors.h"
+#include "runtime/frame_line_hook.h"
 
 namespace rt {
 
@@ -120,16 +120,12 @@ bool OpenDwarf(void* addr) {
   return true;
 }
 
-bool GetLineInfo(void* addr, Text& source, std::int32_t& line) {
-  source = Text();
-  line = 0;
+bool GetLineInfo(void* addr, SourceFrames& frames) {
+  frames.clear();
   LookupState& state = State();
   if (!IsOpen(state.exe) && !OpenDwarf(addr)) return false;
   std::uint64_t target = reinterpret_cast<std::uintptr_t>(addr) - state.load_delta;
-  SourcePosition position;
-  std::uint16_t io_error = state.table.Lookup(state.readers.sources(), target, position);
-  source = position.source;
-  line = position.line;
+  std::uint16_t io_error = state.table.Lookup(state.readers.sources(), target, frames);
   // The file is closed before a failed read is raised: the second report
   // opens it afresh, if it looks anything up.
   FileResult closed = CloseExeFile(state.exe);
@@ -139,19 +135,18 @@ bool GetLineInfo(void* addr, Text& source, std::int32_t& line) {
 
 namespace {
 
-// The frame line of addr with the source position of the address looked up.
+// The frame line of addr with the innermost source frame of the address
+// looked up.
 Text FrameLineOf(void* addr, std::uintptr_t looked_up) {
   // A run-time error raised during the lookup gets plain frame lines and
   // does not come back here.
   BackTraceStrProc kept = BackTraceStrFunc, kept_fault = FaultAddrStrFunc;
   BackTraceStrFunc = FaultAddrStrFunc = SysBackTraceStr;
-  Text source;
-  std::int32_t line = 0;
+  SourceFrames frames;
   // A module whose lines cannot be had costs only its own frame lines: the
   // formatter stays for the others.
-  GetLineInfo(reinterpret_cast<void*>(looked_up), source, line);
-  Text text = PlainFrameLine(reinterpret_cast<std::uintptr_t>(addr));
-  AppendSourcePosition(text, source.view(), line);
+  GetLineInfo(reinterpret_cast<void*>(looked_up), frames);
+  Text text = FrameLine(reinterpret_cast<std::uintptr_t>(addr), frames);
   BackTraceStrFunc = kept;
   FaultAddrStrFunc = kept_fault;
   return text;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/source_frame.h"
 #include "base/text.h"
 
 namespace rt {
@@ -13,11 +14,11 @@ Text DwarfBackTraceStr(void* addr);
 // The same for the address of a faulting instruction: its line is the
 // instruction's own, so a row that begins at the address counts for it.
 Text DwarfFaultAddrStr(void* addr);
-// Looks addr up; false when the line information of its module could not
-// be opened (the module's file cannot be read or holds no line table: it is
-// then not searched for again). A failed read of the files is a run-time
-// error with its I/O code.
-bool GetLineInfo(void* addr, Text& source, std::int32_t& line);
+// Looks addr up, giving the source frames that hold it; false when the line
+// information of its module could not be opened (the module's file cannot be read or holds no line
+// table: it is then not searched for again). A failed read of the files is a run-time error with
+// its I/O code.
+bool GetLineInfo(void* addr, SourceFrames& frames);
 bool OpenDwarf(void* addr);
 void CloseDwarf();
 

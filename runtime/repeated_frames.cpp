@@ -34,7 +34,7 @@ std::uint64_t WriteRun(TextRec& t, BackTraceStrProc frame_line, std::uint64_t ad
 }  // namespace
 
 RepeatedFrames::RepeatedFrames(std::size_t limit)
-    : limit_(limit < kMaxFrameLines + 1 ? limit : kMaxFrameLines + 1) {}
+    : limit_(limit < kMaxFrameLinesAfterError ? limit : kMaxFrameLinesAfterError) {}
 
 void RepeatedFrames::Add(std::uint64_t address) {
   ++frames_;

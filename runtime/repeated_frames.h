@@ -10,9 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/frame_line.h"
 #include "console/text_rec.h"
-#include "runtime/backtrace.h"
+#include "runtime/frame_line_hook.h"
+#include "runtime/frame_list.h"
 
 namespace rt {
 
@@ -34,7 +34,7 @@ class RepeatedFrames {
   };
 
   std::size_t limit_;
-  Run head_[kMaxFrameLines + 1];  // the first runs, as many as could be shown
+  Run head_[kMaxFrameLinesAfterError];  // the first runs, as many as could be shown
   std::size_t head_runs_ = 0;
   Run tail_[2];  // the last two runs, the last one last
   std::uint64_t runs_ = 0, frames_ = 0, lines_ = 0;

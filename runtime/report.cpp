@@ -6,6 +6,7 @@
 #include "console/write_ops.h"
 #include "runtime/backtrace.h"
 #include "runtime/errors.h"
+#include "runtime/frame_list.h"
 #include "runtime/report_memory.h"
 #include "runtime/stack_walk.h"
 

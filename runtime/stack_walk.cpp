@@ -1,7 +1,6 @@
 // Stepping the report's walk from frame to caller.
 #include "runtime/stack_walk.h"
 
-#include "base/frame_line.h"
 #include "dwarf/frame/frame_rules.h"
 #include "exe/byte_source.h"
 #include "runtime/frames_in_file.h"
@@ -96,6 +95,7 @@ StackWalk::StackWalk(const platform::WalkRegisters& start, bool exact, StackMemo
   if (registers_.Has(kWalkLayout.stack_pointer)) {
     last_frame_ = registers_.value[kWalkLayout.stack_pointer];
   }
+  bounds_ = FrameBounds(last_frame_, memory.top());
 }
 
 bool StackWalk::Step() {
@@ -118,9 +118,7 @@ bool StackWalk::Step() {
     stepped = step == FrameStep::kStepped ||
               (step == FrameStep::kNoInformation && StepByFrameRecord(frame));
   }
-  // Frames rise strictly and stay below the stack's top.
-  if (!stepped || frame < last_frame_ || (steps_ > 1 && frame == last_frame_) ||
-      frame >= memory_.top() || registers_.pc == 0) {
+  if (!stepped || !bounds_.Admit(frame) || registers_.pc == 0) {
     ended_ = true;
     return false;
   }

@@ -12,6 +12,7 @@
 #include "dwarf/frame/call_frames.h"
 #include "platform/fault_record.h"
 #include "platform/walk.h"
+#include "runtime/frame_list.h"
 
 namespace rt {
 
@@ -57,6 +58,7 @@ class StackWalk {
   bool exact_;
   StackMemory& memory_;
   std::uint64_t last_frame_ = 0;  // the frame address of the last step
+  FrameBounds bounds_{0, 0};      // the first frame lies at or above the stack pointer
   int steps_ = 0;
   bool ended_ = false;
 };

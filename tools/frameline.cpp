@@ -91,20 +91,18 @@ int Run(std::vector<std::string_view> arguments) {
     return Fail("cannot read an executable from ", arguments[0]);
   }
   // All at once: a unit that several addresses need is read once.
-  std::vector<rt::SourcePosition> positions(addresses.size());
+  std::vector<rt::SourceFrames> frames(addresses.size());
   if (search.kind == rt::LineFileSearch::kFound) {
     readers.Bind(exe, line_file);
     std::uint16_t io_error =
-        table.LookupMany(readers.sources(), addresses.data(), addresses.size(), positions.data());
+        table.LookupMany(readers.sources(), addresses.data(), addresses.size(), frames.data());
     rt::FileResult closed = rt::CloseExeFile(exe);
     if (io_error == 0) io_error = closed.io_error;
     if (io_error != 0) return ReadFailed(io_error);
   }
   std::string out;
   for (std::size_t i = 0; i < addresses.size(); ++i) {
-    rt::Text line = rt::PlainFrameLine(addresses[i]);
-    rt::AppendSourcePosition(line, positions[i].source.view(), positions[i].line);
-    out.append(line.view()).append("\n");
+    out.append(rt::FrameLine(addresses[i], frames[i]).view()).append("\n");
   }
   if (!Write(platform::StdHandleKind::kOutput, out))
     return Fail("cannot write the frame lines", "");

@@ -29,13 +29,13 @@ bool LineTable::CannotHold(std::size_t i, std::int64_t offset, std::uint64_t tar
 }
 
 std::uint16_t LineTable::Lookup(const DebugSources& sources, std::uint64_t target,
-                                SourcePosition& position) {
-  return LookupMany(sources, &target, 1, &position);
+                                SourceFrames& frames) {
+  return LookupMany(sources, &target, 1, &frames);
 }
 
 std::uint16_t LineTable::LookupMany(const DebugSources& sources, const std::uint64_t* targets,
-                                    std::size_t count, SourcePosition* positions) {
-  for (std::size_t k = 0; k < count; ++k) positions[k] = SourcePosition();
+                                    std::size_t count, SourceFrames* frames) {
+  for (std::size_t k = 0; k < count; ++k) frames[k].clear();
   ByteSource* line = sources[DebugSection::kLine];
   if (line == nullptr || count == 0) return 0;
   std::uint16_t index_error = 0;
@@ -64,8 +64,9 @@ std::uint16_t LineTable::LookupMany(const DebugSources& sources, const std::uint
   ScanEveryUnit(sources, strings);
   for (std::size_t k = 0; k < count; ++k) {
     if (!searches_[k].found) continue;
-    positions[k].source = names_[static_cast<std::size_t>(searches_[k].name)];
-    positions[k].line = static_cast<std::int32_t>(searches_[k].line);
+    SourceFrame& frame = frames[k].emplace_back();
+    frame.file = names_[static_cast<std::size_t>(searches_[k].name)];
+    frame.line = static_cast<std::int32_t>(searches_[k].line);
   }
   if (index_error != 0) return index_error;
   return cursor_.io_error() != 0 ? cursor_.io_error() : strings.io_error();

@@ -6,6 +6,7 @@
 #include <memory_resource>
 #include <vector>
 
+#include "base/source_frame.h"
 #include "base/text.h"
 #include "dwarf/cursor.h"
 #include "dwarf/debug_sections.h"
@@ -13,13 +14,6 @@
 #include "dwarf/line/unit_index.h"
 
 namespace rt {
-
-// Where the table puts a code address: the file name and line of the row
-// that covers it. No unit covers it while source is empty.
-struct SourcePosition {
-  Text source;
-  std::int32_t line = 0;
-};
 
 // Searches one file's line section. Where the file says which units hold
 // which addresses (the unit index), those units are searched first (and
@@ -31,13 +25,15 @@ struct SourcePosition {
 // section changes.
 class LineTable {
  public:
-  // Looks up a link-time address. Answers the I/O code of a read that
-  // failed, 0 when everything could be read.
-  std::uint16_t Lookup(const DebugSources& sources, std::uint64_t target, SourcePosition& position);
+  // Looks up a link-time address: frames gets the source frame of the row
+  // that covers it (one, the line table knowing nothing of inlined calls),
+  // or none. Answers the I/O code of a read that failed, 0 when everything
+  // could be read.
+  std::uint16_t Lookup(const DebugSources& sources, std::uint64_t target, SourceFrames& frames);
   // Looks up several at once, each as Lookup would: a unit that several of
   // them need is read once.
   std::uint16_t LookupMany(const DebugSources& sources, const std::uint64_t* targets,
-                           std::size_t count, SourcePosition* positions);
+                           std::size_t count, SourceFrames* frames);
   void Forget() {
     learnt_.clear();
     index_.Clear();

@@ -141,9 +141,9 @@ TEST_P(LongNamesTest, CutAt255) {
   for (std::uint64_t i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);
     std::uint64_t addr = 0x1001 + 0x10 * i;
-    rt::SourcePosition position = line_test::Lookup(addr);
-    EXPECT_EQ(position.source.view(), expected[i]);
-    EXPECT_EQ(position.line, 1);
+    rt::SourceFrame frame = line_test::Lookup(addr);
+    EXPECT_EQ(frame.file.view(), expected[i]);
+    EXPECT_EQ(frame.line, 1);
     EXPECT_EQ(line_test::Frame(addr, line_test::Tail(addr)),
               line_test::Frame(addr, " line 1 of " + expected[i]));
   }
@@ -167,8 +167,8 @@ TEST(LongNamesTest, NameAcrossTheBytesReadBefore) {
   u.SetAddress(0x1000).SetFile(0).Copy().SetFile(1).AdvancePc(0x10).Copy();
   u.AdvancePc(0x10).EndSequence();
   line_test::UseSection(LineSection().Add(u));
-  EXPECT_EQ(line_test::Lookup(0x1001).source.view(), std::string(255, 'x'));
-  EXPECT_EQ(line_test::Lookup(0x1011).source.view(), std::string(200, 'y'));
+  EXPECT_EQ(line_test::Lookup(0x1001).file.view(), std::string(255, 'x'));
+  EXPECT_EQ(line_test::Lookup(0x1011).file.view(), std::string(200, 'y'));
 }
 
 }  // namespace

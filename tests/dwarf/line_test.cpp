@@ -57,18 +57,16 @@ std::string Frame(std::uint64_t addr, const std::string& tail) {
   return (std::string(rt::PlainFrameLine(addr).view()) + tail).substr(0, 255);
 }
 
-rt::SourcePosition Lookup(std::uint64_t addr) {
+rt::SourceFrame Lookup(std::uint64_t addr) {
   Current& c = InUse();
-  rt::SourcePosition position;
-  EXPECT_EQ(c.table.Lookup(c.sources, addr, position), 0);  // memory never fails
-  return position;
+  rt::SourceFrames frames;
+  EXPECT_EQ(c.table.Lookup(c.sources, addr, frames), 0);  // memory never fails
+  EXPECT_LE(frames.size(), 1u);
+  return frames.empty() ? rt::SourceFrame() : frames.front();
 }
 
 std::string Tail(std::uint64_t addr) {
-  rt::SourcePosition position = Lookup(addr);
-  rt::Text frame_line = rt::PlainFrameLine(addr);
-  rt::AppendSourcePosition(frame_line, position.source.view(), position.line);
-  std::string line(frame_line.view());
+  std::string line(rt::FrameLine(addr, Lookup(addr)).view());
   std::string prefix = Frame(addr, "");
   EXPECT_EQ(line.substr(0, prefix.size()), prefix);
   return line.substr(prefix.size());

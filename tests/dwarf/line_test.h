@@ -23,7 +23,7 @@ std::string UseSection(const LineSection& section);
 void Forget();
 
 // Where the section in use puts addr.
-rt::SourcePosition Lookup(std::uint64_t addr);
+rt::SourceFrame Lookup(std::uint64_t addr);
 
 // The frame line of addr, checked to start with two blanks, "$" and the
 // address in 16 upper-case digits; what follows that prefix.

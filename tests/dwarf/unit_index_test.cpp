@@ -400,16 +400,17 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   auto answers = [&](bool full_scan, bool batch) {
     rt::LineTable table;
     table.SetFullScan(full_scan);
-    std::vector<rt::SourcePosition> positions(targets.size());
+    std::vector<rt::SourceFrames> frames(targets.size());
     if (batch) {
-      table.LookupMany(sections, targets.data(), targets.size(), positions.data());
+      table.LookupMany(sections, targets.data(), targets.size(), frames.data());
     } else {
       for (std::size_t k = 0; k < targets.size(); ++k)
-        table.Lookup(sections, targets[k], positions[k]);
+        table.Lookup(sections, targets[k], frames[k]);
     }
     std::vector<std::string> out;
-    for (const rt::SourcePosition& p : positions) {
-      out.push_back(std::string(p.source.view()) + ":" + std::to_string(p.line));
+    for (const rt::SourceFrames& f : frames) {
+      rt::SourceFrame p = f.empty() ? rt::SourceFrame() : f.front();
+      out.push_back(std::string(p.file.view()) + ":" + std::to_string(p.line));
     }
     return out;
   };

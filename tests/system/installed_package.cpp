@@ -9,23 +9,18 @@
 
 namespace e2e {
 
-namespace {
+std::filesystem::path Scratch() {
+  static testing_support::TempDir dir;
+  return dir.path();
+}
 
-// The runtime installed into the scratch prefix, once per run.
-const std::string& Prefix() {
+std::string Prefix() {
   static const std::string prefix = [] {
     std::string dir = Scratch() / "prefix";
     RunTool({Env("CMAKE"), "--install", Env("QUIZ_BUILD_DIR"), "--prefix", dir});
     return dir;
   }();
   return prefix;
-}
-
-}  // namespace
-
-std::filesystem::path Scratch() {
-  static testing_support::TempDir dir;
-  return dir.path();
 }
 
 std::vector<Build> Builds(bool variants) {

@@ -14,6 +14,8 @@ namespace e2e {
 // The scratch folder the package is installed in and the programs are
 // built in, for the whole run.
 std::filesystem::path Scratch();
+// The prefix the build under test is installed in, once per run.
+std::string Prefix();
 
 // One build of a program: the name of its build folder, and what its
 // configuration adds.
