@@ -29,11 +29,11 @@ install(TARGETS ${targets} EXPORT QuizRuntimeTargets ARCHIVE DESTINATION ${CMAKE
 install(EXPORT QuizRuntimeTargets NAMESPACE QuizRuntime:: DESTINATION ${package_dir})
 
 # The headers keep their folders, as programs include them
-# ("runtime/start.h"); the platform folders' own stay out, and so does the
-# walk's, which needs the call-frame reader of dwarf/. Each one installed
-# compiles on its own.
+# ("runtime/start.h"); the platform folders' own stay out, and so do the
+# walk's and the module registry's, which need the readers of dwarf/. Each
+# one installed compiles on its own.
 install(DIRECTORY base console runtime DESTINATION ${include_dir} FILES_MATCHING PATTERN "*.h"
-  PATTERN "stack_walk.h" EXCLUDE)
+  PATTERN "stack_walk.h" EXCLUDE PATTERN "module_registry.h" EXCLUDE)
 file(GLOB platform_headers ${PROJECT_SOURCE_DIR}/platform/*.h)
 install(FILES ${platform_headers} DESTINATION ${include_dir}/platform)
 

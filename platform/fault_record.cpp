@@ -10,7 +10,7 @@ bool recorded = false;
 
 }  // namespace
 
-void RecordFault(FaultKind kind, const WalkRegisters& registers, std::uint64_t readable_from,
+void RecordFault(FaultKind kind, const rt::FrameRegisters& registers, std::uint64_t readable_from,
                  std::uint64_t limit, std::uint64_t top) {
   last_fault.kind = kind;
   last_fault.registers = registers;

@@ -17,7 +17,7 @@ enum class FaultKind : std::uint8_t {
 };
 
 struct FaultRecord {
-  WalkRegisters registers;  // where the thread stood, registers.pc
+  rt::FrameRegisters registers;  // where the thread stood, registers.pc
   // The stack the walk may read, [stack_low, stack_top): the thread's from
   // its stack pointer up; empty where the stack pointer lies on no stack
   // known.
@@ -30,7 +30,7 @@ struct FaultRecord {
 // readable_from, where a stack that ran out ends above its stack pointer)
 // up to top. Nothing is readable when the stack pointer lies outside
 // [limit, top). Safe in a signal handler: it only stores.
-void RecordFault(FaultKind kind, const WalkRegisters& registers, std::uint64_t readable_from,
+void RecordFault(FaultKind kind, const rt::FrameRegisters& registers, std::uint64_t readable_from,
                  std::uint64_t limit, std::uint64_t top);
 
 // The last fault recorded, or null before the first.

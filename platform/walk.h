@@ -1,42 +1,24 @@
-// What the report's stack walk needs of the processor and the system: a
-// thread's registers in the processor's own numbering, the return address a
-// call into no module left, the registers where an error is raised, where
-// a module keeps its call-frame information, and the platform's own
-// unwinder where it has one.
+// What the report's stack walk needs of the processor and the system: the
+// processor's register numbering, the return address a call into no module
+// left, the registers where an error is raised, where a module keeps its
+// call-frame information, and the platform's own unwinder where it has one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "base/registers.h"
 
 namespace platform {
 
-// A thread's registers at one instruction, by the processor's DWARF
-// register numbers (x86-64: rax 0 ... rsp 7 ... r15 15, rip 16; aarch64:
-// x0 0 ... x30 30, sp 31).
-constexpr int kWalkRegisterCount = 34;
-struct WalkRegisters {
-  std::uint64_t value[kWalkRegisterCount] = {};
-  std::uint64_t known = 0;  // bit r: value[r] is known
-  std::uint64_t pc = 0;     // where the thread stands
-
-  bool Has(int r) const { return r >= 0 && r < kWalkRegisterCount && (known >> r & 1) != 0; }
-  void Set(int r, std::uint64_t v) {
-    if (r < 0 || r >= kWalkRegisterCount) return;
-    value[r] = v;
-    known |= std::uint64_t{1} << r;
-  }
-};
-
 // CaptureWalkRegisters, written in assembly, stores into these places.
-static_assert(sizeof(std::uint64_t) * kWalkRegisterCount == 272);
+static_assert(sizeof(rt::FrameRegisters::value) == 272 &&
+              offsetof(rt::FrameRegisters, known) == 272 &&
+              offsetof(rt::FrameRegisters, pc) == 280);
 
-// The processor's numbering and what its calls preserve.
-struct WalkLayout {
-  int stack_pointer;
-  int frame_register;          // where a frame record is kept
-  int pc_register;             // the number the pc itself has in the numbering; -1 where none
-  std::uint64_t callee_saved;  // bit r: a call preserves register r
-};
-extern const WalkLayout kWalkLayout;
+// The processor's numbering (platform/<processor>/walk_layout.cpp) and what
+// its calls preserve.
+extern const rt::FrameLayout kWalkLayout;
 
 // Reads a word of the thread's stack for the walk; false where it cannot.
 using ReadStackWord = bool (*)(void* context, std::uint64_t address, std::uint64_t& value);
@@ -45,7 +27,7 @@ using ReadStackWord = bool (*)(void* context, std::uint64_t address, std::uint64
 // pointer) by the return address the call left: the word at the stack
 // pointer on x86-64, the link register on aarch64. False when it is not
 // there to be had.
-bool StepFromNowhere(WalkRegisters& registers, ReadStackWord read, void* context);
+bool StepFromNowhere(rt::FrameRegisters& registers, ReadStackWord read, void* context);
 
 // Where a loaded module keeps its call-frame information: its .eh_frame_hdr
 // and the end of the loaded segment that holds it, which bounds .eh_frame.
@@ -74,7 +56,7 @@ enum class PlatformStep {
 // The frame address, for the walk's check that frames rise, is the caller's
 // stack pointer. kUnavailable where the platform has no such unwinder
 // (POSIX).
-PlatformStep StepByPlatformUnwinder(WalkRegisters& registers, std::uint64_t& frame);
+PlatformStep StepByPlatformUnwinder(rt::FrameRegisters& registers, std::uint64_t& frame);
 
 // The entry of the routine that holds pc, by the platform's own function
 // tables; false where it has none (POSIX) or none covers pc.
@@ -93,4 +75,4 @@ std::uint64_t WalkEnd();
 // instruction after the call: pc is that instruction (the return address),
 // the stack pointer the one that routine has, and the registers a call
 // preserves.
-extern "C" void CaptureWalkRegisters(platform::WalkRegisters* registers);
+extern "C" void CaptureWalkRegisters(rt::FrameRegisters* registers);

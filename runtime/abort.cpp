@@ -16,12 +16,12 @@ constexpr int kSearchDepth = 8;
 struct Place {
   void* addr = nullptr;
   void* frame = nullptr;
-  platform::WalkRegisters below;
+  FrameRegisters below;
 };
 
 // The place the walk stands at after a step out of the frame below.
-Place PlaceOf(const StackWalk& walk, const platform::WalkRegisters& below) {
-  platform::WalkRegisters here = walk.registers();
+Place PlaceOf(const StackWalk& walk, const FrameRegisters& below) {
+  FrameRegisters here = walk.registers();
   return {reinterpret_cast<void*>(walk.pc()),
           reinterpret_cast<void*>(here.value[platform::kWalkLayout.frame_register]), below};
 }
@@ -34,7 +34,7 @@ void RaiseAtCallOfAbort(std::uint16_t code, const platform::FaultRecord& abort) 
   StackWalk walk(abort.registers, true, stack);
   Place first;
   for (int step = 0; step < kSearchDepth; ++step) {
-    platform::WalkRegisters below = walk.registers();
+    FrameRegisters below = walk.registers();
     bool in_abort = walk.routine() == abort_entry;
     if (!walk.Step()) break;
     if (in_abort) {

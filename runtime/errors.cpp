@@ -11,7 +11,7 @@ std::uint16_t ErrorCode = 0;
 void* ErrorAddr = nullptr;
 void* ErrorBase = nullptr;
 const platform::FaultRecord* ErrorFault = nullptr;
-platform::WalkRegisters ErrorRegisters;
+FrameRegisters ErrorRegisters;
 bool ErrorRegistersKnown = false;
 
 namespace {
@@ -20,7 +20,7 @@ struct PendingError {
   std::uint16_t code = 0;  // 0: none
   void* addr = nullptr;
   void* frame = nullptr;
-  platform::WalkRegisters registers;
+  FrameRegisters registers;
 };
 PendingError pending;
 
@@ -31,8 +31,7 @@ void Halt(std::int32_t code) {
   Do_Exit();
 }
 
-void RaiseErrorFrom(std::int32_t code, void* addr, void* frame,
-                    const platform::WalkRegisters& registers) {
+void RaiseErrorFrom(std::int32_t code, void* addr, void* frame, const FrameRegisters& registers) {
   ErrorRegisters = registers;
   ErrorRegistersKnown = true;
   ErrorCode = static_cast<std::uint16_t>(code);
@@ -45,7 +44,7 @@ void RaiseErrorFrom(std::int32_t code, void* addr, void* frame,
 // Out of line, so that the registers it keeps are those of a frame of its
 // own, below every frame that led to the error.
 [[gnu::noinline]] void HandleErrorAddrFrame(std::int32_t code, void* addr, void* frame) {
-  platform::WalkRegisters registers;
+  FrameRegisters registers;
   CaptureWalkRegisters(&registers);
   RaiseErrorFrom(code, addr, frame, registers);
 }
@@ -86,8 +85,7 @@ void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
   Halt(ErrorCode);
 }
 
-void SetPendingError(std::uint16_t code, void* addr, void* frame,
-                     const platform::WalkRegisters& registers) {
+void SetPendingError(std::uint16_t code, void* addr, void* frame, const FrameRegisters& registers) {
   pending = {code, addr, frame, registers};
 }
 

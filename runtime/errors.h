@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "base/registers.h"
 #include "platform/fault_record.h"
-#include "platform/walk.h"
 
 namespace rt {
 
@@ -18,7 +18,7 @@ extern void* ErrorBase;
 extern const platform::FaultRecord* ErrorFault;
 // For every other error, the registers where it was raised, from which the
 // report's walk steps to the frame of ErrorAddr and on to its callers.
-extern platform::WalkRegisters ErrorRegisters;
+extern FrameRegisters ErrorRegisters;
 extern bool ErrorRegistersKnown;
 
 [[noreturn]] void Halt(std::int32_t code);
@@ -29,7 +29,7 @@ extern bool ErrorRegistersKnown;
 // As HandleErrorAddrFrame, with the report's walk stepping from registers,
 // those of a frame below addr's, rather than from where it is called.
 [[noreturn]] void RaiseErrorFrom(std::int32_t code, void* addr, void* frame,
-                                 const platform::WalkRegisters& registers);
+                                 const FrameRegisters& registers);
 // The error is placed at the call of RunError.
 [[noreturn]] void RunError(std::uint16_t code);
 // Raises the processor fault or the abort that the outermost handler has
@@ -39,8 +39,7 @@ extern bool ErrorRegistersKnown;
 
 // An error decided, to be raised when the process aborts next: an exception
 // that nothing caught, whose words the C++ library writes before it aborts.
-void SetPendingError(std::uint16_t code, void* addr, void* frame,
-                     const platform::WalkRegisters& registers);
+void SetPendingError(std::uint16_t code, void* addr, void* frame, const FrameRegisters& registers);
 // Raises the pending error, if there is one.
 void RaisePendingError();
 

@@ -9,7 +9,6 @@
 #include <memory_resource>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "base/frame_line.h"
 #include "dwarf/debug_sections.h"
@@ -18,6 +17,7 @@
 #include "platform/platform.h"
 #include "runtime/errors.h"
 #include "runtime/frame_line_hook.h"
+#include "runtime/module_registry.h"
 
 namespace rt {
 
@@ -26,26 +26,13 @@ namespace {
 // Where distributions put debug files; a build setting.
 constexpr char kDebugRoot[] = QUIZ_DEBUG_ROOT;
 
-// What lookups learnt of a module: the file that holds its line table
-// (its debug link checked, its sections known), or that it has none to be
-// read, so that it is not searched for again.
-struct KnownModule {
-  std::pmr::string name;
-  bool has_lines = false;
-  LineFile line_file;
-};
-// A report names a handful of modules; beyond this many the oldest is
-// forgotten and searched for again if it comes back.
-constexpr std::size_t kMaxKnownModules = 32;
-
 // What lookups keep from one to the next.
 struct LookupState {
-  std::pmr::vector<KnownModule> known_modules;
   TExeFile exe;
   LineTable table;
   LineFileReaders readers;
   std::pmr::string table_module;  // the module whose line table the table has learnt
-  std::uintptr_t load_delta = 0;
+  std::uint64_t load_delta = 0;   // of the module whose file exe has open
 };
 
 alignas(LookupState) unsigned char state_storage[sizeof(LookupState)];
@@ -64,26 +51,13 @@ void RaiseFailedRead(std::uint16_t code) {
   if (code != 0) RunError(code);
 }
 
-const KnownModule* FindKnown(const std::pmr::string& name) {
-  for (const KnownModule& module : State().known_modules) {
-    if (module.name == name) return &module;
-  }
-  return nullptr;
-}
-
 // Finds where the module's line table is, the first time it is met.
-const KnownModule& Learn(const std::pmr::string& name) {
+void Learn(KnownModule& module) {
   LookupState& state = State();
-  KnownModule module;
-  module.name = name;
-  LineFileSearch search = FindLineFile(state.exe, name, kDebugRoot, module.line_file);
+  LineFileSearch search = FindLineFile(state.exe, module.name, kDebugRoot, module.line_file);
   RaiseFailedRead(search.io_error);
-  module.has_lines = search.kind == LineFileSearch::kFound;
-  if (state.known_modules.size() >= kMaxKnownModules) {
-    state.known_modules.erase(state.known_modules.begin());
-  }
-  state.known_modules.push_back(std::move(module));
-  return state.known_modules.back();
+  module.lines = search.kind == LineFileSearch::kFound ? ModuleSearch::kFound : ModuleSearch::kNone;
+  if (module.has_lines()) PlaceModule(module, state.exe);
 }
 
 }  // namespace
@@ -93,29 +67,26 @@ void CloseDwarf() {
 }
 
 bool OpenDwarf(void* addr) {
-  std::uintptr_t base = 0;
-  std::pmr::string name;
   // An address that lies in no module (a call through a null or wild
   // pointer) has no line, whatever the program's table says of its number.
-  if (!platform::GetModuleByAddr(addr, base, name)) return false;
+  KnownModule* module = ModuleOf(reinterpret_cast<std::uintptr_t>(addr));
+  if (module == nullptr) return false;
 
   LookupState& state = State();
-  const KnownModule* module = FindKnown(name);
-  if (module == nullptr) {
-    module = &Learn(name);
-  } else if (module->has_lines) {
+  if (module->lines == ModuleSearch::kNotYet) {
+    Learn(*module);
+  } else if (module->has_lines()) {
     FileResult opened = OpenExeFile(state.exe, module->line_file.name);
     RaiseFailedRead(opened.io_error);
     if (!opened) return false;
   }
-  if (!module->has_lines) return false;
-  if (state.table_module != name) {
-    state.table_module = name;
+  if (!module->has_lines()) return false;
+  if (state.table_module != module->name) {
+    state.table_module = module->name;
     state.table.Forget();
     state.readers.Forget();
   }
-  // Line tables hold link-time addresses.
-  state.load_delta = base - state.exe.image_base;
+  state.load_delta = module->load_delta;
   state.readers.Bind(state.exe, module->line_file);
   return true;
 }

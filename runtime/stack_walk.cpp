@@ -16,33 +16,8 @@ using platform::kWalkLayout;
 // call makes, ends a walk whose frames rise by a byte at a time.
 constexpr int kMaxSteps = 1 << 20;
 
-// Made when asked, not as a static object: a walk may run before the
-// runtime's static objects are constructed (a fault in a program's own).
-FrameLayout Layout() {
-  return {kWalkLayout.stack_pointer, kWalkLayout.pc_register, kWalkLayout.callee_saved};
-}
-
 bool ReadStackWord(void* memory, std::uint64_t address, std::uint64_t& value) {
   return static_cast<StackMemory*>(memory)->ReadWord(address, value);
-}
-
-// The same registers in the platform's record and in the call-frame reader's.
-platform::WalkRegisters ToPlatform(const FrameRegisters& from) {
-  platform::WalkRegisters registers;
-  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
-    if (from.Has(r)) registers.Set(r, from.value[r]);
-  }
-  registers.pc = from.pc;
-  return registers;
-}
-
-FrameRegisters FromPlatform(const platform::WalkRegisters& from) {
-  FrameRegisters registers;
-  for (int r = 0; r < platform::kWalkRegisterCount && r < kMaxFrameRegisters; ++r) {
-    if (from.Has(r)) registers.Set(r, from.value[r]);
-  }
-  registers.pc = from.pc;
-  return registers;
 }
 
 // The loaded image's bytes, read in place.
@@ -90,8 +65,8 @@ StackMemory::StackMemory(std::uint64_t low, std::uint64_t top) : low_(low), top_
   return true;
 }
 
-StackWalk::StackWalk(const platform::WalkRegisters& start, bool exact, StackMemory& memory)
-    : registers_(FromPlatform(start)), exact_(exact), memory_(memory) {
+StackWalk::StackWalk(const FrameRegisters& start, bool exact, StackMemory& memory)
+    : registers_(start), exact_(exact), memory_(memory) {
   if (registers_.Has(kWalkLayout.stack_pointer)) {
     last_frame_ = registers_.value[kWalkLayout.stack_pointer];
   }
@@ -126,8 +101,8 @@ bool StackWalk::Step() {
   return true;
 }
 
-platform::WalkRegisters StackWalk::registers() const {
-  return ToPlatform(registers_);
+FrameRegisters StackWalk::registers() const {
+  return registers_;
 }
 
 std::uint64_t StackWalk::routine() const {
@@ -154,18 +129,14 @@ FrameStep StackWalk::StepByTables(const platform::UnwindTables& tables, std::uin
   const EhFrameSections& sections = module.sections;
   bool caller_exact = false;
   FrameStep step =
-      StepByCallFrames(sections, Layout(), memory_, !exact_, registers_, frame, caller_exact);
+      StepByCallFrames(sections, kWalkLayout, memory_, !exact_, registers_, frame, caller_exact);
   if (step == FrameStep::kStepped) exact_ = caller_exact;
   return step;
 }
 
 platform::PlatformStep StackWalk::StepByPlatformUnwinder(std::uint64_t& frame) {
-  platform::WalkRegisters registers = ToPlatform(registers_);
-  platform::PlatformStep step = platform::StepByPlatformUnwinder(registers, frame);
-  if (step == platform::PlatformStep::kStepped) {
-    registers_ = FromPlatform(registers);
-    exact_ = false;
-  }
+  platform::PlatformStep step = platform::StepByPlatformUnwinder(registers_, frame);
+  if (step == platform::PlatformStep::kStepped) exact_ = false;
   return step;
 }
 
@@ -191,9 +162,7 @@ bool StackWalk::StepByFrameRecord(std::uint64_t& frame) {
 
 // Out of code in no module, by the return address the call left.
 bool StackWalk::StepFromNowhere(std::uint64_t& frame) {
-  platform::WalkRegisters registers = ToPlatform(registers_);
-  if (!platform::StepFromNowhere(registers, ReadStackWord, &memory_)) return false;
-  registers_ = FromPlatform(registers);
+  if (!platform::StepFromNowhere(registers_, ReadStackWord, &memory_)) return false;
   exact_ = false;
   frame = registers_.Has(kWalkLayout.stack_pointer) ? registers_.value[kWalkLayout.stack_pointer]
                                                     : last_frame_;

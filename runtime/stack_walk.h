@@ -34,7 +34,7 @@ class StackWalk {
  public:
   // exact: start.pc is where the thread stood (a fault), not a return
   // address, whose call lies just before it.
-  StackWalk(const platform::WalkRegisters& start, bool exact, StackMemory& memory);
+  StackWalk(const FrameRegisters& start, bool exact, StackMemory& memory);
 
   // Steps to the caller; false when the walk has ended.
   bool Step();
@@ -44,7 +44,7 @@ class StackWalk {
   std::uint64_t frame() const { return last_frame_; }
   // The registers of the frame the walk stands in, as a walk would start
   // from them.
-  platform::WalkRegisters registers() const;
+  FrameRegisters registers() const;
   // The entry of the routine the walk stands in; 0 where unknown.
   std::uint64_t routine() const;
 

@@ -67,7 +67,7 @@ bool Visit(const platform::UnwoundFrame& frame, void* data) {
 }
 
 [[noreturn, gnu::noinline]] void OnTerminate() {
-  platform::WalkRegisters here;
+  FrameRegisters here;
   CaptureWalkRegisters(&here);
   Search search;
   platform::VisitUnwoundFrames(Visit, &search);

@@ -1,46 +1,15 @@
 // Stepping from a frame to its caller by a module's call-frame information
 // (.eh_frame and the search table of .eh_frame_hdr): the stack walk's one
 // means where a module describes its code. The reader knows no processor:
-// the walk passes the processor's register numbering in.
+// the walk passes the processor's register numbering (base/registers.h) in.
 #pragma once
 
 #include <cstdint>
 
+#include "base/registers.h"
 #include "exe/byte_source.h"
 
 namespace rt {
-
-// The registers the call-frame rules speak of, by their DWARF numbers.
-inline constexpr int kMaxFrameRegisters = 34;  // x86-64 uses 0-16, aarch64 0-31
-
-struct FrameRegisters {
-  std::uint64_t value[kMaxFrameRegisters] = {};
-  std::uint64_t known = 0;  // bit r: value[r] is known
-  std::uint64_t pc = 0;     // the code address the frame stands at
-
-  bool Has(int r) const { return r >= 0 && r < kMaxFrameRegisters && (known >> r & 1) != 0; }
-  void Set(int r, std::uint64_t v) {
-    if (r < 0 || r >= kMaxFrameRegisters) return;
-    value[r] = v;
-    known |= std::uint64_t{1} << r;
-  }
-  void Forget(int r) {
-    if (r < 0 || r >= kMaxFrameRegisters) return;
-    value[r] = 0;
-    known &= ~(std::uint64_t{1} << r);
-  }
-};
-
-// The processor's numbering (the caller passes it from platform/<processor>/).
-struct FrameLayout {
-  int stack_pointer;  // x86-64: 7 (rsp); aarch64: 31 (sp)
-  int pc_register;    // the number a DW_OP_breg uses for the pc itself: x86-64 16 (rip); -1 where
-                      // there is none (aarch64)
-  // The registers a call preserves: one without a rule keeps its value in
-  // the caller, any other is forgotten there. All of them unless the
-  // processor's calling convention is given.
-  std::uint64_t callee_saved = ~std::uint64_t{0};
-};
 
 // Reads words of the thread's memory that rules point into (in practice the
 // stack, or a copy of it); false where it cannot.

@@ -1,6 +1,6 @@
 // CaptureWalkRegisters(registers) for AAPCS64: stores the caller's
 // preserved registers x19 to x29, the link register, sp, and the return
-// address as its pc, into the WalkRegisters record at x0 (value[r] at 8r,
+// address as its pc, into the FrameRegisters record at x0 (value[r] at 8r,
 // known at 272, pc at 280).
         .text
         .globl  CaptureWalkRegisters

@@ -33,10 +33,10 @@ const fpsimd_context* FpsimdRecord(const mcontext_t& context) {
 
 }  // namespace
 
-WalkRegisters ReadFaultRegisters(const void* context) {
+rt::FrameRegisters ReadFaultRegisters(const void* context) {
   const mcontext_t& m = static_cast<const ucontext_t*>(context)->uc_mcontext;
   // The processor's DWARF numbering: x0 to x30, then sp.
-  WalkRegisters registers;
+  rt::FrameRegisters registers;
   for (int r = 0; r <= 30; ++r) registers.Set(r, static_cast<std::uint64_t>(m.regs[r]));
   registers.Set(31, static_cast<std::uint64_t>(m.sp));
   registers.pc = static_cast<std::uint64_t>(m.pc);

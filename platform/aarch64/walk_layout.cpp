@@ -18,10 +18,11 @@ constexpr std::uint64_t CalleeSaved() {
 
 }  // namespace
 
-const WalkLayout kWalkLayout = {kSp, kFp, -1, CalleeSaved()};
+constinit const rt::FrameLayout kWalkLayout = {
+    .stack_pointer = kSp, .pc_register = -1, .callee_saved = CalleeSaved(), .frame_register = kFp};
 
 // A call left its return address in the link register.
-bool StepFromNowhere(WalkRegisters& registers, ReadStackWord, void*) {
+bool StepFromNowhere(rt::FrameRegisters& registers, ReadStackWord, void*) {
   if (!registers.Has(kLr) || registers.value[kLr] == registers.pc) return false;
   registers.pc = registers.value[kLr];
   return true;

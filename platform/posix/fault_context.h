@@ -9,7 +9,7 @@
 namespace platform::posix {
 
 // The interrupted context's registers, its pc the faulting instruction.
-WalkRegisters ReadFaultRegisters(const void* context);
+rt::FrameRegisters ReadFaultRegisters(const void* context);
 
 // The error number of a fault (negative where the floating-point unit is to
 // be reset), from its exception code and the interrupted context, where a

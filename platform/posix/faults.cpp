@@ -103,7 +103,8 @@ std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info, bool overflow) 
 // out may end above its stack pointer: it is then read only from the page
 // above the address that faulted. The callers of a frame that ran past the
 // stack lie at the stack's upper end, and the whole stack may be read.
-void Record(FaultKind kind, const siginfo_t* info, const WalkRegisters& registers, bool overflow) {
+void Record(FaultKind kind, const siginfo_t* info, const rt::FrameRegisters& registers,
+            bool overflow) {
   std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
   posix::ThreadStack stack = StackOf(sp);
   // A stack that ran out may have its stack pointer in the gap below.
@@ -121,7 +122,7 @@ void Record(FaultKind kind, const siginfo_t* info, const WalkRegisters& register
 void OnSignal(int signal, siginfo_t* info, void* context) {
   // Another thread forms the report: this one waits for the process to end.
   if (ClaimProcessEnd() == EndClaim::kTaken) WaitForProcessEnd();
-  WalkRegisters registers = posix::ReadFaultRegisters(context);
+  rt::FrameRegisters registers = posix::ReadFaultRegisters(context);
   std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
   std::int32_t number = rt::kProgramAborted;
   if (signal == SIGABRT) {

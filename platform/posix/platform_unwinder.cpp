@@ -4,7 +4,7 @@
 
 namespace platform {
 
-PlatformStep StepByPlatformUnwinder(WalkRegisters&, std::uint64_t&) {
+PlatformStep StepByPlatformUnwinder(rt::FrameRegisters&, std::uint64_t&) {
   return PlatformStep::kUnavailable;
 }
 

@@ -4,8 +4,8 @@
 // for it) and resumes the thread in the reporter, on the report's own
 // stack, as if the thread had called it there: the faulting stack stays as
 // it stood for the walk. Exceptions that are not processor faults, and
-// faults whose signal the program handles itself, pass on untouched. The C library's abort raises its abort signal by a plain call,
-// whose handler records where it stands and calls the reporter.
+// faults whose signal the program handles itself, pass on untouched. The C library's abort raises
+// its abort signal by a plain call, whose handler records where it stands and calls the reporter.
 #include "platform/win32/faults.h"
 
 #include <windows.h>
@@ -91,7 +91,7 @@ bool Is_Prefetch(const void* address) {
 
 // Records where the thread stands and the stack above it: the report's own
 // for a fault while a report is formed, else the thread's.
-void Record(FaultKind kind, const WalkRegisters& registers) {
+void Record(FaultKind kind, const rt::FrameRegisters& registers) {
   std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
   ULONG_PTR limit = ReportStackLimit(), top = ReportStackTop();
   if (!OnReportStack(sp)) ::GetCurrentThreadStackLimits(&limit, &top);
@@ -139,7 +139,7 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
 
 [[gnu::noinline]] void OnAbort(int) {
   if (ClaimProcessEnd() == EndClaim::kTaken) WaitForProcessEnd();
-  WalkRegisters registers;
+  rt::FrameRegisters registers;
   CaptureWalkRegisters(&registers);
   Record(FaultKind::kAbort, registers);
   reporter(rt::kProgramAborted);

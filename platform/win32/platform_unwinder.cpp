@@ -19,11 +19,6 @@ namespace platform {
 
 namespace {
 
-constexpr int kRsp = 7;
-constexpr int kRip = 16;
-// What a Windows x64 call preserves, by DWARF number: rbx, rsi, rdi, rbp,
-// rsp, r12 to r15.
-constexpr std::uint64_t kPreserved = 0xf0f8;
 // A frame register's number in unwind data indexes the context's general
 // registers, which lie in the processor's own order from rax to r15.
 static_assert(offsetof(CONTEXT, R15) - offsetof(CONTEXT, Rax) == 15 * sizeof(DWORD64));
@@ -184,10 +179,11 @@ bool ReadsOnStack(std::uint64_t image_base, const RUNTIME_FUNCTION& entry, const
 
 }  // namespace
 
-PlatformStep StepByPlatformUnwinder(WalkRegisters& registers, std::uint64_t& frame) {
-  if (!registers.Has(kRsp)) return PlatformStep::kCannotStep;
-  Stack stack = ThreadStack(registers.value[kRsp]);
-  if (!stack.Holds(registers.value[kRsp], 8)) return PlatformStep::kCannotStep;
+PlatformStep StepByPlatformUnwinder(rt::FrameRegisters& registers, std::uint64_t& frame) {
+  int sp = kWalkLayout.stack_pointer;
+  if (!registers.Has(sp)) return PlatformStep::kCannotStep;
+  Stack stack = ThreadStack(registers.value[sp]);
+  if (!stack.Holds(registers.value[sp], 8)) return PlatformStep::kCannotStep;
   CONTEXT context;
   ContextOfRegisters(registers, context);
   DWORD64 image_base = 0;
@@ -206,12 +202,7 @@ PlatformStep StepByPlatformUnwinder(WalkRegisters& registers, std::uint64_t& fra
     ::RtlVirtualUnwind(UNW_FLAG_NHANDLER, image_base, context.Rip, entry, &context, &handler_data,
                        &establisher, nullptr);
   }
-  // The caller has what the call preserved, and the stack pointer and pc
-  // the step gave it.
-  std::uint64_t known =
-      (registers.known & kPreserved) | std::uint64_t{1} << kRsp | std::uint64_t{1} << kRip;
-  registers = RegistersOfContext(context);
-  registers.known = known;
+  registers = CallerOfContext(registers, context);
   frame = context.Rsp;
   return PlatformStep::kStepped;
 }

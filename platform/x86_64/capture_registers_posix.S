@@ -1,7 +1,7 @@
 # CaptureWalkRegisters(registers) for the System V x86-64 calling
 # convention: stores the caller's preserved registers, its stack pointer as
 # it is after this call returns, and the return address as its pc, into the
-# WalkRegisters record at rdi (value[r] at 8r, known at 272, pc at 280).
+# FrameRegisters record at rdi (value[r] at 8r, known at 272, pc at 280).
         .text
         .globl  CaptureWalkRegisters
         .type   CaptureWalkRegisters, @function

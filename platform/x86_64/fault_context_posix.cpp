@@ -15,14 +15,14 @@ const _libc_fpstate* FloatingPointState(const void* context) {
 
 }  // namespace
 
-WalkRegisters ReadFaultRegisters(const void* context) {
+rt::FrameRegisters ReadFaultRegisters(const void* context) {
   const greg_t* g = static_cast<const ucontext_t*>(context)->uc_mcontext.gregs;
   // The processor's DWARF numbering: rax, rdx, rcx, rbx, rsi, rdi, rbp,
   // rsp, r8 to r15, rip.
   const int kInNumbering[17] = {REG_RAX, REG_RDX, REG_RCX, REG_RBX, REG_RSI, REG_RDI,
                                 REG_RBP, REG_RSP, REG_R8,  REG_R9,  REG_R10, REG_R11,
                                 REG_R12, REG_R13, REG_R14, REG_R15, REG_RIP};
-  WalkRegisters registers;
+  rt::FrameRegisters registers;
   for (int r = 0; r < 17; ++r) registers.Set(r, static_cast<std::uint64_t>(g[kInNumbering[r]]));
   registers.pc = static_cast<std::uint64_t>(g[REG_RIP]);
   return registers;

@@ -18,10 +18,14 @@ constexpr std::uint64_t Bits(std::initializer_list<int> registers) {
 
 }  // namespace
 
-const WalkLayout kWalkLayout = {kRsp, kRbp, kRip, Bits({kRbx, kRbp, kRsp, 12, 13, 14, 15})};
+constinit const rt::FrameLayout kWalkLayout = {
+    .stack_pointer = kRsp,
+    .pc_register = kRip,
+    .callee_saved = Bits({kRbx, kRbp, kRsp, 12, 13, 14, 15}),
+    .frame_register = kRbp};
 
 // A call pushed its return address where the stack pointer points.
-bool StepFromNowhere(WalkRegisters& registers, ReadStackWord read, void* context) {
+bool StepFromNowhere(rt::FrameRegisters& registers, ReadStackWord read, void* context) {
   if (!registers.Has(kRsp)) return false;
   std::uint64_t sp = registers.value[kRsp], return_address;
   if (!read(context, sp, return_address)) return false;
