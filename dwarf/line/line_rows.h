@@ -49,6 +49,7 @@ class LineRowMachine {
   // The highest row address the last Run met.
   std::uint64_t max_address() const { return run_.max_address; }
 
+ private:
   // The one interpreter of the opcodes, for the two ways of reading them:
   // Bytes is the cursor's buffered bytes, read by pointer, or the cursor
   // itself; skimming (rows below every target, looked at by nobody), it
@@ -58,7 +59,6 @@ class LineRowMachine {
   template <typename Bytes, bool kSkimming>
   LineEffect Execute(unsigned op, Bytes& bytes, LineRegisters& r) const;
 
- private:
   // Where the run stands: the bytes buffered and what it keeps of the rows.
   struct RunState {
     const std::uint8_t* p;
