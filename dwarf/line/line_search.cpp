@@ -7,12 +7,6 @@ namespace rt {
 
 namespace {
 
-// Matches rows to the targets, sorted by address. Each sequence is searched
-// for the targets at or above its first row and passed over by the others;
-// a target is answered at the first row at or above it by the last row
-// strictly below it that a searched sequence gave. Inside a sequence that
-// row is the one before; at a sequence's first row it is the last row of
-// the latest sequence searched for the target before, if any.
 // The last row of a sequence, and where the sequence started.
 struct SequenceEnd {
   std::uint64_t start;
@@ -26,6 +20,12 @@ struct SequenceEnd {
   ends.push_back(end);
 }
 
+// Matches rows to the targets, sorted by address. Each sequence is searched
+// for the targets at or above its first row and passed over by the others;
+// a target is answered at the first row at or above it by the last row
+// strictly below it that a searched sequence gave. Inside a sequence that
+// row is the one before; at a sequence's first row it is the last row of
+// the latest sequence searched for the target before, if any.
 class RowMatcher {
  public:
   RowMatcher(TargetSearch* targets, std::size_t count, std::pmr::vector<SequenceEnd>& ends)
