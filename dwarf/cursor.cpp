@@ -5,14 +5,11 @@
 
 namespace rt {
 
-bool ReadLongBufferedLEB128(const std::uint8_t*& p, const std::uint8_t* end, bool is_signed,
-                            std::uint64_t& value) {
-  const std::uint8_t* q = p;
+BufferedNumber ReadLongBufferedLEB128(const std::uint8_t* p, const std::uint8_t* end,
+                                      bool is_signed) {
   LEB128Number number;
-  if (!number.Take(q, end, is_signed)) return false;
-  p = q;
-  value = number.value;
-  return true;
+  if (!number.Take(p, end, is_signed)) return {nullptr, 0};
+  return {p, number.value};
 }
 
 void DwarfCursor::Bind(ByteSource* source) {

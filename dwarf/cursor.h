@@ -55,10 +55,18 @@ struct LEB128Number {
   }
 };
 
-// Numbers of more than one byte, out of line: the loops that read the
-// common one-byte numbers keep their registers.
-[[gnu::noinline]] bool ReadLongBufferedLEB128(const std::uint8_t*& p, const std::uint8_t* end,
-                                              bool is_signed, std::uint64_t& value);
+// A number read from buffered bytes and where the bytes after it begin; a
+// null end for a number that reaches past the bytes given.
+struct BufferedNumber {
+  const std::uint8_t* end;
+  std::uint64_t value;
+};
+
+// Numbers of more than one byte, out of line and answered by value: the
+// loops that read the common one-byte numbers keep their pointer and
+// registers out of memory.
+[[gnu::noinline]] BufferedNumber ReadLongBufferedLEB128(const std::uint8_t* p,
+                                                        const std::uint8_t* end, bool is_signed);
 
 // A LEB128 number whose bytes all lie before end, for readers that take a
 // cursor's buffered bytes; false (p kept) for one that reaches past it.
@@ -70,7 +78,11 @@ inline bool ReadBufferedLEB128(const std::uint8_t*& p, const std::uint8_t* end, 
     value = is_signed ? static_cast<std::uint64_t>(static_cast<std::int64_t>(b << 57) >> 57) : b;
     return true;
   }
-  return ReadLongBufferedLEB128(p, end, is_signed, value);
+  BufferedNumber number = ReadLongBufferedLEB128(p, end, is_signed);
+  if (number.end == nullptr) return false;
+  p = number.end;
+  value = number.value;
+  return true;
 }
 
 class DwarfCursor {

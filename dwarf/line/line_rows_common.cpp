@@ -51,7 +51,9 @@ bool LineRowMachine::SkimStretch(const std::uint8_t*& p, const std::uint8_t* las
   BufferedOperands in{p, run_.end};
   const std::uint8_t* stretch_end = p + kSkimStretch;
   bool ended = false;
-  while (in.p < last) {
+  // The stretch ends before last, so only an opcode that makes no row can
+  // take the bytes past it.
+  for (;;) {
     unsigned op = *in.p++;
     LineEffect effect = Execute<BufferedOperands, true>(op, in, r);
     if (effect == LineEffect::kRow) {
@@ -59,7 +61,7 @@ bool LineRowMachine::SkimStretch(const std::uint8_t*& p, const std::uint8_t* las
         ended = true;
         break;
       }
-    } else if (effect != LineEffect::kNone) {
+    } else if (effect != LineEffect::kNone || in.p >= last) {
       break;
     }
   }

@@ -132,9 +132,12 @@ template <typename Bytes, bool kSkimming>
 }
 
 // An opcode with its own length: every one ends where its length says.
-// Nothing changes before the whole opcode is known to be there.
+// Nothing changes before the whole opcode is known to be there. Inlined
+// too: a call would take the loop's registers to memory at every
+// discriminator.
 template <typename Bytes, bool kSkimming>
-LineEffect LineRowMachine::Extended(Bytes& in, LineRegisters& r) const {
+[[gnu::always_inline]] inline LineEffect LineRowMachine::Extended(Bytes& in,
+                                                                  LineRegisters& r) const {
   using namespace line_opcodes;
   std::uint64_t length, value = 0;
   if (!in.Number(false, length)) return LineEffect::kStop;
