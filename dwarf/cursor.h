@@ -62,20 +62,27 @@ struct BufferedNumber {
   std::uint64_t value;
 };
 
-// Numbers of more than one byte, out of line and answered by value: the
-// loops that read the common one-byte numbers keep their pointer and
-// registers out of memory.
+// Numbers of more than one byte, out of line and answered by value, so
+// that the loops reading the common one-byte numbers keep their pointer in
+// a register.
 [[gnu::noinline]] BufferedNumber ReadLongBufferedLEB128(const std::uint8_t* p,
                                                         const std::uint8_t* end, bool is_signed);
 
 // A LEB128 number whose bytes all lie before end, for readers that take a
 // cursor's buffered bytes; false (p kept) for one that reaches past it.
-// Most numbers of a line program take one byte: that case stays inline.
+// Nearly every number of a line program or an abbreviation table takes one
+// or two bytes: those cases stay inline.
 inline bool ReadBufferedLEB128(const std::uint8_t*& p, const std::uint8_t* end, bool is_signed,
                                std::uint64_t& value) {
   if (p < end && *p < 0x80) {
     std::uint64_t b = *p++;
     value = is_signed ? static_cast<std::uint64_t>(static_cast<std::int64_t>(b << 57) >> 57) : b;
+    return true;
+  }
+  if (end - p >= 2 && p[1] < 0x80) {
+    std::uint64_t b = (p[0] & 0x7Fu) | static_cast<std::uint64_t>(p[1]) << 7;
+    value = is_signed ? static_cast<std::uint64_t>(static_cast<std::int64_t>(b << 50) >> 50) : b;
+    p += 2;
     return true;
   }
   BufferedNumber number = ReadLongBufferedLEB128(p, end, is_signed);
