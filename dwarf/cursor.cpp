@@ -5,6 +5,13 @@
 
 namespace rt {
 
+BufferedNumber ReadLongBufferedLEB128(const std::uint8_t* p, const std::uint8_t* end,
+                                      bool is_signed) {
+  LEB128Number number;
+  if (!number.Take(p, end, is_signed)) return {nullptr, 0};
+  return {p, number.value};
+}
+
 void DwarfCursor::Bind(ByteSource* source) {
   source_ = source;
   fill_ = held_ = 0;
@@ -125,28 +132,17 @@ bool DwarfCursor::ReadNext(void* dest, std::int64_t n) {
   return true;
 }
 
-std::uint64_t DwarfCursor::ReadULEB128From(int b) {
-  std::uint64_t result = 0;
-  for (int shift = 0;; shift += 7) {
-    if (b < 0) return result;
-    if (shift < 64) result |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-    if ((b & 0x80) == 0) return result;
-    b = ReadNext();
-  }
-}
-
-std::int64_t DwarfCursor::ReadLEB128From(int b) {
-  std::uint64_t result = 0;
-  int shift = 0;
+std::uint64_t DwarfCursor::ReadLEB128Across(bool is_signed) {
+  LEB128Number number;
   for (;;) {
-    if (b < 0) return static_cast<std::int64_t>(result);
-    if (shift < 64) result |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-    shift += 7;
-    if ((b & 0x80) == 0) break;
-    b = ReadNext();
+    std::int64_t n;
+    const std::uint8_t* from = Buffered(n);
+    if (n == 0) return number.value;
+    const std::uint8_t* p = from;
+    bool whole = number.Take(p, from + n, is_signed);
+    pos_ += p - from;
+    if (whole) return number.value;
   }
-  if (shift < 64 && (b & 0x40) != 0) result |= ~std::uint64_t{0} << shift;
-  return static_cast<std::int64_t>(result);
 }
 
 std::uint64_t DwarfCursor::ReadUnsigned(int n) {

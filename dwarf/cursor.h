@@ -31,27 +31,65 @@ struct UnitExtent {
   std::uint8_t offset_size() const { return is64 ? 8 : 4; }
 };
 
+// The one LEB128 decoder of the DWARF readers, resumable so that a number
+// may span two reads of a cursor: it takes the bytes of a number from p on,
+// up to end, and answers true once the number's last byte is taken (p then
+// after it), false when end came first (p at end). The bits of a number
+// longer than 64 are dropped.
+struct LEB128Number {
+  std::uint64_t value = 0;
+  int shift = 0;
+
+  bool Take(const std::uint8_t*& p, const std::uint8_t* end, bool is_signed) {
+    while (p < end) {
+      std::uint8_t b = *p++;
+      if (shift < 64) value |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+      // Held at 70: a padded number of any length cannot overflow it.
+      if (shift < 64) shift += 7;
+      if (b < 0x80) {
+        if (is_signed && shift < 64 && (b & 0x40) != 0) value |= ~std::uint64_t{0} << shift;
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+// A number read from buffered bytes and where the bytes after it begin; a
+// null end for a number that reaches past the bytes given.
+struct BufferedNumber {
+  const std::uint8_t* end;
+  std::uint64_t value;
+};
+
+// Numbers of more than one byte, out of line and answered by value, so
+// that the loops reading the common one-byte numbers keep their pointer in
+// a register.
+[[gnu::noinline]] BufferedNumber ReadLongBufferedLEB128(const std::uint8_t* p,
+                                                        const std::uint8_t* end, bool is_signed);
+
 // A LEB128 number whose bytes all lie before end, for readers that take a
-// cursor's buffered bytes; false (p kept) for one that reaches past it. The
-// bits of a number longer than 64 are dropped.
+// cursor's buffered bytes; false (p kept) for one that reaches past it.
+// Nearly every number of a line program or an abbreviation table takes one
+// or two bytes: those cases stay inline.
 inline bool ReadBufferedLEB128(const std::uint8_t*& p, const std::uint8_t* end, bool is_signed,
                                std::uint64_t& value) {
-  if (!is_signed && p < end && *p < 0x80) {
-    value = *p++;
+  if (p < end && *p < 0x80) {
+    std::uint64_t b = *p++;
+    value = is_signed ? static_cast<std::uint64_t>(static_cast<std::int64_t>(b << 57) >> 57) : b;
     return true;
   }
-  value = 0;
-  int shift = 0;
-  for (const std::uint8_t* q = p; q < end; shift += 7) {
-    std::uint8_t b = *q++;
-    if (shift < 64) value |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-    if (b < 0x80) {
-      if (is_signed && shift + 7 < 64 && (b & 0x40) != 0) value |= ~std::uint64_t{0} << (shift + 7);
-      p = q;
-      return true;
-    }
+  if (end - p >= 2 && p[1] < 0x80) {
+    std::uint64_t b = (p[0] & 0x7Fu) | static_cast<std::uint64_t>(p[1]) << 7;
+    value = is_signed ? static_cast<std::uint64_t>(static_cast<std::int64_t>(b << 50) >> 50) : b;
+    p += 2;
+    return true;
   }
-  return false;
+  BufferedNumber number = ReadLongBufferedLEB128(p, end, is_signed);
+  if (number.end == nullptr) return false;
+  p = number.end;
+  value = number.value;
+  return true;
 }
 
 class DwarfCursor {
@@ -106,18 +144,10 @@ class DwarfCursor {
   // Copies the next n bytes; false when the window ends first.
   bool ReadNext(void* dest, std::int64_t n);
 
-  // Most numbers in a line program fit one byte: that case stays inline.
-  std::uint64_t ReadULEB128() {
-    int b = ReadNext();
-    if (b >= 0 && b < 0x80) return static_cast<std::uint64_t>(b);
-    return ReadULEB128From(b);
-  }
-  std::int64_t ReadLEB128() {
-    int b = ReadNext();
-    if (b >= 0 && b < 0x40) return b;
-    if (b >= 0x40 && b < 0x80) return b - 0x80;
-    return ReadLEB128From(b);
-  }
+  // Numbers whose bytes are all buffered are read there; the rest, read
+  // across refills, by the same decoder.
+  std::uint64_t ReadULEB128() { return ReadLEB128Bits(false); }
+  std::int64_t ReadLEB128() { return static_cast<std::int64_t>(ReadLEB128Bits(true)); }
   // A little-endian unsigned value of n bytes (n up to 8).
   std::uint64_t ReadUnsigned(int n);
   std::uint16_t ReadUHalf() { return static_cast<std::uint16_t>(ReadUnsigned(2)); }
@@ -151,9 +181,21 @@ class DwarfCursor {
  private:
   bool Refill();
   void Fail(CursorError error);
-  // The rest of a number whose first byte (or -1) has been read.
-  std::uint64_t ReadULEB128From(int first);
-  std::int64_t ReadLEB128From(int first);
+  std::uint64_t ReadLEB128Bits(bool is_signed) {
+    std::uint64_t at = static_cast<std::uint64_t>(pos_) - static_cast<std::uint64_t>(buffer_start_);
+    if (at < static_cast<std::uint64_t>(fill_)) {
+      const std::uint8_t* p = buffer_ + at;
+      std::uint64_t value;
+      if (ReadBufferedLEB128(p, buffer_ + fill_, is_signed, value)) {
+        pos_ += p - (buffer_ + at);
+        return value;
+      }
+    }
+    return ReadLEB128Across(is_signed);
+  }
+  // A number that ends past the buffered bytes, or the bits read of one
+  // that the window ends first.
+  std::uint64_t ReadLEB128Across(bool is_signed);
 
   static constexpr std::int64_t kKeptSize = 8192;
 

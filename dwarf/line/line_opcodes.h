@@ -1,5 +1,5 @@
 // The opcodes of a line-number program and the line register's step, for
-// both halves of the row machine.
+// the row machine's interpreter.
 #pragma once
 
 #include <cstdint>

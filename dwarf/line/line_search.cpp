@@ -7,17 +7,10 @@ namespace rt {
 
 namespace {
 
-// Matches rows to the targets, sorted by address. Each sequence is searched
-// for the targets at or above its first row and passed over by the others;
-// a target is answered at the first row at or above it by the last row
-// strictly below it that a searched sequence gave. Inside a sequence that
-// row is the one before; at a sequence's first row it is the last row of
-// the latest sequence searched for the target before, if any.
 // The last row of a sequence, and where the sequence started.
 struct SequenceEnd {
   std::uint64_t start;
-  std::int32_t file;
-  std::int64_t line;
+  LineRegisters row;
 };
 
 // Out of the row loop: a growing list there would keep the loop's state
@@ -27,6 +20,12 @@ struct SequenceEnd {
   ends.push_back(end);
 }
 
+// Matches rows to the targets, sorted by address. Each sequence is searched
+// for the targets at or above its first row and passed over by the others;
+// a target is answered at the first row at or above it by the last row
+// strictly below it that a searched sequence gave. Inside a sequence that
+// row is the one before; at a sequence's first row it is the last row of
+// the latest sequence searched for the target before, if any.
 class RowMatcher {
  public:
   RowMatcher(TargetSearch* targets, std::size_t count, std::pmr::vector<SequenceEnd>& ends)
@@ -42,18 +41,18 @@ class RowMatcher {
     return next_ < count_ ? targets_[next_].target : UINT64_MAX;
   }
 
-  bool Take(const LineRow& row, bool first, const LineRow* previous) {
+  bool Take(const LineRegisters& row, bool first, const LineRegisters* previous) {
     if (first) StartSequence(row.address);
     for (; next_ < count_ && targets_[next_].target <= row.address; ++next_) {
       TargetSearch& t = targets_[next_];
       if (t.found) continue;
       if (previous != nullptr) {
-        Answer(t, true, previous->file, previous->line);
+        Answer(t, previous);
       } else {
         AnswerAtSequenceStart(t);
       }
     }
-    if (row.end_sequence) AddSequenceEnd(ends_, {start_, row.file, row.line});
+    if (row.end_sequence) AddSequenceEnd(ends_, {start_, row});
     return left_ > 0;
   }
 
@@ -70,30 +69,30 @@ class RowMatcher {
     t.at_sequence_start = true;
     for (std::size_t i = ends_.size(); i-- > 0;) {
       if (ends_[i].start <= t.target) {
-        Answer(t, true, ends_[i].file, ends_[i].line);
+        Answer(t, &ends_[i].row);
         return;
       }
     }
-    Answer(t, false, 0, 0);
+    Answer(t, nullptr);
   }
 
-  void Answer(TargetSearch& t, bool remembered, std::int32_t file, std::int64_t line) {
+  // Answers with the remembered row, or none remembered.
+  void Answer(TargetSearch& t, const LineRegisters* row) {
     t.found = true;
-    t.remembered = remembered;
-    t.file = file;
-    t.line = line;
+    t.remembered = row != nullptr;
+    if (row != nullptr) {
+      t.file = row->file;
+      t.line = row->line;
+      t.column = row->column;
+    }
     --left_;
   }
 
   TargetSearch* targets_;
   std::size_t count_, left_;
-  std::uint64_t lowest_start_ = UINT64_MAX, max_address_ = 0;
+  std::uint64_t lowest_start_ = UINT64_MAX;
   std::size_t next_ = 0;  // the first target the current sequence has not passed
-  bool first_row_ = true;
   std::uint64_t start_ = 0;
-  bool has_previous_ = false;
-  std::int32_t previous_file_ = 0;
-  std::int64_t previous_line_ = 0;
   std::pmr::vector<SequenceEnd>& ends_;
 };
 

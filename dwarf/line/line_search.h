@@ -22,7 +22,8 @@ struct TargetSearch {
   bool at_sequence_start = false;
   std::int32_t file = 0;
   std::int64_t line = 0;
-  std::int32_t name = -1;  // with found: the remembered row's file name, in names
+  std::int32_t column = 0;  // 0: the row names no column
+  std::int32_t name = -1;   // with found: the remembered row's file name, in names
 
   void Reset() {
     std::uint64_t keep = target;

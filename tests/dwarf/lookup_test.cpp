@@ -161,6 +161,47 @@ TEST(LargeUnitTest, RowsAcrossReadBlocks) {
   EXPECT_EQ(Tail(0x1001), " line 5 of after.c");
 }
 
+// The column of the answering row, over a program longer than one read:
+// rows skimmed below every target, read by pointer, read through the cursor
+// at the reads' seams, and every row through the cursor with several
+// operations per instruction word.
+TEST(LargeUnitTest, ColumnOfTheAnsweringRow) {
+  constexpr std::uint64_t kBase = 0x100000;
+  // A new column every 1000 rows: most rows take theirs from far back.
+  auto column = [](std::uint64_t row) {
+    return 1 + static_cast<std::int32_t>(row / 1000 * 7000 % 300);
+  };
+  for (std::uint8_t max_ops : {1, 4}) {
+    LineUnit big = Unit(4, "big.c");
+    big.max_ops = max_ops;
+    big.SetAddress(kBase).SetColumn(1).Copy();
+    for (std::uint64_t i = 1; i < 20000; ++i) {
+      if (i % 1000 == 0) big.SetColumn(column(i));
+      big.Special(max_ops, 1);
+    }
+    big.AdvancePc(max_ops).EndSequence();
+    testing_support::LineStrings strings;
+    Bytes section = big.Build(strings);
+    rt::MemorySource source(section.data(), static_cast<std::int64_t>(section.size()));
+    auto cursor = std::make_unique<rt::DwarfCursor>();
+    cursor->Bind(&source);
+    rt::DebugSources none;
+    rt::StringTables tables(none);
+    std::vector<std::uint64_t> rows = {0, 1, 5999, 16383, 16384, 19999};
+    std::vector<rt::TargetSearch> searches(rows.size());
+    for (std::size_t k = 0; k < rows.size(); ++k) searches[k].target = kBase + rows[k] + 1;
+    rt::UnitFacts facts;
+    std::pmr::vector<rt::Text> names;
+    rt::SearchUnit(*cursor, tables, 0, source.Size(), searches.data(), searches.size(), facts,
+                   names);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      EXPECT_TRUE(searches[k].found) << int{max_ops} << " " << rows[k];
+      EXPECT_EQ(searches[k].line, static_cast<std::int64_t>(rows[k] + 1)) << int{max_ops};
+      EXPECT_EQ(searches[k].column, column(rows[k])) << int{max_ops} << " " << rows[k];
+    }
+  }
+}
+
 // Forty units of every version and both formats, in scrambled address order,
 // with overlapping units, sequences below earlier ones, damaged programs,
 // unknown files and a unit of an unknown version.
