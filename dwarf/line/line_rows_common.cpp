@@ -7,11 +7,8 @@ namespace rt {
 
 namespace {
 
-// The loop reads an opcode only while this many bytes are buffered, so that
-// the common ones, whose operands are two numbers at most, are rarely cut
-// short by the buffer's end: 0, a length, a sub-opcode and a number of up
-// to ten bytes each.
-constexpr std::ptrdiff_t kMargin = 2 + 2 * 10;
+// The loops read an opcode only while this many bytes are buffered.
+constexpr std::ptrdiff_t kMargin = BufferedOperands::kMargin;
 // The bytes of a stretch that Skim takes at once: long enough that its
 // checks cost little, short enough that running one again costs little.
 constexpr std::ptrdiff_t kSkimStretch = 256;
@@ -54,7 +51,7 @@ bool LineRowMachine::SkimStretch(const std::uint8_t*& p, const std::uint8_t* las
   // The stretch ends before last, so only an opcode that makes no row can
   // take the bytes past it.
   for (;;) {
-    unsigned op = *in.p++;
+    unsigned op = in.Opcode();
     LineEffect effect = Execute<BufferedOperands, true>(op, in, r);
     if (effect == LineEffect::kRow) {
       if (in.p >= stretch_end) {
@@ -80,8 +77,8 @@ LineEffect LineRowMachine::RunBuffered() {
   std::uint64_t max_address = run_.max_address;
   LineEffect stop = LineEffect::kStop;
   while (in.p < last) {
-    const std::uint8_t* at = in.p++;
-    LineEffect effect = Execute<BufferedOperands, false>(*at, in, r);
+    const std::uint8_t* at = in.p;
+    LineEffect effect = Execute<BufferedOperands, false>(in.Opcode(), in, r);
     if (effect == LineEffect::kNone) continue;
     if (effect != LineEffect::kRow) {
       in.p = at;  // read again through the cursor

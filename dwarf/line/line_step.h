@@ -11,21 +11,32 @@
 
 namespace rt {
 
-// Operands read by pointer from bytes buffered up to end: an operand that
-// reaches past end is not read (the opcode is then read again through the
-// cursor). Taken only with one operation per instruction word.
+// Operands read by pointer from bytes buffered up to end. The loops read
+// an opcode only while kMargin bytes are buffered from it, and its operands
+// are read no further than that bound, which the compiler then knows holds
+// the common ones: 0, a length, a sub-opcode and a number of up to ten
+// bytes each. An operand that reaches past the bound is not read (the
+// opcode is then read again through the cursor). Taken only with one
+// operation per instruction word.
 struct BufferedOperands {
   static constexpr bool kWholeWords = true;
   static constexpr LineEffect kCutShort = LineEffect::kStop;
+  static constexpr std::ptrdiff_t kMargin = 2 + 2 * 10;
   const std::uint8_t* p;
   const std::uint8_t* end;
+  const std::uint8_t* bound = nullptr;
 
-  int Byte() { return p < end ? *p++ : -1; }
+  // The next opcode, which lies at least kMargin bytes before end.
+  unsigned Opcode() {
+    bound = p + kMargin;
+    return *p++;
+  }
+  int Byte() { return p < bound ? *p++ : -1; }
   bool Number(bool is_signed, std::uint64_t& value) {
-    return ReadBufferedLEB128(p, end, is_signed, value);
+    return ReadBufferedLEB128(p, bound, is_signed, value);
   }
   bool Fixed(int n, std::uint64_t& value) {
-    if (end - p < n) return false;
+    if (bound - p < n) return false;
     value = 0;
     for (int i = 0; i < n; ++i) value |= static_cast<std::uint64_t>(p[i]) << (8 * i);
     p += n;
