@@ -28,9 +28,11 @@ LineFileSearch FindLineFile(TExeFile& exe, std::string_view module_file,
 }
 
 void LineFileReaders::Bind(TExeFile& exe, const LineFile& file) {
+  sources_.compressed = 0;
   for (std::size_t i = 0; i < kDebugSectionCount; ++i) {
     readers_[i].Bind(exe, file.sections[i]);
     sources_.of[i] = file.sections[i].size > 0 ? &readers_[i] : nullptr;
+    if (file.sections[i].compression != Compression::kNone) sources_.compressed |= 1u << i;
   }
   // The line section is there even when it is empty.
   sources_.Set(DebugSection::kLine, &readers_[0]);

@@ -43,12 +43,18 @@ static_assert(std::size(kDebugSections) == kDebugSectionCount, "a name for every
 // The sections' bytes as the readers see them; an absent section is null.
 struct DebugSources {
   ByteSource* of[kDebugSectionCount] = {};
+  // The sections stored compressed: reading one at an offset decodes the
+  // stream up to it, which a reader may choose to avoid.
+  std::uint32_t compressed = 0;
 
   ByteSource* operator[](DebugSection section) const {
     return of[static_cast<std::size_t>(section)];
   }
   void Set(DebugSection section, ByteSource* source) {
     of[static_cast<std::size_t>(section)] = source;
+  }
+  bool IsCompressed(DebugSection section) const {
+    return (compressed >> static_cast<unsigned>(section) & 1) != 0;
   }
 };
 

@@ -39,7 +39,9 @@ std::uint16_t LineTable::LookupMany(const DebugSources& sources, const std::uint
   ByteSource* line = sources[DebugSection::kLine];
   if (line == nullptr || count == 0) return 0;
   std::uint16_t index_error = 0;
-  if (!full_scan_ && !index_tried_) {
+  // An index read from a compressed .debug_info costs the decoding of all
+  // of it, several times what the scan of the line programs it spares.
+  if (!full_scan_ && !index_tried_ && !sources.IsCompressed(DebugSection::kInfo)) {
     index_tried_ = true;
     FileResult built = index_.Build(sources);
     indexed_ = built.ok;

@@ -37,7 +37,7 @@ class LineTable {
   void Forget() {
     learnt_.clear();
     index_.Clear();
-    index_tried_ = false;
+    index_tried_ = indexed_ = false;
   }
   // Searches every unit whatever the file says, to compare the two ways.
   void SetFullScan(bool full_scan) {
