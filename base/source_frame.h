@@ -16,7 +16,8 @@ struct SourceFrame {
   std::int32_t line = 0;    // 0 where the table gives none
   std::int32_t column = 0;  // 0 where the table gives none
   Text function;            // empty where no name is known
-  bool inlined = false;     // an inlined call: its line is the call site's, in the caller
+  // Its function was inlined into the next frame's, whose line is the call's.
+  bool inlined = false;
 };
 
 // The source frames that hold one code address, innermost first; empty

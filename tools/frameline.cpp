@@ -1,18 +1,23 @@
-// frameline [--debug-root DIR] [--full-scan] FILE ADDRESS...: prints, for
-// each hexadecimal address, the frame line that an error report would show
-// for it, with FILE read at its own image base; its debug file is searched
-// for as the report searches, with DIR as the debug root (by default the
-// build's). --full-scan searches every unit of the line table rather than
-// those the file says hold the address, to compare the two ways. Exit
-// status 0 when FILE could be read, 2 otherwise.
+// frameline [-f] [-i] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]:
+// prints, for each hexadecimal address, the frame line that an error report
+// would show for it, with FILE read at its own image base; its debug file is
+// searched for as the report searches, with DIR as the debug root (by
+// default the build's). Without addresses, reads them from standard input,
+// answering each line as it comes. -f (--functions) puts the name of the
+// frame's function ("??" where none is known) on a line before each frame
+// line; -i (--inlines) adds a frame line for each inlined call that led to
+// the address, innermost first. --full-scan searches every unit of the line
+// table rather than those the file says hold the address, to compare the
+// two ways. Exit status 0 when FILE could be read, 2 otherwise.
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/error_numbers.h"
 #include "base/frame_line.h"
 #include "dwarf/debug_sections.h"
-#include "dwarf/line/line_table.h"
+#include "dwarf/source_lookup.h"
 #include "exe/exe_file.h"
 #include "platform/platform.h"
 
@@ -55,58 +60,159 @@ int ReadFailed(std::uint16_t io_error) {
   return Fail("a read failed with I/O error ", std::to_string(io_error));
 }
 
-int Run(std::vector<std::string_view> arguments) {
+struct Options {
   std::string_view debug_root = QUIZ_DEBUG_ROOT;
   bool full_scan = false;
-  while (!arguments.empty() && arguments[0].starts_with("--")) {
-    if (arguments[0] == "--full-scan") {
-      full_scan = true;
-      arguments.erase(arguments.begin());
-    } else if (arguments[0] == "--debug-root" && arguments.size() >= 2) {
-      debug_root = arguments[1];
-      arguments.erase(arguments.begin(), arguments.begin() + 2);
+  unsigned detail = rt::kLinesOnly;
+};
+
+// Takes the options ahead of FILE; false, with the message written, for
+// one this tool does not know.
+bool TakeOptions(std::vector<std::string_view>& arguments, Options& options, int& status) {
+  while (!arguments.empty() && arguments[0].starts_with("-") && arguments[0].size() > 1) {
+    std::string_view option = arguments[0];
+    std::size_t taken = 1;
+    if (option == "--full-scan") {
+      options.full_scan = true;
+    } else if (option == "-f" || option == "--functions") {
+      options.detail |= rt::kFunctionNames;
+    } else if (option == "-i" || option == "--inlines") {
+      options.detail |= rt::kInlinedCalls;
+    } else if (option == "--debug-root" && arguments.size() >= 2) {
+      options.debug_root = arguments[1];
+      taken = 2;
     } else {
-      return Fail("unknown option or option without its value: ", arguments[0]);
+      status = Fail("unknown option or option without its value: ", option);
+      return false;
+    }
+    arguments.erase(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(taken));
+  }
+  return true;
+}
+
+// The file's sections, open for the lookups of one batch of addresses.
+struct Lookups {
+  rt::TExeFile exe;
+  rt::SourceLookup lookup;
+  rt::LineFileReaders readers;
+  rt::LineFile line_file;
+  bool has_lines = false;
+  unsigned detail = rt::kLinesOnly;
+};
+
+// The lines for a batch of addresses, appended to out; the I/O code of a
+// read that failed.
+std::uint16_t Describe(Lookups& lookups, const std::vector<std::uint64_t>& addresses,
+                       std::string& out) {
+  std::vector<rt::SourceFrames> frames(addresses.size());
+  if (lookups.has_lines) {
+    rt::FileResult opened = rt::OpenExeFile(lookups.exe, lookups.line_file.name);
+    if (!opened) return opened.io_error != 0 ? opened.io_error : rt::kFileNotFound;
+    lookups.readers.Bind(lookups.exe, lookups.line_file);
+    std::uint16_t io_error =
+        lookups.lookup.LookupMany(lookups.readers.sources(), addresses.data(), addresses.size(),
+                                  frames.data(), lookups.detail);
+    rt::FileResult closed = rt::CloseExeFile(lookups.exe);
+    if (io_error == 0) io_error = closed.io_error;
+    if (io_error != 0) return io_error;
+  }
+  bool names = (lookups.detail & rt::kFunctionNames) != 0;
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    if (frames[i].empty()) frames[i].emplace_back();
+    std::size_t shown = (lookups.detail & rt::kInlinedCalls) != 0 ? frames[i].size() : 1;
+    for (std::size_t j = 0; j < shown; ++j) {
+      const rt::SourceFrame& frame = frames[i][j];
+      if (names) out.append(frame.function.length > 0 ? frame.function.view() : "??").append("\n");
+      out.append(rt::FrameLine(addresses[i], frame).view()).append("\n");
     }
   }
-  if (arguments.size() < 2) {
-    return Fail("usage: frameline [--debug-root DIR] [--full-scan] FILE ADDRESS...", "");
-  }
-  std::vector<std::uint64_t> addresses;
-  for (std::size_t i = 1; i < arguments.size(); ++i) {
-    std::uint64_t address;
-    if (!ParseAddress(arguments[i], address))
-      return Fail("not a hexadecimal address: ", arguments[i]);
-    addresses.push_back(address);
-  }
+  return 0;
+}
 
-  // The same search and lookup as the report's, without a load delta.
-  static rt::TExeFile exe;
-  static rt::LineTable table;
-  table.SetFullScan(full_scan);
-  static rt::LineFileReaders readers;
-  rt::LineFile line_file;
-  rt::LineFileSearch search = rt::FindLineFile(exe, arguments[0], debug_root, line_file);
-  if (search.kind == rt::LineFileSearch::kUnreadable) {
-    return Fail("cannot read an executable from ", arguments[0]);
+// Parses the addresses of one batch; false, with the message written, at
+// one that is not an address.
+bool ParseAddresses(const std::vector<std::string_view>& words, std::vector<std::uint64_t>& out,
+                    int& status) {
+  out.clear();
+  for (std::string_view word : words) {
+    std::uint64_t address;
+    if (!ParseAddress(word, address)) {
+      status = Fail("not a hexadecimal address: ", word);
+      return false;
+    }
+    out.push_back(address);
   }
-  // All at once: a unit that several addresses need is read once.
-  std::vector<rt::SourceFrames> frames(addresses.size());
-  if (search.kind == rt::LineFileSearch::kFound) {
-    readers.Bind(exe, line_file);
-    std::uint16_t io_error =
-        table.LookupMany(readers.sources(), addresses.data(), addresses.size(), frames.data());
-    rt::FileResult closed = rt::CloseExeFile(exe);
-    if (io_error == 0) io_error = closed.io_error;
-    if (io_error != 0) return ReadFailed(io_error);
-  }
+  return true;
+}
+
+// Describes a batch of addresses and writes its lines; 0 or the status.
+int Answer(Lookups& lookups, const std::vector<std::string_view>& words) {
+  int status = 0;
+  std::vector<std::uint64_t> addresses;
+  if (!ParseAddresses(words, addresses, status)) return status;
   std::string out;
-  for (std::size_t i = 0; i < addresses.size(); ++i) {
-    out.append(rt::FrameLine(addresses[i], frames[i]).view()).append("\n");
-  }
+  std::uint16_t io_error = Describe(lookups, addresses, out);
+  if (io_error != 0) return ReadFailed(io_error);
   if (!Write(platform::StdHandleKind::kOutput, out))
     return Fail("cannot write the frame lines", "");
   return 0;
+}
+
+// The addresses of standard input, a batch for whatever whole lines one
+// read brings, so that a program that writes an address and waits gets its
+// answer.
+int AnswerInput(Lookups& lookups) {
+  std::string pending;
+  char buffer[65536];
+  for (;;) {
+    std::size_t got = 0;
+    platform::ErrorNumber read = platform::ReadFile(
+        platform::GetStdHandle(platform::StdHandleKind::kInput), buffer, sizeof buffer, got);
+    if (read != platform::kNoError) return Fail("cannot read standard input", "");
+    pending.append(buffer, got);
+    std::size_t end = got == 0 ? pending.size() : pending.rfind('\n') + 1;
+    if (got != 0 && pending.rfind('\n') == std::string::npos) continue;
+    std::vector<std::string_view> words;
+    std::string_view text(pending.data(), end);
+    for (std::size_t at = 0; at < text.size();) {
+      std::size_t start = text.find_first_not_of(" \t\r\n", at);
+      if (start == std::string_view::npos) break;
+      std::size_t stop = text.find_first_of(" \t\r\n", start);
+      if (stop == std::string_view::npos) stop = text.size();
+      words.push_back(text.substr(start, stop - start));
+      at = stop;
+    }
+    if (!words.empty()) {
+      int status = Answer(lookups, words);
+      if (status != 0) return status;
+    }
+    pending.erase(0, end);
+    if (got == 0) return 0;
+  }
+}
+
+int Run(std::vector<std::string_view> arguments) {
+  Options options;
+  int status = 0;
+  if (!TakeOptions(arguments, options, status)) return status;
+  if (arguments.empty()) {
+    return Fail("usage: frameline [-f] [-i] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]",
+                "");
+  }
+  // The same search and lookup as the report's, without a load delta.
+  static Lookups lookups;
+  lookups.lookup.SetFullScan(options.full_scan);
+  lookups.detail = options.detail;
+  rt::LineFileSearch search =
+      rt::FindLineFile(lookups.exe, arguments[0], options.debug_root, lookups.line_file);
+  if (search.kind == rt::LineFileSearch::kUnreadable) {
+    return Fail("cannot read an executable from ", arguments[0]);
+  }
+  lookups.has_lines = search.kind == rt::LineFileSearch::kFound;
+  if (lookups.has_lines) rt::CloseExeFile(lookups.exe);
+  arguments.erase(arguments.begin());
+  // All at once: a unit that several addresses need is read once.
+  return arguments.empty() ? AnswerInput(lookups) : Answer(lookups, arguments);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "dwarf/forms.h"
 #include "dwarf/info/abbreviations.h"
 #include "dwarf/info/address_ranges.h"
+#include "dwarf/info/code_ranges.h"
 #include "dwarf/info/unit_header.h"
 #include "dwarf/strings.h"
 
@@ -27,8 +28,12 @@ struct UnitRoot {
   std::pmr::vector<AddressRange> ranges;
   // The root entry could not be read whole: its ranges are not known.
   bool malformed = false;
-  // The unit's shape and its DW_AT_str_offsets_base and DW_AT_addr_base.
-  UnitTables tables;
+  // The unit's shape, where its indexed strings and addresses start, and
+  // what its entries' range lists count from.
+  UnitRangeBase unit;
+  // The root entry's first child, from the unit's first byte.
+  std::int64_t children = 0;
+  bool has_children = false;
 };
 
 class UnitRootReader {
@@ -46,17 +51,8 @@ class UnitRootReader {
   std::uint16_t io_error() const;
 
  private:
-  // The root entry's attributes that say where the unit's code lies.
-  struct RootAttributes {
-    FormValue low, high, ranges, rnglists_base;
-  };
-
   bool ReadRootEntry(const UnitHeader& header, bool want_ranges, UnitRoot& root);
-  void Keep(std::uint64_t attribute, const FormValue& value, UnitRoot& root,
-            RootAttributes& attributes);
-  bool ReadRanges(const RootAttributes& attributes, UnitRoot& root);
-  bool RangeListOffset(const UnitShape& unit, const RootAttributes& attributes,
-                       std::uint64_t& offset);
+  void Keep(std::uint64_t attribute, const FormValue& value, UnitRoot& root, CodePlace& place);
 
   DebugSources sources_;
   DwarfCursor info_, lists_;

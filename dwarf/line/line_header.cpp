@@ -208,4 +208,16 @@ Text GetFullFilename(DwarfCursor& cursor, StringTables& strings,
                              : ListedName(cursor, header, file);
 }
 
+Text ProgramFileName(DwarfCursor& cursor, StringTables& strings, std::int64_t program,
+                     std::uint64_t file) {
+  ByteSource* line = cursor.source();
+  UnitExtent unit;
+  TLineNumberProgramHeader64 header;
+  if (line == nullptr || file > UINT32_MAX || !cursor.EnterUnit(program, line->Size(), unit) ||
+      !ReadLineProgramHeader(cursor, unit, header)) {
+    return Text(kUnknownFile);
+  }
+  return GetFullFilename(cursor, strings, header, static_cast<std::uint32_t>(file));
+}
+
 }  // namespace rt

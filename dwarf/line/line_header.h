@@ -56,4 +56,10 @@ bool ReadLineProgramHeader(DwarfCursor& cursor, const UnitExtent& unit,
 Text GetFullFilename(DwarfCursor& cursor, StringTables& strings,
                      const TLineNumberProgramHeader64& header, std::uint32_t file);
 
+// The full name of file index `file` of the line program at offset of the
+// line section, as its rows name it: kUnknownFile where the program cannot
+// be read or has no such file.
+Text ProgramFileName(DwarfCursor& cursor, StringTables& strings, std::int64_t program,
+                     std::uint64_t file);
+
 }  // namespace rt

@@ -28,6 +28,16 @@ bool LineTable::CannotHold(std::size_t i, std::int64_t offset, std::uint64_t tar
   return unit.known && (target < unit.lowest_start || target > unit.max_address);
 }
 
+const UnitIndex* LineTable::Index(const DebugSources& sources, std::uint16_t& io_error) {
+  if (!index_tried_) {
+    index_tried_ = true;
+    FileResult built = index_.Build(sources);
+    indexed_ = built.ok;
+    io_error = built.io_error;
+  }
+  return indexed_ ? &index_ : nullptr;
+}
+
 std::uint16_t LineTable::Lookup(const DebugSources& sources, std::uint64_t target,
                                 SourceFrames& frames) {
   return LookupMany(sources, &target, 1, &frames);
@@ -41,12 +51,7 @@ std::uint16_t LineTable::LookupMany(const DebugSources& sources, const std::uint
   std::uint16_t index_error = 0;
   // An index read from a compressed .debug_info costs the decoding of all
   // of it, several times what the scan of the line programs it spares.
-  if (!full_scan_ && !index_tried_ && !sources.IsCompressed(DebugSection::kInfo)) {
-    index_tried_ = true;
-    FileResult built = index_.Build(sources);
-    indexed_ = built.ok;
-    index_error = built.io_error;
-  }
+  if (!full_scan_ && !sources.IsCompressed(DebugSection::kInfo)) Index(sources, index_error);
   cursor_.Bind(line);
   StringTables strings(sources);
   searches_.assign(count, TargetSearch());

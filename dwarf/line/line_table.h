@@ -34,6 +34,9 @@ class LineTable {
   // them need is read once.
   std::uint16_t LookupMany(const DebugSources& sources, const std::uint64_t* targets,
                            std::size_t count, SourceFrames* frames);
+  // The index of the units, built the first time it is asked for whatever
+  // the sections' storage; null where there can be none.
+  const UnitIndex* Index(const DebugSources& sources, std::uint16_t& io_error);
   void Forget() {
     learnt_.clear();
     index_.Clear();

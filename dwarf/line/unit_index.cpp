@@ -35,6 +35,7 @@ struct Readers {
 
 void UnitIndex::Clear() {
   programs_.clear();
+  units_.clear();
   state_.clear();
   entries_.clear();
   reach_.clear();
@@ -75,6 +76,7 @@ void UnitIndex::ListPrograms(DwarfCursor& cursor, ByteSource& line) {
     cursor.EnterUnit(offset, end, unit);
   }
   state_.assign(programs_.size(), kUndescribed);
+  units_.assign(programs_.size(), -1);
 }
 
 // Each unit's line program, described by the unit's set in .debug_aranges
@@ -94,6 +96,7 @@ bool UnitIndex::DescribePrograms(UnitRootReader& roots, const std::pmr::vector<A
     // program the full scan would read.
     if (at == programs_.end() || *at != static_cast<std::int64_t>(root.program)) continue;
     std::size_t program = static_cast<std::size_t>(at - programs_.begin());
+    units_[program] = offset;
     if (in_aranges) {
       Describe(program, set->ranges);
     } else if (root.malformed) {
@@ -157,6 +160,17 @@ void UnitIndex::Candidates(std::uint64_t target, std::pmr::vector<std::int64_t>&
   std::sort(programs.begin(), programs.end());
   programs.erase(std::unique(programs.begin(), programs.end()), programs.end());
   for (std::int64_t& p : programs) p = programs_[static_cast<std::size_t>(p)];
+}
+
+void UnitIndex::CandidateUnits(std::uint64_t target, std::pmr::vector<std::int64_t>& units) const {
+  Candidates(target, units);
+  std::size_t kept = 0;
+  for (std::int64_t program : units) {
+    auto at = std::lower_bound(programs_.begin(), programs_.end(), program);
+    std::int64_t unit = units_[static_cast<std::size_t>(at - programs_.begin())];
+    if (unit >= 0) units[kept++] = unit;
+  }
+  units.resize(kept);
 }
 
 }  // namespace rt

@@ -31,6 +31,9 @@ class UnitIndex {
   // row at a sequence's end answers for it), and those that no unit's
   // ranges describe.
   void Candidates(std::uint64_t target, std::pmr::vector<std::int64_t>& programs) const;
+  // The offsets in .debug_info of the units whose line programs Candidates
+  // names, in the same order.
+  void CandidateUnits(std::uint64_t target, std::pmr::vector<std::int64_t>& units) const;
 
  private:
   struct Entry {
@@ -44,6 +47,7 @@ class UnitIndex {
   bool Arrange();
 
   std::pmr::vector<std::int64_t> programs_;   // every program's offset, in file order
+  std::pmr::vector<std::int64_t> units_;      // per program: its unit's offset, -1 for none
   std::pmr::vector<std::uint8_t> state_;      // per program: kUndescribed, kDescribed or kAlways
   std::pmr::vector<Entry> entries_;           // sorted by low
   std::pmr::vector<std::uint64_t> reach_;     // the highest high of entries_[0..i]

@@ -125,7 +125,9 @@ TEST(UnitEntryTest, HeadersAndValuesOfEveryFormat) {
       std::uint64_t number = value.value;
       rt::AddressOf(s.sources, value, tables, number);
       EXPECT_EQ(strings.Of(value, tables).view(), e.text);
-      if (e.text.empty()) EXPECT_EQ(number, e.number);
+      if (e.text.empty()) {
+        EXPECT_EQ(number, e.number);
+      }
     }
     EXPECT_FALSE(entry.Next());
     EXPECT_TRUE(entry.ok());

@@ -1,0 +1,99 @@
+// Adding functions and inlined calls to the line table's answers.
+#include "dwarf/source_lookup.h"
+
+#include <memory_resource>
+#include <vector>
+
+#include "base/resource_object.h"
+#include "dwarf/info/function_chain.h"
+#include "dwarf/info/function_names.h"
+#include "dwarf/line/line_header.h"
+#include "dwarf/line/unit_index.h"
+
+namespace rt {
+
+namespace {
+
+// The readers of one lookup; their cursors take some 200 KiB, kept off the
+// stack.
+struct FunctionReaders {
+  explicit FunctionReaders(const DebugSources& sources)
+      : chains(sources), names(sources), strings(sources) {
+    line.Bind(sources[DebugSection::kLine]);
+  }
+  FunctionChainReader chains;
+  FunctionNames names;
+  StringTables strings;
+  DwarfCursor line;
+  FunctionChain chain;
+  std::pmr::vector<std::int64_t> units;
+
+  std::uint16_t io_error() const {
+    if (chains.io_error() != 0) return chains.io_error();
+    if (names.io_error() != 0) return names.io_error();
+    return line.io_error() != 0 ? line.io_error() : strings.io_error();
+  }
+};
+
+// The chain of the first unit that holds target: of those the index names,
+// or of every unit in turn where there is no index.
+bool FindChain(FunctionReaders& readers, const UnitIndex* index, std::uint64_t target) {
+  if (index != nullptr) {
+    index->CandidateUnits(target, readers.units);
+    for (std::int64_t unit : readers.units) {
+      if (readers.chains.Find(unit, target, readers.chain)) return true;
+    }
+    return false;
+  }
+  for (std::int64_t unit = 0;;) {
+    if (readers.chains.Find(unit, target, readers.chain)) return true;
+    std::int64_t next = readers.chain.root.next;
+    if (next <= unit) return false;
+    unit = next;
+  }
+}
+
+// The frames of one address: the row's, named after the innermost
+// function, then one for each call the chain inlined, outward.
+void AddChain(FunctionReaders& readers, unsigned detail, SourceFrames& frames) {
+  FunctionChain& chain = readers.chain;
+  if (frames.empty()) frames.emplace_back();
+  std::size_t n = chain.count;
+  frames.front().inlined = chain.links[n - 1].inlined;
+  bool named = (detail & kFunctionNames) != 0;
+  if (named) frames.front().function = readers.names.NameOf(chain.links[n - 1], chain.root);
+  if ((detail & kInlinedCalls) == 0) return;
+  for (std::size_t j = n - 1; j > 0; --j) {
+    const FunctionLink& call = chain.links[j];
+    SourceFrame& frame = frames.emplace_back();
+    if (chain.root.has_program) {
+      frame.file = ProgramFileName(readers.line, readers.strings,
+                                   static_cast<std::int64_t>(chain.root.program), call.call_file);
+    }
+    frame.line = static_cast<std::int32_t>(call.call_line);
+    frame.column = static_cast<std::int32_t>(call.call_column);
+    frame.inlined = chain.links[j - 1].inlined;
+    if (named) frame.function = readers.names.NameOf(chain.links[j - 1], chain.root);
+  }
+}
+
+}  // namespace
+
+std::uint16_t SourceLookup::LookupMany(const DebugSources& sources, const std::uint64_t* targets,
+                                       std::size_t count, SourceFrames* frames, unsigned detail) {
+  std::uint16_t io_error = table_.LookupMany(sources, targets, count, frames);
+  if (detail == kLinesOnly || sources[DebugSection::kInfo] == nullptr) return io_error;
+  std::uint16_t index_error = 0;
+  const UnitIndex* index = table_.Index(sources, index_error);
+  ResourcePtr<FunctionReaders> readers = MakeResourceObject<FunctionReaders>(sources);
+  for (std::size_t k = 0; k < count; ++k) {
+    // An address no function holds keeps its line alone.
+    if (targets[k] != 0 && FindChain(*readers, index, targets[k] - 1)) {
+      AddChain(*readers, detail, frames[k]);
+    }
+  }
+  if (io_error != 0) return io_error;
+  return index_error != 0 ? index_error : readers->io_error();
+}
+
+}  // namespace rt
