@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "base/source_frame.h"
 #include "base/text.h"
@@ -29,6 +30,25 @@ inline Text FrameLine(std::uint64_t addr, const SourceFrame& frame) {
   }
   text.Append(" of ");
   text.Append(frame.file.view());
+  return text;
+}
+
+// The frame line of a program with its own main: FrameLine's, then " in
+// NAME" where the frame names its function; a frame without a file then
+// names its module in parentheses (the file's name, without its folders),
+// unless that is the program itself, whose module is empty.
+inline Text NamedFrameLine(std::uint64_t addr, const SourceFrame& frame, std::string_view module) {
+  Text text = FrameLine(addr, frame);
+  if (frame.function.length > 0) {
+    text.Append(" in ");
+    text.Append(frame.function.view());
+  }
+  if (frame.file.length == 0 && !module.empty()) {
+    std::size_t slash = module.find_last_of("/\\");
+    text.Append(" (");
+    text.Append(slash == std::string_view::npos ? module : module.substr(slash + 1));
+    text.Append(")");
+  }
   return text;
 }
 

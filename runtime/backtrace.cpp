@@ -10,8 +10,10 @@ namespace rt {
 
 BackTraceStrProc BackTraceStrFunc = SysBackTraceStr;
 BackTraceStrProc FaultAddrStrFunc = SysBackTraceStr;
+FrameLinesProc FrameLinesFunc = SysFrameLines;
 std::uint16_t Max_Frame_Dump = 8;
 bool CollapseRepeatedFrames = false;
+bool FrameLinesInFull = false;
 
 namespace {
 
@@ -43,6 +45,11 @@ Text SysBackTraceStr(void* addr) {
   return PlainFrameLine(reinterpret_cast<std::uintptr_t>(addr));
 }
 
+void SysFrameLines(void* addr, bool at_fault, FrameLines& lines) {
+  lines.count = 0;
+  lines.Add((at_fault ? FaultAddrStrFunc : BackTraceStrFunc)(addr));
+}
+
 void* StackTop(const void* address) {
   return reinterpret_cast<void*>(
       platform::GetStackTopAbove(reinterpret_cast<std::uintptr_t>(address)));
@@ -50,9 +57,9 @@ void* StackTop(const void* address) {
 
 // The chain starts above this routine's own frame. addr, the error's, has a
 // frame line of its own before these.
-[[gnu::noinline]] void Dump_Stack(TextRec& t, void* frame, void*) {
+[[gnu::noinline]] void Dump_Stack(TextRec& t, void* frame, void*, std::size_t used) {
   FrameRecordChain chain(frame, reinterpret_cast<std::uint64_t>(__builtin_frame_address(0)) + 1);
-  WriteFrameList(t, chain);
+  WriteFrameList(t, chain, used);
 }
 
 }  // namespace rt

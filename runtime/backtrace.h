@@ -2,6 +2,7 @@
 // frame records.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "console/text_rec.h"
@@ -17,12 +18,18 @@ extern std::uint16_t Max_Frame_Dump;
 // those nearest the error. A program written as the quiz is writes every
 // line up to the limit.
 extern bool CollapseRepeatedFrames;
+// In a program with its own main: a frame line follows each for every call
+// inlined at its address, each names its function, and a frame outside the
+// program without a source line names its module. A program written as the
+// quiz is keeps one line per frame, as its reports always had.
+extern bool FrameLinesInFull;
 
 // The upper end of the stack that holds address, a stack of the calling
 // thread.
 void* StackTop(const void* address);
 
-// Writes one frame line per frame record, starting with the record at frame.
-void Dump_Stack(TextRec& t, void* frame, void* addr);
+// Writes the frame lines of each frame record, starting with the record at
+// frame; used: the lines the report has written after the error's own.
+void Dump_Stack(TextRec& t, void* frame, void* addr, std::size_t used = 0);
 
 }  // namespace rt

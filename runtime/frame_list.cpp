@@ -14,16 +14,6 @@ namespace rt {
 
 namespace {
 
-// How many frame lines after the first a report on t shows.
-std::size_t LineLimit(const TextRec& t) {
-  return Do_IsDevice(t.Handle) ? std::size_t{Max_Frame_Dump} + 1 : kMaxFrameLinesAfterError;
-}
-
-void WriteFrameLine(TextRec& t, std::uint64_t code) {
-  WriteText(0, t, BackTraceStrFunc(reinterpret_cast<void*>(code)).view());
-  WriteLineEnd(t);
-}
-
 // The callers a walk steps to; a frame's frame address is known once the
 // walk has stepped out of it.
 class SteppedFrames final : public FrameSource {
@@ -45,28 +35,52 @@ class SteppedFrames final : public FrameSource {
 
 }  // namespace
 
-void WriteFrameList(TextRec& t, FrameSource& frames) {
-  const std::size_t limit = LineLimit(t);
+std::size_t FrameLineLimit(const TextRec& t) {
+  return Do_IsDevice(t.Handle) ? std::size_t{Max_Frame_Dump} + 1 : kMaxFrameLinesAfterError;
+}
+
+std::size_t WriteFrameLines(TextRec& t, std::uint64_t code, bool at_fault, std::size_t room,
+                            std::size_t skip, std::size_t* total) {
+  FrameLines lines;
+  // The plain lines are formed here, so that a formatter that fails sees
+  // the same frames below it as it always did.
+  if (FrameLinesFunc == SysFrameLines) {
+    lines.Add((at_fault ? FaultAddrStrFunc : BackTraceStrFunc)(reinterpret_cast<void*>(code)));
+  } else {
+    FrameLinesFunc(reinterpret_cast<void*>(code), at_fault, lines);
+  }
+  if (total != nullptr) *total = lines.count;
+  std::size_t left = lines.count > skip ? lines.count - skip : 0;
+  std::size_t n = left < room ? left : room;
+  for (std::size_t i = skip; i < skip + n; ++i) {
+    WriteText(0, t, lines.lines[i].view());
+    WriteLineEnd(t);
+  }
+  return n;
+}
+
+void WriteFrameList(TextRec& t, FrameSource& frames, std::size_t used) {
+  const std::size_t full = FrameLineLimit(t);
+  const std::size_t limit = used < full ? full - used : 0;
   const std::uint64_t end = platform::WalkEnd();
   std::optional<RepeatedFrames> repeated;
   if (CollapseRepeatedFrames) repeated.emplace(limit);
   std::size_t count = 0;
-  for (WalkedFrame frame; frames.Next(frame);) {
+  for (WalkedFrame frame; count < limit && frames.Next(frame);) {
     if (frame.code == 0 || (end != 0 && frame.frame == end)) break;
     if (repeated) {
       repeated->Add(frame.code);
     } else {
-      WriteFrameLine(t, frame.code);
-      ++count;
+      count += WriteFrameLines(t, frame.code, false, limit - count);
     }
-    if (frame.frame == 0 || count >= limit) break;
+    if (frame.frame == 0) break;
   }
-  if (repeated) repeated->Write(t, BackTraceStrFunc);
+  if (repeated) repeated->Write(t);
 }
 
-void Dump_Walk(TextRec& t, StackWalk& walk) {
+void Dump_Walk(TextRec& t, StackWalk& walk, std::size_t used) {
   SteppedFrames frames(walk);
-  WriteFrameList(t, frames);
+  WriteFrameList(t, frames, used);
 }
 
 }  // namespace rt

@@ -52,14 +52,24 @@ class FrameSource {
   ~FrameSource() = default;
 };
 
-// Writes a frame line for each frame, within the report's limits on t, and
-// collapses repeated lines where CollapseRepeatedFrames asks for it. The
-// list ends at a return address of 0, before the frame of the runtime's
-// routine that called main or started the thread, and after a frame with
-// no frame address beyond it.
-void WriteFrameList(TextRec& t, FrameSource& frames);
+// The most frame lines a report on t writes after the error address's own.
+std::size_t FrameLineLimit(const TextRec& t);
+
+// Writes at most room of the frame lines of a code address (those of its
+// inlined calls after its own), less the first skip of them; the count
+// written. total, where given, gets the count the address has.
+std::size_t WriteFrameLines(TextRec& t, std::uint64_t code, bool at_fault, std::size_t room,
+                            std::size_t skip = 0, std::size_t* total = nullptr);
+
+// Writes the frame lines of each frame, within the report's limits on t
+// less the used lines written after the error address's own, and collapses
+// repeated lines where CollapseRepeatedFrames asks for it. The list ends at
+// a return address of 0, before the frame of the runtime's routine that
+// called main or started the thread, and after a frame with no frame
+// address beyond it.
+void WriteFrameList(TextRec& t, FrameSource& frames, std::size_t used = 0);
 
 // Writes the frames of the callers the walk steps to from where it stands.
-void Dump_Walk(TextRec& t, StackWalk& walk);
+void Dump_Walk(TextRec& t, StackWalk& walk, std::size_t used = 0);
 
 }  // namespace rt

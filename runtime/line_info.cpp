@@ -12,9 +12,10 @@
 
 #include "base/frame_line.h"
 #include "dwarf/debug_sections.h"
-#include "dwarf/line/line_table.h"
+#include "dwarf/source_lookup.h"
 #include "exe/exe_file.h"
 #include "platform/platform.h"
+#include "runtime/backtrace.h"
 #include "runtime/errors.h"
 #include "runtime/frame_line_hook.h"
 #include "runtime/module_registry.h"
@@ -29,7 +30,7 @@ constexpr char kDebugRoot[] = QUIZ_DEBUG_ROOT;
 // What lookups keep from one to the next.
 struct LookupState {
   TExeFile exe;
-  LineTable table;
+  SourceLookup table;
   LineFileReaders readers;
   std::pmr::string table_module;  // the module whose line table the table has learnt
   std::uint64_t load_delta = 0;   // of the module whose file exe has open
@@ -91,12 +92,13 @@ bool OpenDwarf(void* addr) {
   return true;
 }
 
-bool GetLineInfo(void* addr, SourceFrames& frames) {
+bool GetLineInfo(void* addr, SourceFrames& frames, unsigned detail) {
   frames.clear();
   LookupState& state = State();
   if (!IsOpen(state.exe) && !OpenDwarf(addr)) return false;
   std::uint64_t target = reinterpret_cast<std::uintptr_t>(addr) - state.load_delta;
-  std::uint16_t io_error = state.table.Lookup(state.readers.sources(), target, frames);
+  std::uint16_t io_error =
+      state.table.LookupMany(state.readers.sources(), &target, 1, &frames, detail);
   // The file is closed before a failed read is raised: the second report
   // opens it afresh, if it looks anything up.
   FileResult closed = CloseExeFile(state.exe);
@@ -106,21 +108,40 @@ bool GetLineInfo(void* addr, SourceFrames& frames) {
 
 namespace {
 
+// The source frames of the address looked up, as the line-information
+// unit's formatters see them: a run-time error raised during the lookup
+// gets plain frame lines and does not come back here.
+void LookUp(std::uintptr_t looked_up, unsigned detail, SourceFrames& frames) {
+  BackTraceStrProc kept = BackTraceStrFunc, kept_fault = FaultAddrStrFunc;
+  FrameLinesProc kept_lines = FrameLinesFunc;
+  BackTraceStrFunc = FaultAddrStrFunc = SysBackTraceStr;
+  FrameLinesFunc = SysFrameLines;
+  // A module whose lines cannot be had costs only its own frame lines: the
+  // formatter stays for the others.
+  GetLineInfo(reinterpret_cast<void*>(looked_up), frames, detail);
+  BackTraceStrFunc = kept;
+  FaultAddrStrFunc = kept_fault;
+  FrameLinesFunc = kept_lines;
+}
+
 // The frame line of addr with the innermost source frame of the address
 // looked up.
 Text FrameLineOf(void* addr, std::uintptr_t looked_up) {
-  // A run-time error raised during the lookup gets plain frame lines and
-  // does not come back here.
-  BackTraceStrProc kept = BackTraceStrFunc, kept_fault = FaultAddrStrFunc;
-  BackTraceStrFunc = FaultAddrStrFunc = SysBackTraceStr;
   SourceFrames frames;
-  // A module whose lines cannot be had costs only its own frame lines: the
-  // formatter stays for the others.
-  GetLineInfo(reinterpret_cast<void*>(looked_up), frames);
-  Text text = FrameLine(reinterpret_cast<std::uintptr_t>(addr), frames);
-  BackTraceStrFunc = kept;
-  FaultAddrStrFunc = kept_fault;
-  return text;
+  LookUp(looked_up, kLinesOnly, frames);
+  return FrameLine(reinterpret_cast<std::uintptr_t>(addr), frames);
+}
+
+// The module named in a frame line: empty for the program itself.
+std::string_view ModuleLabel(std::uintptr_t addr) {
+  static std::uintptr_t program_base = 0;
+  if (program_base == 0) {
+    std::pmr::string name;
+    platform::GetModuleByAddr(reinterpret_cast<const void*>(&InitLineInfoUnit), program_base, name);
+  }
+  KnownModule* module = ModuleOf(addr);
+  if (module == nullptr || module->base == program_base) return {};
+  return module->name;
 }
 
 }  // namespace
@@ -136,9 +157,25 @@ Text DwarfFaultAddrStr(void* addr) {
   return FrameLineOf(addr, reinterpret_cast<std::uintptr_t>(addr) + 1);
 }
 
+void DwarfFrameLines(void* addr, bool at_fault, FrameLines& lines) {
+  // A program that installed a formatter of its own keeps its one line.
+  if (BackTraceStrFunc != DwarfBackTraceStr || FaultAddrStrFunc != DwarfFaultAddrStr) {
+    SysFrameLines(addr, at_fault, lines);
+    return;
+  }
+  lines.count = 0;
+  std::uintptr_t code = reinterpret_cast<std::uintptr_t>(addr);
+  SourceFrames frames;
+  LookUp(code + (at_fault ? 1 : 0), kInlinedCalls | kFunctionNames, frames);
+  if (frames.empty()) frames.emplace_back();
+  std::string_view module = ModuleLabel(code);
+  for (const SourceFrame& frame : frames) lines.Add(NamedFrameLine(code, frame, module));
+}
+
 void InitLineInfoUnit() {
   BackTraceStrFunc = DwarfBackTraceStr;
   FaultAddrStrFunc = DwarfFaultAddrStr;
+  if (FrameLinesInFull) FrameLinesFunc = DwarfFrameLines;
 }
 
 void FinalizeLineInfoUnit() {

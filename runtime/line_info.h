@@ -6,6 +6,7 @@
 
 #include "base/source_frame.h"
 #include "base/text.h"
+#include "runtime/frame_line_hook.h"
 
 namespace rt {
 
@@ -18,12 +19,18 @@ Text DwarfFaultAddrStr(void* addr);
 // information of its module could not be opened (the module's file cannot be read or holds no line
 // table: it is then not searched for again). A failed read of the files is a run-time error with
 // its I/O code.
-bool GetLineInfo(void* addr, SourceFrames& frames);
+// detail: the SourceDetail asked for beyond the line.
+bool GetLineInfo(void* addr, SourceFrames& frames, unsigned detail = 0);
 bool OpenDwarf(void* addr);
 void CloseDwarf();
 
-// Unit entry: installs DwarfBackTraceStr and DwarfFaultAddrStr; the
-// finalisation closes the file.
+// The frame lines of addr: its own, then one for each inlined call that
+// led there; each names its function in a program with its own main.
+void DwarfFrameLines(void* addr, bool at_fault, FrameLines& lines);
+
+// Unit entry: installs DwarfBackTraceStr, DwarfFaultAddrStr and, where
+// FrameLinesInFull asks for it, DwarfFrameLines; the finalisation closes
+// the file.
 void InitLineInfoUnit();
 void FinalizeLineInfoUnit();
 

@@ -48,6 +48,7 @@ const UnitEntry kUnits[] = {
   platform::PrepareProcess(RaiseFault);
   platform::PrepareThreadStarts();
   CollapseRepeatedFrames = true;
+  FrameLinesInFull = true;
   InitializeUnits();
   std::atexit(InternalExit);
 }

@@ -21,20 +21,59 @@ Text CountLine(const char* before, std::uint64_t n, const char* one, const char*
   return text;
 }
 
-// A run's frame line, then its repeats' line where it has one and there is
-// room for it; the frames its written lines stand for.
-std::uint64_t WriteRun(TextRec& t, BackTraceStrProc frame_line, std::uint64_t address,
-                       std::uint64_t frames, bool with_repeats) {
-  WriteLine(t, frame_line(reinterpret_cast<void*>(address)));
-  if (frames < 2 || !with_repeats) return 1;
+// What the lines written of a run stand for: frames, and the lines of
+// calls inlined there that were left out.
+struct Shown {
+  std::uint64_t frames = 0;
+  std::size_t lines = 0, cut = 0;
+};
+
+// A run's frame lines, at most room of them, then its repeats' line where
+// it has one and there is room for it.
+Shown WriteRun(TextRec& t, std::uint64_t address, std::uint64_t frames, std::size_t room) {
+  Shown shown;
+  std::size_t total = 0;
+  shown.lines = WriteFrameLines(t, address, false, room, 0, &total);
+  shown.cut = total - shown.lines;
+  shown.frames = 1;
+  if (frames < 2 || shown.lines >= room) return shown;
   WriteLine(t, CountLine("  (the line above repeats ", frames - 1, " more time)", " more times)"));
-  return frames;
+  ++shown.lines;
+  shown.frames = frames;
+  return shown;
 }
+
+// The last lines of a run, at most room of them: its repeats' line is kept,
+// and the lines of the calls nearest the error go first.
+struct RunEnd {
+  std::uint64_t address = 0, frames = 0;
+  std::size_t lines = 0, room = 0;
+
+  std::size_t repeats() const { return frames > 1 && room > 0 ? 1 : 0; }
+  std::size_t shown() const { return (lines < room ? lines : room) - repeats(); }
+  // The lines of inlined calls left out.
+  std::size_t cut() const { return lines - (frames > 1 ? 1 : 0) - shown(); }
+
+  void Write(TextRec& t) const {
+    if (room == 0) return;
+    WriteFrameLines(t, address, false, shown(), cut());
+    if (repeats() > 0) {
+      WriteLine(t,
+                CountLine("  (the line above repeats ", frames - 1, " more time)", " more times)"));
+    }
+  }
+};
 
 }  // namespace
 
 RepeatedFrames::RepeatedFrames(std::size_t limit)
     : limit_(limit < kMaxFrameLinesAfterError ? limit : kMaxFrameLinesAfterError) {}
+
+std::size_t RepeatedFrames::LinesOf(const Run& run) {
+  FrameLines lines;
+  FrameLinesFunc(reinterpret_cast<void*>(run.address), false, lines);
+  return lines.count + (run.frames > 1 ? 1 : 0);
+}
 
 void RepeatedFrames::Add(std::uint64_t address) {
   ++frames_;
@@ -50,31 +89,47 @@ void RepeatedFrames::Add(std::uint64_t address) {
   if (head_runs_ < limit_) head_[head_runs_++] = tail_[1];
 }
 
-void RepeatedFrames::Write(TextRec& t, BackTraceStrProc frame_line) const {
-  if (lines_ <= limit_) {
+void RepeatedFrames::Write(TextRec& t) const {
+  // Every run is among the first ones kept where the lines may fit; an
+  // address's inlined calls may still take more lines than there are.
+  std::size_t lines = 0;
+  for (std::size_t i = 0; lines_ <= limit_ && i < head_runs_ && lines <= limit_; ++i) {
+    lines += LinesOf(head_[i]);
+  }
+  if (lines_ <= limit_ && lines <= limit_) {
     for (std::size_t i = 0; i < head_runs_; ++i) {
-      WriteRun(t, frame_line, head_[i].address, head_[i].frames, true);
+      WriteRun(t, head_[i].address, head_[i].frames, limit_);
     }
     return;
   }
-  // The lines nearest main: the last run whole, and the one before it where
-  // the last takes one line; a run's repeats' line never stands without the
-  // frame line it repeats.
-  bool two_runs = tail_[1].frames == 1 && runs_ > 1;
-  std::size_t tail_lines = tail_[1].lines() + (two_runs ? tail_[0].lines() : 0);
-  std::uint64_t tail_frames = tail_[1].frames + (two_runs ? tail_[0].frames : 0);
-  // The lines nearest the error take the rest, less the line that counts
-  // what is left out.
-  std::size_t room = limit_ > tail_lines + 1 ? limit_ - tail_lines - 1 : 0;
-  std::uint64_t shown = tail_frames;
-  for (std::size_t i = 0; i < head_runs_ && room > 0; ++i) {
-    bool with_repeats = room >= head_[i].lines();
-    shown += WriteRun(t, frame_line, head_[i].address, head_[i].frames, with_repeats);
-    room -= with_repeats ? head_[i].lines() : 1;
+  // The lines nearest main: the last run, and the one before it where the
+  // last takes one line; no more than half the lines, so that those nearest
+  // the error keep their share however many calls were inlined there.
+  std::size_t share = limit_ > 2 ? (limit_ - 1) / 2 : 1;
+  RunEnd last{tail_[1].address, tail_[1].frames, LinesOf(tail_[1]), 0};
+  RunEnd before{tail_[0].address, tail_[0].frames, 0, 0};
+  if (last.lines == 1 && runs_ > 1 && share > 1) {
+    before.lines = LinesOf(tail_[0]);
+    before.room = before.lines < share - 1 ? before.lines : share - 1;
   }
-  WriteLine(t, CountLine("  (", frames_ - shown, " frame left out)", " frames left out)"));
-  if (two_runs) WriteRun(t, frame_line, tail_[0].address, tail_[0].frames, true);
-  WriteRun(t, frame_line, tail_[1].address, tail_[1].frames, true);
+  last.room = share - before.room;
+  std::size_t tail_lines = before.room + (last.lines < last.room ? last.lines : last.room);
+  // The lines nearest the error take the rest, less the line that counts
+  // what is left out; a run among the last is not shown among the first.
+  std::size_t room = limit_ > tail_lines + 1 ? limit_ - tail_lines - 1 : 0;
+  std::size_t first_runs = runs_ - (before.room > 0 ? 2 : 1);
+  std::uint64_t left_out = frames_ - last.frames - (before.room > 0 ? before.frames : 0);
+  left_out += last.cut() + (before.room > 0 ? before.cut() : 0);
+  for (std::size_t i = 0; i < head_runs_ && i < first_runs && room > 0; ++i) {
+    Shown shown = WriteRun(t, head_[i].address, head_[i].frames, room);
+    left_out = left_out + shown.cut - shown.frames;
+    room -= shown.lines;
+  }
+  if (left_out > 0) {
+    WriteLine(t, CountLine("  (", left_out, " frame left out)", " frames left out)"));
+  }
+  before.Write(t);
+  last.Write(t);
 }
 
 }  // namespace rt

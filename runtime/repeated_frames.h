@@ -23,15 +23,17 @@ class RepeatedFrames {
 
   // The next frame's address, outward from the error.
   void Add(std::uint64_t address);
-  void Write(TextRec& t, BackTraceStrProc frame_line) const;
+  void Write(TextRec& t) const;
 
  private:
-  // A frame line and how many frames in a row have it.
+  // A frame's lines and how many frames in a row have them.
   struct Run {
     std::uint64_t address = 0;
     std::uint64_t frames = 0;
-    std::size_t lines() const { return frames > 1 ? 2 : 1; }
   };
+
+  // The lines a run takes: its address's, and the repeats' line.
+  static std::size_t LinesOf(const Run& run);
 
   std::size_t limit_;
   Run head_[kMaxFrameLinesAfterError];  // the first runs, as many as could be shown

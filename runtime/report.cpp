@@ -18,16 +18,16 @@ namespace {
 
 // The callers of the faulting frame, walked from the fault's registers over
 // the stack as it stood.
-void WriteFaultFrames(TextRec& t, const platform::FaultRecord& fault) {
+void WriteFaultFrames(TextRec& t, const platform::FaultRecord& fault, std::size_t used) {
   StackMemory stack(fault.stack_low, fault.stack_top);
   StackWalk walk(fault.registers, true, stack);
-  Dump_Walk(t, walk);
+  Dump_Walk(t, walk, used);
 }
 
 // The callers of ErrorAddr's frame, walked from where the error was raised:
 // the frames on the way there are the runtime's own. False when the walk
 // does not come to ErrorAddr.
-bool WalkFromWhereRaised(TextRec& t) {
+bool WalkFromWhereRaised(TextRec& t, std::size_t used) {
   std::uint64_t sp = ErrorRegisters.value[platform::kWalkLayout.stack_pointer];
   StackMemory stack(sp, reinterpret_cast<std::uint64_t>(StackTop(reinterpret_cast<void*>(sp))));
   StackWalk walk(ErrorRegisters, false, stack);
@@ -35,7 +35,7 @@ bool WalkFromWhereRaised(TextRec& t) {
   for (int step = 0; step < 16; ++step) {
     if (!walk.Step()) return false;
     if (walk.pc() == error_addr) {
-      Dump_Walk(t, walk);
+      Dump_Walk(t, walk, used);
       return true;
     }
   }
@@ -53,14 +53,15 @@ void WriteErrorReport(TextRec& t) {
   address.AppendHex16(reinterpret_cast<std::uintptr_t>(ErrorAddr));
   WriteText(0, t, address.view());
   WriteLineEnd(t);
-  // A fault's address is that of the faulting instruction itself.
-  BackTraceStrProc first_line = ErrorFault != nullptr ? FaultAddrStrFunc : BackTraceStrFunc;
-  WriteText(0, t, first_line(ErrorAddr).view());
-  WriteLineEnd(t);
+  // A fault's address is that of the faulting instruction itself. The lines
+  // of the calls inlined there count among the frame lines after it.
+  std::size_t used = WriteFrameLines(t, reinterpret_cast<std::uintptr_t>(ErrorAddr),
+                                     ErrorFault != nullptr, FrameLineLimit(t) + 1);
+  used = used > 0 ? used - 1 : 0;
   if (ErrorFault != nullptr) {
-    WriteFaultFrames(t, *ErrorFault);
-  } else if (!ErrorRegistersKnown || !WalkFromWhereRaised(t)) {
-    Dump_Stack(t, ErrorBase, ErrorAddr);
+    WriteFaultFrames(t, *ErrorFault, used);
+  } else if (!ErrorRegistersKnown || !WalkFromWhereRaised(t, used)) {
+    Dump_Stack(t, ErrorBase, ErrorAddr, used);
   }
   WriteText(0, t, "");
   WriteLineEnd(t);

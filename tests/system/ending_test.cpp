@@ -87,9 +87,14 @@ void CompareWithGdb(const std::string& program, const Ending& e) {
   ASSERT_NE(at, std::string::npos) << r.out << r.err;
   ASSERT_TRUE(ReadReport(r.err, at, report));
   report.frames.insert(report.frames.begin(), report.own);
+  // gdb's frames are the physical ones: the lines of an address's inlined
+  // calls, which follow its own, stand for one.
+  const Frame* before = nullptr;
   for (const Frame& frame : report.frames) {
     if (frame.left_out != 0) break;
-    for (std::uint64_t n = 0; n <= frame.repeats && n < 50; ++n) ours.push_back(frame.addr);
+    bool inlined = before != nullptr && before->addr == frame.addr && before->repeats == 0;
+    for (std::uint64_t n = inlined; n <= frame.repeats && n < 50; ++n) ours.push_back(frame.addr);
+    before = &frame;
   }
   std::size_t k = 0;
   while (k < gdb.size() && gdb[k] != ours[0]) ++k;

@@ -17,11 +17,14 @@
 namespace e2e {
 
 // One frame line: the address, and the source position when the line table
-// gave one (" line N of FILE", or " of FILE" alone for line 0).
+// gave one (" line N of FILE", or " of FILE" alone for line 0); in a program
+// with its own main, " in NAME" for a frame that names its function, and
+// " (MODULE)" for one outside the program without a position.
 struct Frame {
   std::uint64_t addr = 0;
-  std::string file;            // empty: a plain frame line
-  long line = 0;               // 0: no line part
+  std::string file;  // empty: a plain frame line
+  long line = 0;     // 0: no line part
+  std::string function, module;
   std::uint64_t repeats = 0;   // "  (the line above repeats N more times)" follows
   std::uint64_t left_out = 0;  // not a frame: "  (N frames left out)"
 };
@@ -71,6 +74,19 @@ inline bool FrameLine(std::string_view line, Frame& frame) {
       return false;
     frame.line = std::stol(std::string(number));
   }
+  if (line.ends_with(")") && !line.starts_with(" of ")) {
+    std::size_t open = line.rfind(" (");
+    if (open == std::string_view::npos || open + 3 >= line.size()) return false;
+    frame.module = line.substr(open + 2, line.size() - open - 3);
+    line = line.substr(0, open);
+  }
+  std::size_t in = line.find(" in ");
+  if (in != std::string_view::npos) {
+    frame.function = line.substr(in + 4);
+    line = line.substr(0, in);
+    if (frame.function.empty()) return false;
+  }
+  if (line.empty() && frame.line == 0) return true;
   if (!line.starts_with(" of ") || line.size() == 4) return false;
   frame.file = line.substr(4);
   return true;
