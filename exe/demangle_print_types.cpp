@@ -1,0 +1,219 @@
+// The printer's types, written in declarator order: what a pointer,
+// reference or array modifies is written around it ("void (*)(int)").
+#include "exe/demangle_printer.h"
+
+namespace rt::demangle {
+
+namespace {
+
+bool IsIndirection(Kind kind) {
+  return kind == Kind::kPointer || kind == Kind::kLvalueRef || kind == Kind::kRvalueRef;
+}
+
+}  // namespace
+
+// A qualified array is an array of qualified elements, and is written so.
+bool Printer::IsFunctionOrArray(Ref r) {
+  Ref t = Resolve(r);
+  while (t != kNone && p_.At(t).kind == Kind::kQualified) t = Resolve(p_.At(t).a);
+  return t != kNone && (p_.At(t).kind == Kind::kFunction || p_.At(t).kind == Kind::kArray);
+}
+
+// Whether the left part of r ends inside a declarator's parenthesis, as
+// "void (*" does, so that what follows needs no space.
+bool Printer::OpensParen(Ref r) {
+  for (int i = 0; i < 64; ++i) {
+    Ref t = Resolve(r);
+    if (t == kNone) return false;
+    const Node& n = p_.At(t);
+    if (n.kind == Kind::kMemberPointer) {
+      if (IsFunctionOrArray(n.b)) return true;
+      r = n.b;
+    } else if (IsIndirection(n.kind)) {
+      if (IsFunctionOrArray(n.a)) return true;
+      r = n.a;
+    } else if (n.kind == Kind::kQualified || n.kind == Kind::kArray || n.kind == Kind::kFunction) {
+      r = n.a;
+    } else {
+      return false;
+    }
+  }
+  return false;
+}
+
+// A reference to a reference is one reference, an rvalue one only where
+// both are.
+Ref Printer::Referee(const Node& n, bool& rvalue) {
+  rvalue = n.kind == Kind::kRvalueRef;
+  Ref target = n.a;
+  for (int i = 0; i < 64; ++i) {
+    Ref t = Resolve(target);
+    if (t == kNone) return kNone;
+    const Node& inner = p_.At(t);
+    if (inner.kind == Kind::kLvalueRef) {
+      rvalue = false;
+    } else if (inner.kind != Kind::kRvalueRef) {
+      return target;
+    }
+    target = inner.a;
+  }
+  return kNone;
+}
+
+void Printer::LeftIndirection(Ref pointee, std::string_view symbol) {
+  Left(pointee);
+  Ref t = Resolve(pointee);
+  if (t == kNone) return;
+  if (p_.At(t).kind == Kind::kFunction) {
+    Put("(");
+  } else if (IsFunctionOrArray(t)) {
+    Put(" (");
+  }
+  Put(symbol);
+}
+
+void Printer::LeftType(const Node& n) {
+  switch (n.kind) {
+    case Kind::kQualified:
+      Left(n.a);
+      PrintQualifiers(n.flags);
+      break;
+    case Kind::kVendorQual:
+      Left(n.a);
+      Put(" ");
+      Print(n.b);
+      break;
+    case Kind::kPointer:
+      LeftIndirection(n.a, "*");
+      break;
+    case Kind::kLvalueRef:
+    case Kind::kRvalueRef: {
+      bool rvalue;
+      Ref target = Referee(n, rvalue);
+      if (target == kNone) {
+        failed_ = true;
+        return;
+      }
+      LeftIndirection(target, rvalue ? "&&" : "&");
+      break;
+    }
+    case Kind::kComplex:
+    case Kind::kImaginary:
+      Print(n.a);
+      Put(n.kind == Kind::kComplex ? " _Complex" : " _Imaginary");
+      break;
+    case Kind::kFunction:
+      Left(n.a);
+      if (!OpensParen(n.a)) Put(" ");
+      break;
+    case Kind::kArray:
+      Left(n.a);
+      break;
+    case Kind::kVector:
+      Print(n.a);
+      Put(" __vector(");
+      Print(n.b);
+      Put(")");
+      break;
+    case Kind::kMemberPointer:
+      Left(n.b);
+      if (Resolve(n.b) != kNone && p_.At(Resolve(n.b)).kind == Kind::kFunction) {
+        Put("(");
+      } else if (IsFunctionOrArray(n.b)) {
+        Put(" (");
+      } else {
+        Put(" ");
+      }
+      Print(n.a);
+      Put("::*");
+      break;
+    default:
+      break;
+  }
+}
+
+void Printer::RightType(const Node& n) {
+  switch (n.kind) {
+    case Kind::kQualified:
+    case Kind::kVendorQual:
+      Right(n.a);
+      break;
+    case Kind::kPointer:
+    case Kind::kLvalueRef:
+    case Kind::kRvalueRef: {
+      bool rvalue;
+      Ref target = n.kind == Kind::kPointer ? n.a : Referee(n, rvalue);
+      if (target == kNone) return;
+      if (IsFunctionOrArray(target)) Put(")");
+      Right(target);
+      break;
+    }
+    case Kind::kFunction:
+      Put("(");
+      PrintList(n.b);
+      Put(")");
+      Right(n.a);
+      PrintQualifiers(n.flags);
+      break;
+    case Kind::kArray:
+      if (last_ != ']') Put(" ");
+      Put("[");
+      if (n.b != kNone) Print(n.b);
+      Put("]");
+      Right(n.a);
+      break;
+    case Kind::kMemberPointer:
+      if (IsFunctionOrArray(n.b)) Put(")");
+      Right(n.b);
+      break;
+    default:
+      break;
+  }
+}
+
+void Printer::PrintLiteral(const Node& n) {
+  static constexpr struct {
+    const char* code;
+    const char* suffix;
+  } kSuffixes[] = {{"i", ""}, {"j", "u"}, {"l", "l"}, {"m", "ul"}, {"x", "ll"}, {"y", "ull"}};
+  std::string_view value = p_.Input().substr(n.b, n.c);
+  Ref type = Resolve(n.a);
+  if (type == kNone) return;
+  const Node& t = p_.At(type);
+  std::string_view code = t.kind == Kind::kBuiltin ? BuiltinAt(t.a).code : "";
+  if (value.empty()) {  // nullptr's literal is its type
+    Print(type);
+    return;
+  }
+  if (code == "b" && n.flags == 0 && (value == "0" || value == "1")) {
+    Put(value == "0" ? "false" : "true");
+    return;
+  }
+  for (const auto& [suffix_code, suffix] : kSuffixes) {
+    if (code != suffix_code) continue;
+    if (n.flags != 0) Put("-");
+    Put(value);
+    Put(suffix);
+    return;
+  }
+  bool floating = code == "f" || code == "d" || code == "e" || code == "g";
+  Put("(");
+  Print(type);
+  Put(")");
+  if (n.flags != 0) Put("-");
+  if (floating) Put("[");
+  Put(value);
+  if (floating) Put("]");
+}
+
+void Printer::PrintExpression(const Node& n) {
+  if (n.kind != Kind::kFunctionParam) {
+    failed_ = true;
+    return;
+  }
+  Put("{parm#");
+  PutNumber(n.a + 1u);
+  Put("}");
+}
+
+}  // namespace rt::demangle
