@@ -11,6 +11,12 @@ DemangleResult Demangle(std::string_view mangled, std::span<char> out, DemangleS
   demangle::Parser parser(mangled);
   demangle::Ref root = parser.ParseSymbol();
   if (root == demangle::kNone) return {};
+  // The name alone is given only where the whole could be printed.
+  if (style == DemangleStyle::kNameOnly) {
+    demangle::Printer check(parser, {});
+    check.Discard();
+    if (!check.PrintSymbol(root, DemangleStyle::kFull)) return {};
+  }
   demangle::Printer printer(parser, out);
   if (!printer.PrintSymbol(root, style)) return {};
   return {true, printer.Length(), printer.Cut()};

@@ -128,7 +128,9 @@ Ref Parser::ParseEncoding() {
   Ref name = ParseName(&qualifiers);
   if (name == kNone) return kNone;
   char next = Peek();
-  if (next == '\0' || next == 'E' || next == '.') return name;  // a variable
+  if (next == '\0' || next == 'E' || next == '.') {  // a variable
+    return qualifiers == 0 ? name : Make(Kind::kEncoding, qualifiers, name);
+  }
   Ref ret = kNone;
   if (HasReturnType(*this, name) && (ret = ParseType()) == kNone) return kNone;
   bool ok;

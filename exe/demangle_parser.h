@@ -60,11 +60,14 @@ enum class Kind : std::uint8_t {
   kClone,            // a = encoding, b = offset, c = length of the suffix
   kTemplateParam,    // a = index: resolved while printing
   kFunctionParam,    // a = index
-  kUnary,            // a = operator, b = operand
+  kUnary,            // a = operator, b = operand; flags 1 = prefix
   kBinary,           // a = operator, b = left, c = right
+  kConditional,      // a = condition, b = then, c = else
   kCall,             // a = callee, b = argument list
   kMember,           // a = object, b = operator ("." or "->"), c = member
-  kCast,             // a = type, b = operand list
+  kCast,             // a = type, b = operand or list (flags 1)
+  kNamedCast,        // a = type, b = operand, flags = which cast
+  kBraced,           // a = type, b = list
   kSizeofType,       // a = type, b = operator
   kDecltype,         // a = expression
 };
@@ -86,6 +89,9 @@ enum class TextId : std::uint8_t {
   kNonTransactionClone,
   kHiddenAlias,
   kParamObject,
+  kThis,
+  kThrow,
+  kEmpty,
   kCount,
 };
 
@@ -187,7 +193,9 @@ class Parser {
   // Expressions (demangle_expressions.cpp).
   Ref ParseExpression();
   Ref ParseExpressionList(char end);
+  Ref ParseOperatorExpression();
   Ref ParseUnresolvedName();
+  Ref ParseSimpleId(Ref scope);
 
   std::string_view in_;
   std::size_t pos_ = 0;

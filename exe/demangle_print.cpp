@@ -5,11 +5,6 @@ namespace rt::demangle {
 
 namespace {
 
-// Bounds on the walk: substitutions let a short name stand for a tree far
-// deeper or larger than its text, and printing must end all the same.
-constexpr int kMaxPrintDepth = 160;
-constexpr long kMaxWork = 1L << 18;
-
 bool IsTypeKind(Kind kind) {
   switch (kind) {
     case Kind::kQualified:
@@ -36,54 +31,6 @@ Ref FunctionTemplateArgs(const Parser& p, Ref name) {
   return n->kind == Kind::kTemplate ? n->b : kNone;
 }
 
-// The nodes that n refers to, where a pack may lie: a pack expansion's are
-// its own.
-int ChildrenOf(const Node& n, Ref (&out)[3]) {
-  switch (n.kind) {
-    case Kind::kQualified:
-    case Kind::kPointer:
-    case Kind::kLvalueRef:
-    case Kind::kRvalueRef:
-    case Kind::kComplex:
-    case Kind::kImaginary:
-    case Kind::kConversion:
-    case Kind::kDecltype:
-    case Kind::kCtorDtor:
-    case Kind::kLambda:
-    case Kind::kLiteral:
-    case Kind::kSizeofType:
-      out[0] = n.a;
-      return 1;
-    case Kind::kUnary:
-      out[0] = n.b;
-      return 1;
-    case Kind::kBinary:
-      out[0] = n.b, out[1] = n.c;
-      return 2;
-    case Kind::kMember:
-      out[0] = n.a, out[1] = n.c;
-      return 2;
-    case Kind::kNested:
-    case Kind::kTemplate:
-    case Kind::kLocal:
-    case Kind::kMemberPointer:
-    case Kind::kFunction:
-    case Kind::kArray:
-    case Kind::kVector:
-    case Kind::kAbiTag:
-    case Kind::kVendorQual:
-    case Kind::kCall:
-    case Kind::kCast:
-      out[0] = n.a, out[1] = n.b;
-      return 2;
-    case Kind::kEncoding:
-      out[0] = n.a, out[1] = n.b, out[2] = n.c;
-      return 3;
-    default:
-      return 0;
-  }
-}
-
 }  // namespace
 
 bool Printer::PrintSymbol(Ref root, DemangleStyle style) {
@@ -106,6 +53,11 @@ bool Printer::PrintSymbol(Ref root, DemangleStyle style) {
 
 void Printer::Put(std::string_view s) {
   if (Stopped() || s.empty()) return;
+  last_ = s.back();
+  if (discard_) {
+    length_ += s.size();
+    return;
+  }
   for (char c : s) {
     if (length_ == out_.size()) {
       cut_ = true;
@@ -113,7 +65,6 @@ void Printer::Put(std::string_view s) {
     }
     out_[length_++] = c;
   }
-  last_ = s.back();
 }
 
 void Printer::PutNumber(std::size_t value) {
@@ -335,22 +286,15 @@ void Printer::PrintEncoding(const Node& n, bool name_only, bool with_return) {
   }
   Print(n.a);
   if (!name_only) {
-    Put("(");
-    PrintList(n.b);
-    Put(")");
+    if (n.b != kNone) {
+      Put("(");
+      PrintList(n.b);
+      Put(")");
+    }
     if (with_return && n.c != kNone) Right(n.c);
     PrintQualifiers(n.flags);
   }
   template_args_ = saved;
-}
-
-void Printer::PrintQualifiers(std::uint8_t flags) {
-  if ((flags & kConst) != 0) Put(" const");
-  if ((flags & kVolatile) != 0) Put(" volatile");
-  if ((flags & kRestrict) != 0) Put(" restrict");
-  if ((flags & kLvalueQual) != 0) Put(" &");
-  if ((flags & kRvalueQual) != 0) Put(" &&");
-  if ((flags & kNoexcept) != 0) Put(" noexcept");
 }
 
 void Printer::PrintClosure(const Node& n) {
@@ -366,47 +310,6 @@ void Printer::PrintClosure(const Node& n) {
   }
   PutNumber(n.c);
   Put("}");
-}
-
-void Printer::PrintPackExpansion(Ref pattern) {
-  int size = PackSize(pattern, 0);
-  if (size < 0) {  // no pack known: the pattern as written
-    Print(pattern);
-    Put("...");
-    return;
-  }
-  int saved = pack_index_;
-  for (int i = 0; i < size && !Stopped(); ++i) {
-    if (i > 0) Put(", ");
-    pack_index_ = i;
-    Print(pattern);
-  }
-  pack_index_ = saved;
-}
-
-// The length of the first pack that the pattern holds, or -1.
-int Printer::PackSize(Ref r, int depth) {
-  if (r == kNone || depth > kMaxPrintDepth || ++work_ > kMaxWork) return -1;
-  const Node* n = &p_.At(r);
-  if (n->kind == Kind::kTemplateParam && !in_lambda_ && template_args_ != kNone &&
-      n->a < p_.At(template_args_).b) {
-    n = &p_.At(p_.Item(p_.At(template_args_), n->a));
-  }
-  if (n->kind == Kind::kPack) return n->b;
-  if (n->kind == Kind::kList) {
-    for (int i = 0; i < n->b; ++i) {
-      int size = PackSize(p_.Item(*n, i), depth + 1);
-      if (size >= 0) return size;
-    }
-    return -1;
-  }
-  Ref children[3];
-  int count = ChildrenOf(*n, children);
-  for (int i = 0; i < count; ++i) {
-    int size = PackSize(children[i], depth + 1);
-    if (size >= 0) return size;
-  }
-  return -1;
 }
 
 }  // namespace rt::demangle

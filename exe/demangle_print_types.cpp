@@ -60,6 +60,15 @@ Ref Printer::Referee(const Node& n, bool& rvalue) {
   return kNone;
 }
 
+void Printer::PrintQualifiers(std::uint8_t flags) {
+  if ((flags & kConst) != 0) Put(" const");
+  if ((flags & kVolatile) != 0) Put(" volatile");
+  if ((flags & kRestrict) != 0) Put(" restrict");
+  if ((flags & kLvalueQual) != 0) Put(" &");
+  if ((flags & kRvalueQual) != 0) Put(" &&");
+  if ((flags & kNoexcept) != 0) Put(" noexcept");
+}
+
 void Printer::LeftIndirection(Ref pointee, std::string_view symbol) {
   Left(pointee);
   Ref t = Resolve(pointee);
@@ -169,51 +178,6 @@ void Printer::RightType(const Node& n) {
     default:
       break;
   }
-}
-
-void Printer::PrintLiteral(const Node& n) {
-  static constexpr struct {
-    const char* code;
-    const char* suffix;
-  } kSuffixes[] = {{"i", ""}, {"j", "u"}, {"l", "l"}, {"m", "ul"}, {"x", "ll"}, {"y", "ull"}};
-  std::string_view value = p_.Input().substr(n.b, n.c);
-  Ref type = Resolve(n.a);
-  if (type == kNone) return;
-  const Node& t = p_.At(type);
-  std::string_view code = t.kind == Kind::kBuiltin ? BuiltinAt(t.a).code : "";
-  if (value.empty()) {  // nullptr's literal is its type
-    Print(type);
-    return;
-  }
-  if (code == "b" && n.flags == 0 && (value == "0" || value == "1")) {
-    Put(value == "0" ? "false" : "true");
-    return;
-  }
-  for (const auto& [suffix_code, suffix] : kSuffixes) {
-    if (code != suffix_code) continue;
-    if (n.flags != 0) Put("-");
-    Put(value);
-    Put(suffix);
-    return;
-  }
-  bool floating = code == "f" || code == "d" || code == "e" || code == "g";
-  Put("(");
-  Print(type);
-  Put(")");
-  if (n.flags != 0) Put("-");
-  if (floating) Put("[");
-  Put(value);
-  if (floating) Put("]");
-}
-
-void Printer::PrintExpression(const Node& n) {
-  if (n.kind != Kind::kFunctionParam) {
-    failed_ = true;
-    return;
-  }
-  Put("{parm#");
-  PutNumber(n.a + 1u);
-  Put("}");
 }
 
 }  // namespace rt::demangle

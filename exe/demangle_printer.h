@@ -11,6 +11,11 @@
 
 namespace rt::demangle {
 
+// Bounds on the walk: substitutions let a short name stand for a tree far
+// deeper or larger than its text, and printing must end all the same.
+inline constexpr int kMaxPrintDepth = 160;
+inline constexpr long kMaxWork = 1L << 18;
+
 class Printer {
  public:
   Printer(const Parser& parser, std::span<char> out) : p_(parser), out_(out) {}
@@ -18,6 +23,8 @@ class Printer {
   // False where the tree cannot be printed: too deep, too much work, or a
   // template parameter with no argument.
   bool PrintSymbol(Ref root, DemangleStyle style);
+  // Prints nothing, only checks that the tree can be printed.
+  void Discard() { discard_ = true; }
   std::size_t Length() const { return length_; }
   bool Cut() const { return cut_; }
 
@@ -38,15 +45,20 @@ class Printer {
   void PrintEncoding(const Node& n, bool name_only, bool with_return);
   void PrintQualifiers(std::uint8_t flags);
   void PrintClosure(const Node& n);
-  void PrintPackExpansion(Ref pattern);
-  int PackSize(Ref r, int depth);
 
   // demangle_print_types.cpp
   void LeftType(const Node& n);
   void RightType(const Node& n);
   void LeftIndirection(Ref pointee, std::string_view symbol);
+
+  // demangle_print_expressions.cpp
+  void PrintPackExpansion(Ref pattern);
+  int PackSize(Ref r, int depth);
   void PrintLiteral(const Node& n);
+  void PrintOperand(Ref r);
   void PrintExpression(const Node& n);
+  void PrintUnary(const Node& n);
+  void PrintBinary(const Node& n);
   bool IsFunctionOrArray(Ref r);
   bool OpensParen(Ref r);
   Ref Referee(const Node& n, bool& rvalue);
@@ -56,6 +68,7 @@ class Printer {
   std::size_t length_ = 0;
   char last_ = '\0';
   bool cut_ = false;
+  bool discard_ = false;
   bool failed_ = false;
   int depth_ = 0;
   long work_ = 0;

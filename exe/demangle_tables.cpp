@@ -58,7 +58,7 @@ constexpr Operator kOperators[] = {
     {"pp", "++", 1},       {"mm", "--", 1},      {"cm", ",", 2},        {"pm", "->*", 2},
     {"pt", "->", 2},       {"cl", "()", 2},      {"ix", "[]", 2},       {"qu", "?", 3},
     {"st", "sizeof ", 1},  {"sz", "sizeof ", 1}, {"at", "alignof ", 1}, {"az", "alignof ", 1},
-    {"aw", "co_await", 1}, {"dt", ".", 2},
+    {"aw", "co_await", 1}, {"tw", "throw ", 1},  {"ds", ".*", 2},       {"dt", ".", 2},
 };
 
 constexpr std::string_view kTexts[] = {
@@ -78,6 +78,9 @@ constexpr std::string_view kTexts[] = {
     "non-transaction clone for ",
     "hidden alias for ",
     "template parameter object for ",
+    "this",
+    "throw",
+    "",
 };
 static_assert(std::size(kTexts) == static_cast<std::size_t>(TextId::kCount));
 

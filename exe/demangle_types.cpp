@@ -286,21 +286,4 @@ Ref Parser::ParseTemplateArg() {
   }
 }
 
-Ref Parser::ParseLiteral() {
-  DepthGuard guard(*this);
-  if (guard.TooDeep() || !Consume('L')) return kNone;
-  if (Consume("_Z") || Consume('Z')) {  // an external name
-    Ref encoding = ParseEncoding();
-    return encoding == kNone || !Consume('E') ? kNone : encoding;
-  }
-  Ref type = ParseType();
-  if (type == kNone) return kNone;
-  std::uint8_t negative = Consume('n') ? 1 : 0;
-  std::size_t start = pos_;
-  while (Peek() != 'E' && Peek() != '\0') ++pos_;
-  if (!Consume('E')) return kNone;
-  return Make(Kind::kLiteral, negative, type, static_cast<Ref>(start),
-              static_cast<Ref>(pos_ - 1 - start));
-}
-
 }  // namespace rt::demangle
