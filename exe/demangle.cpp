@@ -14,7 +14,6 @@ DemangleResult Demangle(std::string_view mangled, std::span<char> out, DemangleS
   // The name alone is given only where the whole could be printed.
   if (style == DemangleStyle::kNameOnly) {
     demangle::Printer check(parser, {});
-    check.Discard();
     if (!check.PrintSymbol(root, DemangleStyle::kFull)) return {};
   }
   demangle::Printer printer(parser, out);

@@ -51,19 +51,14 @@ bool Printer::PrintSymbol(Ref root, DemangleStyle style) {
   return !failed_;
 }
 
+// Past the buffer's end the text is counted, not written, so that what
+// follows is still checked and a cut name is refused as the whole would be.
 void Printer::Put(std::string_view s) {
   if (Stopped() || s.empty()) return;
   last_ = s.back();
-  if (discard_) {
-    length_ += s.size();
-    return;
-  }
   for (char c : s) {
-    if (length_ == out_.size()) {
-      cut_ = true;
-      return;
-    }
-    out_[length_++] = c;
+    if (length_ < out_.size()) out_[length_] = c;
+    ++length_;
   }
 }
 

@@ -23,13 +23,11 @@ class Printer {
   // False where the tree cannot be printed: too deep, too much work, or a
   // template parameter with no argument.
   bool PrintSymbol(Ref root, DemangleStyle style);
-  // Prints nothing, only checks that the tree can be printed.
-  void Discard() { discard_ = true; }
-  std::size_t Length() const { return length_; }
-  bool Cut() const { return cut_; }
+  std::size_t Length() const { return length_ < out_.size() ? length_ : out_.size(); }
+  bool Cut() const { return length_ > out_.size(); }
 
  private:
-  bool Stopped() const { return cut_ || failed_; }
+  bool Stopped() const { return failed_; }
   void Put(std::string_view s);
   void PutNumber(std::size_t value);
   void Print(Ref r);
@@ -65,10 +63,8 @@ class Printer {
 
   const Parser& p_;
   std::span<char> out_;
-  std::size_t length_ = 0;
+  std::size_t length_ = 0;  // of the whole text, which may run past out
   char last_ = '\0';
-  bool cut_ = false;
-  bool discard_ = false;
   bool failed_ = false;
   int depth_ = 0;
   long work_ = 0;
