@@ -99,8 +99,10 @@ Ref Parser::ParseOperatorExpression() {
 Ref Parser::ParseLiteral() {
   DepthGuard guard(*this);
   if (guard.TooDeep() || !Consume('L')) return kNone;
-  if (Consume("_Z") || Consume('Z')) {  // an external name
+  if (Consume("_Z") || Consume('Z')) {  // an external name, whose parameters are its own
+    Ref saved = template_args_;
     Ref encoding = ParseEncoding();
+    template_args_ = saved;
     return encoding == kNone || !Consume('E') ? kNone : encoding;
   }
   Ref type = ParseType();

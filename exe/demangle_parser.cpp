@@ -124,6 +124,16 @@ Ref Parser::ParseEncoding() {
   DepthGuard guard(*this);
   if (guard.TooDeep()) return kNone;
   if (Peek() == 'T' || Peek() == 'G') return ParseSpecialName();
+  // A function's own template parameters are its arguments, wherever it
+  // lies, even within another's template arguments.
+  int saved_nesting = nesting_;
+  nesting_ = 0;
+  Ref encoding = ParseFunctionEncoding();
+  nesting_ = saved_nesting;
+  return encoding;
+}
+
+Ref Parser::ParseFunctionEncoding() {
   std::uint8_t qualifiers = 0;
   Ref name = ParseName(&qualifiers);
   if (name == kNone) return kNone;

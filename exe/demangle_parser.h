@@ -164,6 +164,7 @@ class Parser {
 
   // Names (demangle_names.cpp).
   Ref ParseEncoding();
+  Ref ParseFunctionEncoding();
   Ref ParseSpecialName();
   Ref ParseName(std::uint8_t* qualifiers = nullptr);
   Ref ParseUnscopedName();

@@ -43,11 +43,15 @@ bool Printer::OpensParen(Ref r) {
 
 // A reference to a reference is one reference, an rvalue one only where
 // both are.
-Ref Printer::Referee(const Node& n, bool& rvalue) {
+// in_element tells that the referee lies within an element of the pack
+// being expanded, and is printed whole.
+Ref Printer::Referee(const Node& n, bool& rvalue, bool& in_element) {
   rvalue = n.kind == Kind::kRvalueRef;
+  in_element = false;
   Ref target = n.a;
   for (int i = 0; i < 64; ++i) {
-    Ref t = Resolve(target);
+    bool indexed = false;
+    Ref t = Resolve(target, &indexed);
     if (t == kNone) return kNone;
     const Node& inner = p_.At(t);
     if (inner.kind == Kind::kLvalueRef) {
@@ -55,6 +59,7 @@ Ref Printer::Referee(const Node& n, bool& rvalue) {
     } else if (inner.kind != Kind::kRvalueRef) {
       return target;
     }
+    in_element = in_element || indexed;
     target = inner.a;
   }
   return kNone;
@@ -97,13 +102,16 @@ void Printer::LeftType(const Node& n) {
       break;
     case Kind::kLvalueRef:
     case Kind::kRvalueRef: {
-      bool rvalue;
-      Ref target = Referee(n, rvalue);
+      bool rvalue, in_element;
+      Ref target = Referee(n, rvalue, in_element);
       if (target == kNone) {
         failed_ = true;
         return;
       }
+      int saved = pack_index_;
+      if (in_element) pack_index_ = -1;
       LeftIndirection(target, rvalue ? "&&" : "&");
+      pack_index_ = saved;
       break;
     }
     case Kind::kComplex:
@@ -150,11 +158,14 @@ void Printer::RightType(const Node& n) {
     case Kind::kPointer:
     case Kind::kLvalueRef:
     case Kind::kRvalueRef: {
-      bool rvalue;
-      Ref target = n.kind == Kind::kPointer ? n.a : Referee(n, rvalue);
+      bool rvalue, in_element = false;
+      Ref target = n.kind == Kind::kPointer ? n.a : Referee(n, rvalue, in_element);
       if (target == kNone) return;
+      int saved = pack_index_;
+      if (in_element) pack_index_ = -1;
       if (IsFunctionOrArray(target)) Put(")");
       Right(target);
+      pack_index_ = saved;
       break;
     }
     case Kind::kFunction:

@@ -59,7 +59,7 @@ class Printer {
   void PrintBinary(const Node& n);
   bool IsFunctionOrArray(Ref r);
   bool OpensParen(Ref r);
-  Ref Referee(const Node& n, bool& rvalue);
+  Ref Referee(const Node& n, bool& rvalue, bool& in_element);
 
   const Parser& p_;
   std::span<char> out_;

@@ -198,6 +198,15 @@ TEST(DemangleTest, HardCases) {
       {"_Z1fIiEDTcldtfp_1gEET_", "decltype (({parm#1}.g)()) f<int>(int)"},
       {"_Zli2_xPKc", "operator\"\" _x(char const*)"},
       {"_ZN1AUt0_E", "A::{unnamed type#2}"},
+      // A function's template parameters within another's template arguments.
+      {"_ZZNSt9once_flag18_Prepare_executionC4IZSt9call_onceIMSt6threadFvvEJPS3_EEvRS_OT_DpOT0_"
+       "EUlvE_EERS8_ENUlvE_4_FUNEv",
+       "std::once_flag::_Prepare_execution::_Prepare_execution<std::call_once<void "
+       "(std::thread::*)(), std::thread*>(std::once_flag&, void (std::thread::*&&)(), "
+       "std::thread*&&)::{lambda()#1}>(void (std::thread::*&)())::{lambda()#1}::_FUN()"},
+      // A pack's element that holds a pack of its own.
+      {"_Z1fIJRSt7variantIJicEEEEvDpOT_",
+       "void f<std::variant<int, char>&>(std::variant<int, char>&)"},
   };
   for (const auto& [mangled, text] : cases) {
     EXPECT_EQ(Demangled(mangled), text) << mangled;
