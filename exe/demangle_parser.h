@@ -15,11 +15,12 @@ using Ref = std::uint16_t;
 inline constexpr Ref kNone = 0xFFFF;
 
 // Capacities: a name that needs more is refused. Nodes take 8 bytes each,
-// so that the whole parser stays near 24 KiB of stack.
-inline constexpr int kMaxNodes = 2048;
-inline constexpr int kMaxItems = 2048;
-inline constexpr int kMaxScratch = 512;
-inline constexpr int kMaxSubstitutions = 1024;
+// so that the whole parser takes about 16 KiB of stack; the longest names
+// of the C++ library need a tenth of each.
+inline constexpr int kMaxNodes = 1536;
+inline constexpr int kMaxItems = 1024;
+inline constexpr int kMaxScratch = 256;
+inline constexpr int kMaxSubstitutions = 512;
 inline constexpr int kMaxDepth = 64;
 
 enum class Kind : std::uint8_t {

@@ -13,7 +13,7 @@ namespace rt::demangle {
 
 // Bounds on the walk: substitutions let a short name stand for a tree far
 // deeper or larger than its text, and printing must end all the same.
-inline constexpr int kMaxPrintDepth = 160;
+inline constexpr int kMaxPrintDepth = 96;
 inline constexpr long kMaxWork = 1L << 18;
 
 class Printer {

@@ -150,6 +150,20 @@ Tally Compare(const std::vector<std::string>& names) {
   return tally;
 }
 
+// "_Z1fPi" and n parameters, each a pointer to the one before: a tree of
+// depth n from a short name.
+std::string SubstitutionChain(int n) {
+  std::string name = "_Z1fPi";
+  for (int i = 0; i < n; ++i) {
+    std::string seq;  // base 36, and none for the first
+    for (int v = i - 1; v >= 0; v = v >= 36 ? v / 36 : -1) {
+      seq.insert(seq.begin(), "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[v % 36]);
+    }
+    name += "PS" + seq + "_";
+  }
+  return name;
+}
+
 bool HaveNm() {
   return exe_test::Run("command -v nm").find("nm") != std::string::npos;
 }
@@ -224,9 +238,7 @@ TEST(DemangleTest, RefusesWhatItCannotRead) {
   std::string wide = "_Z1f" + std::string(3000, 'i');  // more parameters than the lists hold
   std::string long_name =
       "_Z" + std::to_string(rt::kMaxMangledLength) + std::string(rt::kMaxMangledLength, 'a');
-  std::string subs = "_Z1fPi";  // each substitution one level deeper than the last
-  for (int i = 0; i < 300; ++i)
-    subs += "PS" + (i == 0 ? std::string() : std::to_string(i - 1)) + "_";
+  std::string subs = SubstitutionChain(120);  // deeper than the printer goes
   const std::string broken[] = {"",        "_",          "_Z",
                                 "main",    "strlen",     "_Z0v",
                                 "_Z3fo",   "_Z3foov.",   "_Z3foov@@GLIBCXX_3.4",
@@ -277,21 +289,21 @@ TEST(DemangleTest, CutAtTheBuffersEnd) {
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
-// The deepest names the bounds allow fit on a 48 KiB stack.
-void* DemangleDeepNames(void* failures) {
-  std::string names[] = {"_Z1f" + std::string(60, 'P') + "i", "_Z1f" + std::string(30, 'N') + "1a",
-                         "_Z1fPi", "_Z1f", "_Z1fIiEDT"};
-  for (int i = 0; i < 40; ++i) names[1] += "1aI";
-  for (int i = 0; i < 150; ++i) names[2] += "PS" + (i == 0 ? "" : std::to_string(i - 1)) + "_";
+// The deepest names that the bounds allow, read and printed to the bounds,
+// fit on a 48 KiB stack.
+void* DemangleDeepNames(void* accepted) {
+  std::string names[] = {"_Z1f" + std::string(60, 'P') + "i", SubstitutionChain(90),
+                         "_Z1f" + std::string(30, 'N') + "1a", "_Z1f", "_Z1fIiEDT"};
+  for (int i = 0; i < 40; ++i) names[2] += "1aI";
   for (int i = 0; i < 30; ++i) names[3] += "PFPA1_";
   for (int i = 0; i < 60; ++i) names[4] += "ng";
   names[4] += "Li1EET_";
   char out[64];
-  for (const std::string& name : names) {
-    rt::Demangle(name, out, DemangleStyle::kFull);
-    rt::Demangle(name, out, DemangleStyle::kNameOnly);
+  int& bits = *static_cast<int*>(accepted);
+  for (int i = 0; i < 5; ++i) {
+    if (rt::Demangle(names[i], out, DemangleStyle::kFull).ok) bits |= 1 << i;
+    rt::Demangle(names[i], out, DemangleStyle::kNameOnly);
   }
-  *static_cast<int*>(failures) = 0;
   return nullptr;
 }
 
@@ -300,10 +312,10 @@ TEST(DemangleTest, DeepNamesFitInASmallStack) {
   pthread_attr_init(&attributes);
   ASSERT_EQ(pthread_attr_setstacksize(&attributes, 48 * 1024), 0);
   pthread_t thread;
-  int failures = 1;
-  ASSERT_EQ(pthread_create(&thread, &attributes, DemangleDeepNames, &failures), 0);
-  pthread_join(thread, nullptr);
-  EXPECT_EQ(failures, 0);  // an overflow would have ended the process
+  int accepted = 0;
+  ASSERT_EQ(pthread_create(&thread, &attributes, DemangleDeepNames, &accepted), 0);
+  pthread_join(thread, nullptr);  // an overflow would have ended the process
+  EXPECT_EQ(accepted, 0b00011);   // the first two within the bounds, the others past them
 }
 #endif
 
