@@ -70,7 +70,7 @@ Ref Parser::ParseExpression() {
 Ref Parser::ParseOperatorExpression() {
   bool prefix = (Peek() == 'p' || Peek() == 'm') && Peek(1) == Peek() && Peek(2) == '_';
   int op = 0;
-  while (op < OperatorCount() && in_.substr(pos_, 2) != OperatorAt(op).code) ++op;
+  while (op < OperatorCount() && Slice(in_, pos_, 2) != OperatorAt(op).code) ++op;
   if (op == OperatorCount()) return kNone;
   std::string_view code = OperatorAt(op).code;
   pos_ += prefix ? 3 : 2;

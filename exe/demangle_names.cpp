@@ -123,11 +123,11 @@ Ref Parser::ParseUnqualifiedName(Ref scope) {
 Ref Parser::ParseSourceName() {
   std::size_t length;
   if (!ParseNumber(length) || length == 0 || length > in_.size() - pos_) return kNone;
-  std::string_view text = in_.substr(pos_, length);
+  std::string_view text = Slice(in_, pos_, length);
   Ref start = static_cast<Ref>(pos_);
   pos_ += length;
   // Compilers name an anonymous namespace "_GLOBAL__N_<file or number>".
-  bool anonymous = text.size() >= 10 && text.substr(0, 8) == "_GLOBAL_" &&
+  bool anonymous = text.size() >= 10 && Slice(text, 0, 8) == "_GLOBAL_" &&
                    (text[8] == '_' || text[8] == '.' || text[8] == '$') && text[9] == 'N';
   return Make(anonymous ? Kind::kAnonymous : Kind::kSource, 0, start, static_cast<Ref>(length));
 }

@@ -26,7 +26,7 @@ bool Parser::Consume(char c) {
 }
 
 bool Parser::Consume(std::string_view s) {
-  if (in_.substr(pos_, s.size()) != s) return false;
+  if (Slice(in_, pos_, s.size()) != s) return false;
   pos_ += s.size();
   return true;
 }

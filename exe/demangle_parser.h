@@ -106,6 +106,13 @@ enum : std::uint8_t {
   kNoexcept = 32,
 };
 
+// The part of s at [at, at + n), cut at its end: unlike substr, it cannot
+// throw, and the demangler must not.
+inline std::string_view Slice(std::string_view s, std::size_t at, std::size_t n) {
+  if (at > s.size()) at = s.size();
+  return std::string_view(s.data() + at, n < s.size() - at ? n : s.size() - at);
+}
+
 struct Node {
   Kind kind;
   std::uint8_t flags;

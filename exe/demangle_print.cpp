@@ -142,7 +142,7 @@ void Printer::LeftName(const Node& n) {
   std::string_view input = p_.Input();
   switch (n.kind) {
     case Kind::kSource:
-      Put(input.substr(n.a, n.b));
+      Put(Slice(input, n.a, n.b));
       break;
     case Kind::kAnonymous:
       Put("(anonymous namespace)");
@@ -227,7 +227,7 @@ void Printer::LeftName(const Node& n) {
     case Kind::kClone:
       Print(n.a);
       Put(" [clone ");
-      Put(input.substr(n.b, n.c));
+      Put(Slice(input, n.b, n.c));
       Put("]");
       break;
     case Kind::kTemplateParam:  // unresolved: only a lambda's are printed

@@ -115,7 +115,7 @@ void Printer::PrintLiteral(const Node& n) {
     const char* code;
     const char* suffix;
   } kSuffixes[] = {{"i", ""}, {"j", "u"}, {"l", "l"}, {"m", "ul"}, {"x", "ll"}, {"y", "ull"}};
-  std::string_view value = p_.Input().substr(n.b, n.c);
+  std::string_view value = Slice(p_.Input(), n.b, n.c);
   Ref type = Resolve(n.a);
   if (type == kNone) return;
   const Node& t = p_.At(type);
