@@ -279,6 +279,30 @@ void AddFrameSeeds(std::map<std::string, Bytes>& seeds) {
   seeds["call_frames_aarch64"] = FrameSeed(a64, 0x4008, 3);
 }
 
+// Mangled names of every kind the demangler reads, and broken ones.
+void AddDemangleSeeds(std::map<std::string, Bytes>& seeds) {
+  const char* names[] = {
+      "_ZNKSt6vectorIiSaIiEE2atEm",
+      "_ZZ1fIiEvvENKUlT_E_clIcEEDaS_",
+      "_ZTv0_n24_N1AD1Ev",
+      "_ZN12_GLOBAL__N_11A1fB5cxx11Ev.isra.0.cold",
+      "_ZNK1AcvT_IiEEv",
+      "_Z1fPFPFivEvEPA3_PFviEM1AKFviE",
+      "_ZSt5beginISt6vectorIiSaIiEEEDTcldtfp_5beginEERT_",
+      "_Z1fIJicEEvDpT_",
+      "_ZNSt8_Rb_treeIiSt4pairIKiiESt10_Select1stIS2_ESt4lessIiESaIS2_EE22_M_emplace_hint_uniqueIJR"
+      "KSt21piecewise_construct_tSt5tupleIJRS1_EESD_IJEEEEESt17_Rb_tree_iteratorIS2_ESt23_Rb_tree_"
+      "const_iteratorIS2_EDpOT_",
+      "_Z1fILb1ELin1ELc65EEvPAplstT_Li1E_i",
+      "_ZZ4mainEs_0",
+      "_ZNSoD0Ev",
+      "_ZTCN1A1BE0_1C",
+      "_ZGVZ1fvE1x",
+  };
+  int n = 0;
+  for (const char* name : names) seeds["demangle_" + std::to_string(n++)] = name;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -320,15 +344,17 @@ int main(int argc, char** argv) {
   AddCompressedSeeds(seeds);
   AddUnitIndexSeeds(seeds);
   AddFrameSeeds(seeds);
+  AddDemangleSeeds(seeds);
 
-  for (const char* target :
-       {"exe_fuzz", "line_fuzz", "compressed_fuzz", "unit_index_fuzz", "call_frames_fuzz"}) {
+  for (const char* target : {"exe_fuzz", "line_fuzz", "compressed_fuzz", "unit_index_fuzz",
+                             "call_frames_fuzz", "demangle_fuzz"}) {
     std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
   }
   // Seeds go to the target their name starts with, images to exe_fuzz.
   for (const auto& [name, bytes] : seeds) {
     std::string target = "exe_fuzz";
-    for (std::string prefix : {"line_", "compressed_", "unit_index_", "call_frames_"}) {
+    for (std::string prefix :
+         {"line_", "compressed_", "unit_index_", "call_frames_", "demangle_"}) {
       if (name.rfind(prefix, 0) == 0) target = prefix + "fuzz";
     }
     std::filesystem::path dir = std::filesystem::path(argv[1]) / target;

@@ -1,0 +1,289 @@
+// Types, template arguments and literals.
+#include "exe/demangle_parser.h"
+
+namespace rt::demangle {
+
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Counts a level of types or template arguments being read, for as long
+// as the reading lasts.
+class Nesting {
+ public:
+  explicit Nesting(int& level) : level_(level) { ++level_; }
+  ~Nesting() { --level_; }
+
+ private:
+  int& level_;
+};
+
+}  // namespace
+
+Ref Parser::ParseType() {
+  bool conversion = conversion_type_next_;
+  conversion_type_next_ = false;
+  DepthGuard guard(*this);
+  if (guard.TooDeep()) return kNone;
+  Nesting nesting(nesting_);
+  Ref type;
+  switch (Peek()) {
+    case 'r':
+    case 'V':
+    case 'K':
+      return ParseQualifiedType();
+    case 'P':
+      ++pos_, type = Make(Kind::kPointer, 0, ParseType());
+      break;
+    case 'R':
+      ++pos_, type = Make(Kind::kLvalueRef, 0, ParseType());
+      break;
+    case 'O':
+      ++pos_, type = Make(Kind::kRvalueRef, 0, ParseType());
+      break;
+    case 'C':
+      ++pos_, type = Make(Kind::kComplex, 0, ParseType());
+      break;
+    case 'G':
+      ++pos_, type = Make(Kind::kImaginary, 0, ParseType());
+      break;
+    case 'F':
+      type = ParseFunctionType();
+      break;
+    case 'A':
+      type = ParseArrayType();
+      break;
+    case 'M': {
+      ++pos_;
+      Ref class_type = ParseType();
+      Ref member = class_type == kNone ? kNone : ParseType();
+      type = member == kNone ? kNone : Make(Kind::kMemberPointer, 0, class_type, member);
+      break;
+    }
+    case 'U': {  // a vendor's qualifier
+      ++pos_;
+      Ref qualifier = ParseSourceName();
+      Ref base = qualifier == kNone ? kNone : ParseType();
+      type = base == kNone ? kNone : Make(Kind::kVendorQual, 0, base, qualifier);
+      break;
+    }
+    case 'T':
+      if (Peek(1) == 's' || Peek(1) == 'u' || Peek(1) == 'e') {
+        pos_ += 2;  // struct, union or enum: the name alone is printed
+        type = ParseName();
+        break;
+      }
+      type = ParseTemplateParam();
+      // Arguments after a conversion's type are the conversion's own.
+      if (Peek() == 'I' && !conversion) {  // a template template parameter with its arguments
+        if (!AddSubstitution(type)) return kNone;
+        Ref args = ParseTemplateArgs();
+        type = args == kNone ? kNone : Make(Kind::kTemplate, 0, type, args);
+      }
+      break;
+    case 'S':
+      if (Peek(1) == 't') {
+        type = ParseName();
+        break;
+      }
+      type = ParseSubstitution();
+      if (type == kNone || Peek() != 'I') return type;  // already a substitution
+      {
+        Ref args = ParseTemplateArgs();
+        type = args == kNone ? kNone : Make(Kind::kTemplate, 0, type, args);
+      }
+      break;
+    case 'D':
+      switch (Peek(1)) {
+        case 'p':
+          pos_ += 2, type = Make(Kind::kPackExpansion, 0, ParseType());
+          break;
+        case 't':
+        case 'T': {
+          pos_ += 2;
+          Ref expression = ParseExpression();
+          type =
+              expression == kNone || !Consume('E') ? kNone : Make(Kind::kDecltype, 0, expression);
+          break;
+        }
+        case 'v': {
+          pos_ += 2;
+          std::size_t start = pos_, count;
+          if (!ParseNumber(count) || !Consume('_')) return kNone;
+          Ref dimension =
+              Make(Kind::kSource, 0, static_cast<Ref>(start), static_cast<Ref>(pos_ - 1 - start));
+          Ref element = dimension == kNone ? kNone : ParseType();
+          type = element == kNone ? kNone : Make(Kind::kVector, 0, element, dimension);
+          break;
+        }
+        case 'o':
+        case 'x':
+          type = ParseFunctionType();
+          break;
+        default:
+          return ParseBuiltinType();
+      }
+      break;
+    case 'N':
+    case 'Z':
+      type = ParseName();
+      break;
+    default:
+      if (!IsDigit(Peek())) return ParseBuiltinType();
+      type = ParseName();
+      break;
+  }
+  if (type == kNone) return kNone;
+  const Node& n = nodes_[type];
+  bool pointee_missing = n.kind >= Kind::kPointer && n.kind <= Kind::kImaginary && n.a == kNone;
+  if (pointee_missing || (n.kind == Kind::kPackExpansion && n.a == kNone)) return kNone;
+  return AddSubstitution(type) ? type : kNone;
+}
+
+Ref Parser::ParseQualifiedType() {
+  std::uint8_t cv = 0;
+  if (Consume('r')) cv |= kRestrict;
+  if (Consume('V')) cv |= kVolatile;
+  if (Consume('K')) cv |= kConst;
+  Ref base = ParseType();
+  if (base == kNone) return kNone;
+  Ref type;
+  if (nodes_[base].kind == Kind::kFunction) {  // a member function's qualifiers
+    Node f = nodes_[base];
+    type = Make(Kind::kFunction, static_cast<std::uint8_t>(f.flags | cv), f.a, f.b);
+  } else {
+    type = Make(Kind::kQualified, cv, base);
+  }
+  return AddSubstitution(type) ? type : kNone;
+}
+
+Ref Parser::ParseBuiltinType() {
+  if (Consume('u')) return ParseSourceName();  // a vendor's type
+  for (int i = 0; i < BuiltinCount(); ++i) {
+    if (Consume(BuiltinAt(i).code)) return Make(Kind::kBuiltin, 0, static_cast<Ref>(i));
+  }
+  return kNone;
+}
+
+Ref Parser::ParseFunctionType() {
+  std::uint8_t flags = 0;
+  if (Consume("Do")) flags |= kNoexcept;
+  Consume("Dx");  // transaction-safe, which is not printed
+  if (!Consume('F')) return kNone;
+  Consume('Y');  // extern "C"
+  Ref ret = ParseType();
+  bool ok;
+  Ref params = ret == kNone ? kNone : ParseParameters(ok);
+  if (params == kNone || !ok) return kNone;
+  if (Consume('R')) flags |= kLvalueQual;
+  if (Consume('O')) flags |= kRvalueQual;
+  if (!Consume('E')) return kNone;
+  return Make(Kind::kFunction, flags, ret, params);
+}
+
+Ref Parser::ParseParameters(bool& ok) {
+  ok = false;
+  int mark = scratch_count_;
+  for (;;) {
+    char c = Peek();
+    bool ref_qualifier = (c == 'R' || c == 'O') && Peek(1) == 'E';
+    if (c == '\0' || c == 'E' || c == '.' || ref_qualifier) break;
+    if (!Push(ParseType())) {
+      scratch_count_ = mark;
+      return kNone;
+    }
+  }
+  if (scratch_count_ == mark) return kNone;
+  // A lone void is an empty list.
+  const Node& first = nodes_[scratch_[mark]];
+  if (scratch_count_ == mark + 1 && first.kind == Kind::kBuiltin && first.a == 0) {
+    scratch_count_ = mark;
+  }
+  Ref list = MakeList(Kind::kList, mark);
+  ok = list != kNone;
+  return list;
+}
+
+Ref Parser::ParseArrayType() {
+  if (!Consume('A')) return kNone;
+  Ref dimension = kNone;
+  if (IsDigit(Peek())) {
+    std::size_t start = pos_, count;
+    if (!ParseNumber(count)) return kNone;
+    dimension = Make(Kind::kSource, 0, static_cast<Ref>(start), static_cast<Ref>(pos_ - start));
+  } else if (Peek() != '_') {
+    dimension = ParseExpression();
+  }
+  if ((dimension == kNone && Peek() != '_') || !Consume('_')) return kNone;
+  Ref element = ParseType();
+  return element == kNone ? kNone : Make(Kind::kArray, 0, element, dimension);
+}
+
+Ref Parser::ParseTemplateParam() {
+  std::size_t index = 0;
+  if (!Consume('T')) return kNone;
+  if (!Consume('_')) {
+    if (!ParseNumber(index) || !Consume('_')) return kNone;
+    ++index;
+  }
+  // A lambda's and a conversion's parameters are not the enclosing ones:
+  // the printer finds them.
+  if (!in_lambda_ && !in_conversion_ && template_args_ != kNone) {
+    const Node& args = nodes_[template_args_];
+    if (index < args.b) return Item(args, static_cast<int>(index));
+  }
+  return Make(Kind::kTemplateParam, 0, static_cast<Ref>(index));
+}
+
+Ref Parser::ParseTemplateArgs() {
+  DepthGuard guard(*this);
+  if (guard.TooDeep() || !Consume('I')) return kNone;
+  bool names_function = nesting_ == 0;  // not inside a type: T_ refers to these
+  Ref saved_name = last_name_;
+  Ref list;
+  {
+    Nesting nesting(nesting_);
+    int mark = scratch_count_;
+    while (!Consume('E')) {
+      if (!Push(ParseTemplateArg())) {
+        scratch_count_ = mark;
+        return kNone;
+      }
+    }
+    list = MakeList(Kind::kList, mark);
+  }
+  if (names_function) template_args_ = list;
+  last_name_ = saved_name;
+  return list;
+}
+
+Ref Parser::ParseTemplateArg() {
+  switch (Peek()) {
+    case 'L':
+      return ParseLiteral();
+    case 'X': {
+      ++pos_;
+      Ref expression = ParseExpression();
+      return expression == kNone || !Consume('E') ? kNone : expression;
+    }
+    case 'J': {
+      DepthGuard guard(*this);
+      if (guard.TooDeep()) return kNone;
+      ++pos_;
+      int mark = scratch_count_;
+      while (!Consume('E')) {
+        if (!Push(ParseTemplateArg())) {
+          scratch_count_ = mark;
+          return kNone;
+        }
+      }
+      return MakeList(Kind::kPack, mark);
+    }
+    default:
+      return ParseType();
+  }
+}
+
+}  // namespace rt::demangle
