@@ -44,8 +44,9 @@ struct PeImage {
   std::optional<std::uint16_t> section_count;
   std::uint32_t symbol_count = 3;
   std::optional<std::uint32_t> symbol_table;  // default: right after the raw data
-  std::vector<std::string> extra_strings;     // appended to the string table
-  bool strings_terminated = true;             // false: the last string has no NUL
+  Bytes symbols;                           // the symbol records; default: symbol_count zeroed ones
+  std::vector<std::string> extra_strings;  // appended to the string table
+  bool strings_terminated = true;          // false: the last string has no NUL
   Bytes Build() const;
 };
 
@@ -59,6 +60,8 @@ struct ElfSection {
   Bytes data;
   std::optional<std::uint64_t> offset{}, size{};  // default: where and how long data is
   std::optional<std::uint32_t> name_offset{};     // default: its entry in .shstrtab
+  std::uint32_t link = 0;
+  std::uint64_t entry_size = 0;
 };
 
 // An ELF64 file: header, program headers (one PT_LOAD per address), the
