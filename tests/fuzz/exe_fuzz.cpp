@@ -1,5 +1,6 @@
-// Arbitrary bytes as an executable file: opening it, finding sections by
-// name and searching for its debug file must answer, never crash or hang.
+// Arbitrary bytes as an executable file: opening it, finding sections and
+// function symbols and searching for its debug file must answer, never
+// crash or hang.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "exe/debug_file.h"
 #include "exe/exe_file.h"
+#include "exe/symbols.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const int fd = memfd_create("exe", 0);
@@ -21,6 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (rt::FindExeSection(exe, name, s) &&
           (s.offset < 0 || s.length < 0 || s.offset + s.length > exe.size)) {
         __builtin_trap();  // a section must lie inside the file
+      }
+    }
+    char name[16];
+    for (std::uint64_t rva : {0x1000, 0x1008, 0x2000, 0x1000000}) {
+      if (rt::FindFunctionSymbol(exe, exe.image_base + rva, name).length > sizeof name) {
+        __builtin_trap();  // a name must fit the buffer given
       }
     }
     rt::CloseExeFile(exe);
