@@ -1,6 +1,6 @@
-// PE32+ function symbols: the COFF symbol table that the GNU linker keeps
-// in an image unless it is stripped. It gives no sizes, so an address
-// belongs to the function that starts nearest below it in its section.
+// PE32+ function symbols: the COFF symbol table that an image keeps unless
+// it is stripped. It gives no sizes, so an address belongs to the function
+// that starts nearest below it in its section.
 #include <cstdint>
 
 #include "base/byte_order.h"
