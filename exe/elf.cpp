@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/byte_order.h"
+#include "exe/elf_section_header.h"
 #include "exe/table_reader.h"
 #include "platform/page_size.h"
 
@@ -13,50 +14,15 @@ namespace rt {
 namespace {
 
 constexpr std::int64_t kElfHeaderSize = 64;
-constexpr std::int64_t kSectionHeaderSize = 64;
 constexpr std::int64_t kProgramHeaderSize = 56;
 constexpr std::uint8_t kClass64 = 2;
 constexpr std::uint8_t kLittleEndian = 1;
 constexpr std::uint32_t kLoadSegment = 1;         // PT_LOAD
-constexpr std::uint32_t kNoBits = 8;              // SHT_NOBITS: no file contents
-constexpr std::uint64_t kCompressed = 0x800;      // SHF_COMPRESSED
 constexpr std::uint16_t kExtendedIndex = 0xFFFF;  // SHN_XINDEX, PN_XNUM
 constexpr std::uint64_t kPageMask = ~(platform::kPageSize - 1);
 // A section-name table up to this size is read once per lookup; a larger
 // one name by name.
 constexpr std::int64_t kNamesAtOnce = 4096;
-
-struct SectionHeader {
-  std::uint32_t name;
-  std::uint32_t type;
-  std::uint64_t flags;
-  std::uint64_t address;
-  std::uint64_t offset;
-  std::uint64_t size;
-  std::uint32_t link;
-  std::uint32_t info;
-};
-
-SectionHeader DecodeSection(const std::uint8_t* p) {
-  return {Le32(p),      Le32(p + 4),  Le64(p + 8),  Le64(p + 16),
-          Le64(p + 24), Le64(p + 32), Le32(p + 40), Le32(p + 44)};
-}
-
-// A table of count entries of entry_size bytes at offset, lying wholly
-// inside the file.
-bool TableFits(const TExeFile& exe, std::uint64_t offset, std::uint64_t count,
-               std::uint64_t entry_size) {
-  std::uint64_t size = static_cast<std::uint64_t>(exe.size);
-  return offset <= size && count <= (size - offset) / entry_size;
-}
-
-bool ReadSection(TExeFile& exe, std::uint64_t index, SectionHeader& header) {
-  std::uint8_t raw[kSectionHeaderSize];
-  std::int64_t at = exe.section_headers + static_cast<std::int64_t>(index) * kSectionHeaderSize;
-  if (!ReadExeBytes(exe, at, raw, kSectionHeaderSize)) return false;
-  header = DecodeSection(raw);
-  return true;
-}
 
 // The lowest loadable segment's address, rounded down to its page; 0 for a
 // file without loadable segments.
@@ -78,20 +44,21 @@ bool ReadTables(TExeFile& exe, const std::uint8_t* header, std::uint64_t& phnum)
   std::uint64_t shnum = Le16(header + 60);
   std::uint64_t shstrndx = Le16(header + 62);
   if (shoff == 0) return false;  // no section table: nothing to find
-  if (Le16(header + 58) != kSectionHeaderSize || !TableFits(exe, shoff, 1, kSectionHeaderSize)) {
+  if (Le16(header + 58) != kElfSectionHeaderSize ||
+      !ElfTableFits(exe, shoff, 1, kElfSectionHeaderSize)) {
     return false;
   }
   exe.section_headers = static_cast<std::int64_t>(shoff);
-  SectionHeader first;
-  if (!ReadSection(exe, 0, first)) return false;
+  ElfSectionHeader first;
+  if (!ReadElfSection(exe, 0, first)) return false;
   if (shnum == 0) shnum = first.size;
   if (shstrndx == kExtendedIndex) shstrndx = first.link;
   if (phnum == kExtendedIndex) phnum = first.info;
-  if (!TableFits(exe, shoff, shnum, kSectionHeaderSize) || shstrndx >= shnum) return false;
+  if (!ElfTableFits(exe, shoff, shnum, kElfSectionHeaderSize) || shstrndx >= shnum) return false;
   exe.section_count = static_cast<std::int64_t>(shnum);
-  SectionHeader names;
-  if (!ReadSection(exe, shstrndx, names) || names.type == kNoBits ||
-      !TableFits(exe, names.offset, names.size, 1)) {
+  ElfSectionHeader names;
+  if (!ReadElfSection(exe, shstrndx, names) || names.type == kElfNoBits ||
+      !ElfTableFits(exe, names.offset, names.size, 1)) {
     return false;
   }
   exe.section_names = static_cast<std::int64_t>(names.offset);
@@ -109,7 +76,7 @@ bool OpenElf64(TExeFile& exe) {
   std::uint64_t phnum = Le16(header + 56);
   if (!ReadTables(exe, header, phnum)) return false;
   if (phnum != 0 && (Le16(header + 54) != kProgramHeaderSize ||
-                     !TableFits(exe, phoff, phnum, kProgramHeaderSize))) {
+                     !ElfTableFits(exe, phoff, phnum, kProgramHeaderSize))) {
     return false;
   }
   return FindImageBase(exe, phoff, phnum);
@@ -126,9 +93,9 @@ bool FindSectionElf64(TExeFile& exe, std::string_view name, ExeSection& found, b
   if (names_at_hand && !ReadExeBytes(exe, exe.section_names, names, exe.section_names_length)) {
     return false;
   }
-  SectionHeader section;
+  ElfSectionHeader section;
   auto named = [&](const std::uint8_t* raw) {
-    section = DecodeSection(raw);
+    section = DecodeElfSection(raw);
     if (section.name > exe.section_names_length || want > exe.section_names_length - section.name)
       return false;
     const char* entry = names + section.name;
@@ -138,16 +105,17 @@ bool FindSectionElf64(TExeFile& exe, std::string_view name, ExeSection& found, b
     }
     return std::memcmp(entry, name.data(), name.size()) == 0 && entry[name.size()] == 0;
   };
-  if (ForEachEntry(exe, exe.section_headers, exe.section_count, kSectionHeaderSize, named) < 0) {
+  if (ForEachEntry(exe, exe.section_headers, exe.section_count, kElfSectionHeaderSize, named) < 0) {
     return false;
   }
   // The first section of the name decides; it must have its bytes in the
   // file.
-  if (section.type == kNoBits || !TableFits(exe, section.offset, section.size, 1)) return false;
+  if (section.type == kElfNoBits || !ElfTableFits(exe, section.offset, section.size, 1))
+    return false;
   found.offset = static_cast<std::int64_t>(section.offset);
   found.length = static_cast<std::int64_t>(section.size);
   found.address = section.address;
-  compressed = (section.flags & kCompressed) != 0;
+  compressed = (section.flags & kElfCompressed) != 0;
   return true;
 }
 

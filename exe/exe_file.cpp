@@ -17,11 +17,11 @@ struct FormatEntry {
 };
 
 const FormatEntry kFormats[] = {
-    {"MZ", 2, {OpenPEPlusCOFF, FindSectionCOFF}},
+    {"MZ", 2, {OpenPEPlusCOFF, FindSectionCOFF, FindSymbolCOFF}},
     {"\x7F"
      "ELF",
      4,
-     {OpenElf64, FindSectionElf64}},
+     {OpenElf64, FindSectionElf64, FindSymbolElf64}},
 };
 
 const ExeFormat* FormatOf(const std::uint8_t* magic, std::int64_t size) {

@@ -28,12 +28,23 @@ struct ExeSection {
   std::uint64_t address = 0;
 };
 
-// One executable format: the check made right after opening, and the lookup
-// of the first section of a name (its place in the file, and whether the
-// format marks it compressed).
+// Where a symbol's name lies in the file: from offset, ending at a NUL
+// within limit bytes; where the format lets a name fill its field, the
+// limit may end it instead.
+struct ExeNamePlace {
+  std::int64_t offset = 0;
+  std::int64_t limit = 0;
+  bool fills_field = false;
+};
+
+// One executable format: the check made right after opening, the lookup of
+// the first section of a name (its place in the file, and whether the
+// format marks it compressed), and the lookup of the function symbol that
+// holds a link-time address (where its name lies).
 struct ExeFormat {
   bool (*open)(TExeFile& exe);
   bool (*find_section)(TExeFile& exe, std::string_view name, ExeSection& section, bool& compressed);
+  bool (*find_symbol)(TExeFile& exe, std::uint64_t address, ExeNamePlace& name);
 };
 
 struct TExeFile {

@@ -76,6 +76,10 @@ bool OpenPEPlusCOFF(TExeFile& exe) {
   return true;
 }
 
+std::int64_t CoffFileHeader(const TExeFile& exe) {
+  return exe.section_headers - kNtHeadersSize + 4;
+}
+
 bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& found, bool& compressed) {
   char long_name[256];
   std::uint32_t virtual_size = 0, raw_size = 0, virtual_address = 0;

@@ -12,5 +12,10 @@ namespace rt {
 // and the image base.
 bool OpenPEPlusCOFF(TExeFile& exe);
 bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& section, bool& compressed);
+// The function symbol nearest below the address in its section, from the
+// COFF symbol table (see pe_symbols.cpp).
+bool FindSymbolCOFF(TExeFile& exe, std::uint64_t address, ExeNamePlace& name);
+// The file offset of the COFF file header of an open image.
+std::int64_t CoffFileHeader(const TExeFile& exe);
 
 }  // namespace rt

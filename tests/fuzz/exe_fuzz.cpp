@@ -1,5 +1,5 @@
 // Arbitrary bytes as an executable file: opening it, finding sections by
-// name and searching for its debug file must answer, never crash or hang.
+// name, symbols by address and its debug file must answer, never crash or hang.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 
 #include "exe/debug_file.h"
 #include "exe/exe_file.h"
+#include "exe/symbols.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const int fd = memfd_create("exe", 0);
@@ -23,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();  // a section must lie inside the file
       }
     }
+    char symbol[16];
+    rt::FindFunctionSymbol(exe, exe.image_base + 0x1008, symbol);
     rt::CloseExeFile(exe);
     // The places its debug information may be, as the report searches them.
     std::pmr::string found;

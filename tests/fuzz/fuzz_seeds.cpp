@@ -32,6 +32,7 @@ PeImage Pe() {
                  {".debug_line", Bytes("\x20\0\0\0\x04\0", 6) + Bytes(30, '\1')},
                  {".gnu_debuglink", DebugLinkSection("exe.debug", 0x12345678)},
                  {".data", "data"}};
+  pe.symbols = Bytes("main\0\0\0\0\0\0\0\0\1\0\x20\0\2\2", 18) + Bytes(36, 'x');  // 2 auxiliary
   return pe;
 }
 
@@ -42,7 +43,12 @@ ElfImage Elf() {
                   {".debug_line", kProgBits, 0, Bytes("\x20\0\0\0\x05\0", 6) + Bytes(30, '\1')},
                   {".bss", kNoBits, 3, "", {}, 4096},
                   {".debug_line_str", kProgBits, kShfCompressed, "zz"},
-                  {".gnu_debuglink", kProgBits, 0, DebugLinkSection("ab.debug", 0)}};
+                  {".gnu_debuglink", kProgBits, 0, DebugLinkSection("ab.debug", 0)},
+                  {".strtab", 3, 0, Bytes("\0main\0", 6)}};
+  // A global function of 16 bytes at 0x401000, named in section 6.
+  const Bytes main_symbol("\1\0\0\0\x12\0\1\0\0\x10\x40\0\0\0\0\0\x10\0\0\0\0\0\0", 24);
+  elf.sections.push_back({".symtab", 2, 0, Bytes(24, '\0') + main_symbol});
+  elf.sections.back().link = 6, elf.sections.back().entry_size = 24;
   return elf;
 }
 

@@ -77,7 +77,7 @@ Bytes PeImage::Build() const {
   }
   Align(b, 4);
   Put32(b, kHeaders + 12, symbol_table.value_or(static_cast<std::uint32_t>(b.size())));
-  b.append(18 * symbol_count, '\0');
+  b += symbols.empty() ? Bytes(18 * symbol_count, '\0') : symbols;
   return b + strings;
 }
 
@@ -132,6 +132,8 @@ Bytes ElfImage::Build() const {
     Put64(b, h + 8, s.flags);
     Put64(b, h + 24, s.offset.value_or(data_at[i]));
     Put64(b, h + 32, s.size.value_or(s.data.size()));
+    Put32(b, h + 40, s.link);
+    Put64(b, h + 56, s.entry_size);
   }
   std::size_t last = table + 64 * (count - 1);
   Put32(b, last, 1);

@@ -46,6 +46,8 @@ struct PeImage {
   std::optional<std::uint32_t> symbol_table;  // default: right after the raw data
   std::vector<std::string> extra_strings;     // appended to the string table
   bool strings_terminated = true;             // false: the last string has no NUL
+  // The symbol records; default: symbol_count zeroed ones.
+  Bytes symbols;
   Bytes Build() const;
 };
 
@@ -59,6 +61,8 @@ struct ElfSection {
   Bytes data;
   std::optional<std::uint64_t> offset{}, size{};  // default: where and how long data is
   std::optional<std::uint32_t> name_offset{};     // default: its entry in .shstrtab
+  std::uint32_t link = 0;
+  std::uint64_t entry_size = 0;
 };
 
 // An ELF64 file: header, program headers (one PT_LOAD per address), the
