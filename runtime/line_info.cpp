@@ -19,6 +19,7 @@
 #include "runtime/errors.h"
 #include "runtime/frame_line_hook.h"
 #include "runtime/module_registry.h"
+#include "runtime/module_symbols.h"
 
 namespace rt {
 
@@ -168,6 +169,10 @@ void DwarfFrameLines(void* addr, bool at_fault, FrameLines& lines) {
   SourceFrames frames;
   LookUp(code + (at_fault ? 1 : 0), kInlinedCalls | kFunctionNames, frames);
   if (frames.empty()) frames.emplace_back();
+  // The symbol table names the function that no debugging entry does.
+  if (frames.front().function.length == 0) {
+    frames.front().function = ModuleSymbolName(code - (at_fault ? 0 : 1));
+  }
   std::string_view module = ModuleLabel(code);
   for (const SourceFrame& frame : frames) lines.Add(NamedFrameLine(code, frame, module));
 }

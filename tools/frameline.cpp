@@ -19,6 +19,7 @@
 #include "dwarf/debug_sections.h"
 #include "dwarf/source_lookup.h"
 #include "exe/exe_file.h"
+#include "exe/symbol_name.h"
 #include "platform/platform.h"
 
 namespace {
@@ -92,7 +93,8 @@ bool TakeOptions(std::vector<std::string_view>& arguments, Options& options, int
 
 // The file's sections, open for the lookups of one batch of addresses.
 struct Lookups {
-  rt::TExeFile exe;
+  rt::TExeFile exe, program;
+  std::string file;  // FILE, whose symbol table names what no entry does
   rt::SourceLookup lookup;
   rt::LineFileReaders readers;
   rt::LineFile line_file;
@@ -119,6 +121,11 @@ std::uint16_t Describe(Lookups& lookups, const std::vector<std::uint64_t>& addre
   bool names = (lookups.detail & rt::kFunctionNames) != 0;
   for (std::size_t i = 0; i < addresses.size(); ++i) {
     if (frames[i].empty()) frames[i].emplace_back();
+    // The symbol table names the function that no debugging entry does.
+    if (names && frames[i].front().function.length == 0 && addresses[i] != 0 &&
+        (rt::IsOpen(lookups.program) || rt::OpenExeFile(lookups.program, lookups.file))) {
+      frames[i].front().function = rt::FunctionSymbolName(lookups.program, addresses[i] - 1);
+    }
     std::size_t shown = (lookups.detail & rt::kInlinedCalls) != 0 ? frames[i].size() : 1;
     for (std::size_t j = 0; j < shown; ++j) {
       const rt::SourceFrame& frame = frames[i][j];
@@ -126,6 +133,7 @@ std::uint16_t Describe(Lookups& lookups, const std::vector<std::uint64_t>& addre
       out.append(rt::FrameLine(addresses[i], frame).view()).append("\n");
     }
   }
+  rt::CloseExeFile(lookups.program);
   return 0;
 }
 
@@ -209,6 +217,7 @@ int Run(std::vector<std::string_view> arguments) {
     return Fail("cannot read an executable from ", arguments[0]);
   }
   lookups.has_lines = search.kind == rt::LineFileSearch::kFound;
+  lookups.file = arguments[0];
   if (lookups.has_lines) rt::CloseExeFile(lookups.exe);
   arguments.erase(arguments.begin());
   // All at once: a unit that several addresses need is read once.

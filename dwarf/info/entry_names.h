@@ -33,6 +33,8 @@ enum EntryAttribute : std::uint64_t {
   kAttrStrOffsetsBase = 0x72,
   kAttrAddrBase = 0x73,
   kAttrRnglistsBase = 0x74,
+  kAttrLinkageName = 0x6e,
+  kAttrMipsLinkageName = 0x2007,
   kAttrGnuAddrBase = 0x2133,
 };
 

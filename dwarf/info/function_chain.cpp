@@ -113,6 +113,10 @@ bool FunctionChainReader::ReadValues(const UnitEntry& entry, Values& values) {
       case kAttrName:
         link.name = value;
         break;
+      case kAttrLinkageName:
+      case kAttrMipsLinkageName:
+        link.linkage = value;
+        break;
       case kAttrAbstractOrigin:
       case kAttrSpecification:
         if (IsReference(value)) link.origin = value;

@@ -22,8 +22,9 @@ struct FunctionLink {
   std::int64_t entry = 0;  // its entry's offset in .debug_info
   bool inlined = false;    // an inlined call, with where it was called
   std::uint64_t call_file = 0, call_line = 0, call_column = 0;
-  FormValue name;    // its DW_AT_name, where it has one
-  FormValue origin;  // its DW_AT_abstract_origin or DW_AT_specification
+  FormValue name;     // its DW_AT_name, where it has one
+  FormValue linkage;  // its DW_AT_linkage_name, where it has one
+  FormValue origin;   // its DW_AT_abstract_origin or DW_AT_specification
 };
 
 struct FunctionChain {

@@ -2,6 +2,7 @@
 #include "dwarf/info/function_names.h"
 
 #include "dwarf/info/entry_names.h"
+#include "exe/demangle.h"
 
 namespace rt {
 
@@ -15,6 +16,17 @@ bool Qualifies(std::uint32_t tag) {
          tag == kTagInterface || tag == kTagModule;
 }
 
+// Turns a linkage name into the qualified name it stands for; false for a
+// name that is not one the demangler reads whole (or one cut short).
+bool Demangled(Text& name) {
+  if (name.length == 0 || name.length == Text::kCapacity) return false;
+  char readable[Text::kCapacity];
+  DemangleResult result = Demangle(name.view(), readable, DemangleStyle::kNameOnly);
+  if (!result.ok) return false;
+  name = Text(std::string_view(readable, result.length));
+  return true;
+}
+
 }  // namespace
 
 std::uint16_t FunctionNames::io_error() const {
@@ -26,21 +38,25 @@ Text FunctionNames::NameOf(const FunctionLink& link, const UnitRoot& root) {
   std::int64_t unit = root.unit.tables.shape.offset;
   // Most references stay in the unit of the chain.
   if (!entries_.Holds(unit) && entries_.Enter(unit)) root_ = root;
-  Named named{link.name, link.origin};
+  Named named{link.name, link.linkage, link.origin};
   std::int64_t declaration = link.entry;
   UnitTables tables = root.unit.tables;
+  Text linkage = strings_.Of(named.linkage, tables);
   for (int hop = 0; named.origin.kind != Kind::kNone && hop < kMaxHops; ++hop) {
+    if (Demangled(linkage)) return linkage;
     std::int64_t next = Follow(unit, named.origin);
     Named there;
     if (next < 0 || !EnterUnitOf(next) || !ReadNamed(next, there)) break;
     declaration = next;
     unit = root_.unit.tables.shape.offset;
     named.origin = there.origin;
+    if (there.linkage.kind != Kind::kNone) linkage = strings_.Of(there.linkage, root_.unit.tables);
     if (there.name.kind != Kind::kNone) {
       named.name = there.name;
       tables = root_.unit.tables;
     }
   }
+  if (Demangled(linkage)) return linkage;
   Text name = strings_.Of(named.name, tables);
   if (name.length == 0) return name;
   Text qualified;
@@ -83,12 +99,14 @@ bool FunctionNames::ReadNamed(std::int64_t offset, Named& named) {
   FormValue value;
   while (attributes.Next()) {
     std::uint64_t attribute = attributes.attribute();
-    if (attribute != kAttrName && attribute != kAttrAbstractOrigin &&
-        attribute != kAttrSpecification) {
-      continue;
-    }
+    FormValue* kept =
+        attribute == kAttrName                                                ? &named.name
+        : attribute == kAttrLinkageName || attribute == kAttrMipsLinkageName  ? &named.linkage
+        : attribute == kAttrAbstractOrigin || attribute == kAttrSpecification ? &named.origin
+                                                                              : nullptr;
+    if (kept == nullptr) continue;
     if (!attributes.Value(value)) return false;
-    (attribute == kAttrName ? named.name : named.origin) = value;
+    *kept = value;
   }
   return attributes.ok();
 }

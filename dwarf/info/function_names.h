@@ -1,7 +1,9 @@
 // The names of the functions a chain of inlined calls holds: each found on
 // its entry or on the entries its DW_AT_abstract_origin and
-// DW_AT_specification lead to, and qualified by the namespaces and classes
-// that enclose its declaration ("Grades::Average"), without parameters.
+// DW_AT_specification lead to, qualified by the namespaces and classes that
+// enclose its declaration ("Grades::Average"), without parameters. A
+// linkage name gives that whole, demangled; else the declaration's
+// enclosing entries are read.
 #pragma once
 
 #include <cstddef>
@@ -36,7 +38,7 @@ class FunctionNames {
   // An entry's name and where its DW_AT_abstract_origin or
   // DW_AT_specification leads.
   struct Named {
-    FormValue name, origin;
+    FormValue name, linkage, origin;
   };
 
   bool EnterUnitOf(std::int64_t offset);

@@ -132,6 +132,7 @@ TEST(SymbolizerDiffTest, QuizAndTheCLibrary) {
   for (const char* tool : {"FRAMELINE", "QUIZ_EXE", "LLVM_SYMBOLIZER", "OBJDUMP"})
     ASSERT_FALSE(Env(tool).empty()) << tool << " must name a program";
   EXPECT_GT(ExpectSymbolizerAgrees(Env("QUIZ_EXE"), 400), 300);
+  EXPECT_GT(ExpectInlinedCallsAgree(Env("QUIZ_EXE"), 400), 300);
   // The C library of the build machine; a cross build's programs are read
   // by the native frameline, and its C library's debug files are not here.
   const std::string libc = "/lib/x86_64-linux-gnu/libc.so.6";
@@ -140,6 +141,7 @@ TEST(SymbolizerDiffTest, QuizAndTheCLibrary) {
     GTEST_SKIP() << "no C library debug files here (Debian: libc6-dbg)";
   }
   EXPECT_GT(ExpectSymbolizerAgrees(libc, 400), 300);
+  EXPECT_GT(ExpectInlinedCallsAgree(libc, 400), 300);
 }
 
 }  // namespace

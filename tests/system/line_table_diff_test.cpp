@@ -247,7 +247,10 @@ TEST_P(LineTableDiffTest, FramelineAgreesWithDecodedTables) {
 
   int named = CompareFrameLines(binary, units);
   EXPECT_GT(named, static_cast<int>(rows / 2)) << "too few addresses found a line";
-  if (!Env("LLVM_SYMBOLIZER").empty()) EXPECT_GT(ExpectSymbolizerAgrees(binary, 200), 20);
+  if (!Env("LLVM_SYMBOLIZER").empty()) {
+    EXPECT_GT(ExpectSymbolizerAgrees(binary, 200), 20);
+    EXPECT_GT(ExpectInlinedCallsAgree(binary, 200), 20);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, LineTableDiffTest, testing::ValuesIn(Matrix()),

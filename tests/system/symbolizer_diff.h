@@ -10,10 +10,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "process_runner.h"
@@ -93,6 +95,127 @@ inline int ExpectSymbolizerAgrees(const std::string& binary, std::size_t wanted 
   EXPECT_EQ(missing, 0) << "of " << positions << " positions";
   EXPECT_EQ(differing, 0) << "of " << positions << " positions";
   return positions;
+}
+
+// A function's name as both tools can be compared on: llvm-symbolizer's
+// without its parameter list, qualifiers and return type.
+inline std::string BareName(std::string name) {
+  for (const char* tail : {" const", " volatile", " &&", " &"}) {
+    if (name.ends_with(tail)) name.resize(name.size() - std::strlen(tail));
+  }
+  if (name.ends_with(')')) {
+    int depth = 0;
+    for (std::size_t i = name.size(); i-- > 0;) {
+      depth += name[i] == ')' ? 1 : name[i] == '(' ? -1 : 0;
+      if (depth == 0) {
+        if (i > 0) name.resize(i);
+        break;
+      }
+    }
+  }
+  int depth = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    char c = name[i];
+    depth += c == '<' || c == '(' ? 1 : c == '>' || c == ')' ? -1 : 0;
+    if (c == ' ' && depth == 0 && !std::string_view(name).substr(0, i).ends_with("operator"))
+      start = i + 1;
+  }
+  return name.substr(start);
+}
+
+// Whether frameline's name is llvm-symbolizer's: the same bare name, or the
+// same qualified by the scopes llvm-symbolizer leaves out of a name that
+// has no linkage name (a static function, a lambda's call).
+inline bool SameFunction(const std::string& ours, std::string theirs) {
+  // The outermost frame's name llvm-symbolizer takes from the symbol table,
+  // with the suffix of the part of the function it is in.
+  static const std::regex part(R"(( \(\.[a-z0-9_.]+\))+$|\.(cold|part\.\d+)$)");
+  theirs = std::regex_replace(theirs, part, "");
+  std::string bare = BareName(theirs);
+  if (ours == bare || (ours == "??" && bare == "??")) return true;
+  // A name longer than a frame line holds is cut.
+  if (ours.size() == 255 && bare.starts_with(ours)) return true;
+  if (ours.ends_with("::" + bare)) return true;
+  return bare.find("{lambda") != std::string::npos && bare.ends_with(ours);
+}
+
+// A name's last part with no template arguments: "at" for
+// "std::vector<int>::at", where the tools spell the arguments of the
+// templates around it each their own way (lambdas most of all).
+inline std::string LastPart(const std::string& name) {
+  std::string flat;
+  int depth = 0;
+  for (char c : name) {
+    if (c == '<' && !std::string_view(flat).ends_with("operator")) ++depth;
+    if (depth == 0) flat += c;
+    if (c == '>' && depth > 0) --depth;
+  }
+  std::size_t colons = flat.rfind("::");
+  return colons == std::string::npos ? flat : flat.substr(colons + 2);
+}
+
+// One frame of a chain: the function and the position.
+struct ChainFrame {
+  std::string function, position;
+};
+
+// frameline -f -i against llvm-symbolizer --inlines: for each sampled
+// address, the same chain of inlined calls (positions) and the same
+// functions. The number of addresses where llvm-symbolizer names a function.
+inline int ExpectInlinedCallsAgree(const std::string& binary, std::size_t wanted = 200) {
+  std::vector<std::uint64_t> sample = SampleCode(binary, wanted);
+  std::vector<std::string> ours = {e2e::Env("FRAMELINE"), "-f", "-i", binary},
+                           theirs = {e2e::Env("LLVM_SYMBOLIZER"), "--inlines", "--obj=" + binary};
+  for (std::uint64_t a : sample) {
+    ours.push_back(Hex(a));
+    theirs.push_back(Hex(a - 1));
+  }
+  std::istringstream our_lines(e2e::RunTool(ours).out), their_lines(e2e::RunTool(theirs).out);
+  static const std::regex our_frame(R"(^  \$([0-9A-F]{16})( line (-?\d+))?( of (.*))?$)"),
+      their_position(R"(^(.*?):(\d+)(:\d+)?$)");
+  std::string name, frame;
+  std::getline(our_lines, name);
+  std::getline(our_lines, frame);
+  int named = 0, differing = 0, loosely = 0;
+  for (std::uint64_t a : sample) {
+    std::vector<ChainFrame> mine, other;
+    std::smatch m;
+    while (std::regex_match(frame, m, our_frame) && std::stoull(m[1], nullptr, 16) == a) {
+      mine.push_back({name, m[3].matched ? Position(m[5], std::stol(m[3])) : ""});
+      std::getline(our_lines, name);
+      std::getline(our_lines, frame);
+    }
+    for (std::string function, place; std::getline(their_lines, function) && !function.empty();) {
+      std::getline(their_lines, place);
+      other.push_back({function, std::regex_match(place, m, their_position)
+                                     ? Position(m[1], std::stol(m[2]))
+                                     : ""});
+    }
+    // Code that only the symbol table names (a start-up routine of the C
+    // library's) is another reader's to name.
+    if (other.empty() || other[0].function == "??" || other.back().position.empty()) continue;
+    ++named;
+    bool same = mine.size() == other.size(), loose = false;
+    for (std::size_t i = 0; same && i < mine.size(); ++i) {
+      same = other[i].position.empty() || mine[i].position == other[i].position;
+      if (same && !SameFunction(mine[i].function, other[i].function)) {
+        loose = true;
+        same = LastPart(mine[i].function) == LastPart(BareName(other[i].function));
+      }
+    }
+    loosely += same && loose;
+    if (!same && ++differing <= 5) {
+      std::ostringstream text;
+      for (const ChainFrame& f : mine) text << "\n  ours:   " << f.function << " " << f.position;
+      for (const ChainFrame& f : other) text << "\n  theirs: " << f.function << " " << f.position;
+      ADD_FAILURE() << binary << " " << Hex(a) << text.str();
+    }
+  }
+  EXPECT_EQ(differing, 0) << "of " << named << " addresses with a function";
+  // Names that agree only in their last part are few.
+  EXPECT_LE(loosely * 10, named) << loosely << " of " << named << " agree in their last part only";
+  return named;
 }
 
 }  // namespace line_diff

@@ -1,0 +1,24 @@
+// Naming a function by the symbol table.
+#include "exe/symbol_name.h"
+
+#include <string_view>
+
+#include "exe/demangle.h"
+#include "exe/symbols.h"
+
+namespace rt {
+
+Text FunctionSymbolName(TExeFile& exe, std::uint64_t address) {
+  // A mangled name the demangler takes whole is at most this long; a longer
+  // one is shown cut, as it stands.
+  char symbol[kMaxMangledLength];
+  SymbolName found = FindFunctionSymbol(exe, address, symbol);
+  if (!found.found) return Text();
+  std::string_view name(symbol, found.length);
+  char readable[Text::kCapacity];
+  DemangleResult demangled =
+      found.cut ? DemangleResult() : Demangle(name, readable, DemangleStyle::kNameOnly);
+  return demangled.ok ? Text(std::string_view(readable, demangled.length)) : Text(name);
+}
+
+}  // namespace rt
