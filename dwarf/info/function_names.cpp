@@ -53,7 +53,9 @@ Text FunctionNames::NameOf(const FunctionLink& link, const UnitRoot& root) {
 std::int64_t FunctionNames::Follow(std::int64_t from_unit, const FormValue& reference) const {
   if (reference.kind == Kind::kReference) {
     if (reference.value > static_cast<std::uint64_t>(INT64_MAX - from_unit)) return -1;
-    return from_unit + static_cast<std::int64_t>(reference.value);
+    // A unit's own references lead into it alone, never on into the next.
+    std::int64_t to = from_unit + static_cast<std::int64_t>(reference.value);
+    return entries_.Holds(from_unit) && entries_.Holds(to) ? to : -1;
   }
   if (reference.kind == Kind::kInfoReference && reference.value < INT64_MAX) {
     return static_cast<std::int64_t>(reference.value);
