@@ -129,7 +129,10 @@ bool FunctionNames::Qualify(std::int64_t declaration, Text& name) {
     }
     if (!attributes.ok()) return false;
     if (!entry.has_children()) continue;
-    if (sibling != 0 && sibling <= static_cast<std::uint64_t>(target)) {
+    // Only a sibling ahead of the entry tells that the declaration lies past
+    // its children.
+    if (sibling > static_cast<std::uint64_t>(entry.offset) &&
+        sibling <= static_cast<std::uint64_t>(target)) {
       if (!entries_.SkipChildren(entry, sibling)) return false;
     } else if (depth < kMaxDepth) {
       scopes[depth++] = scope;
