@@ -203,6 +203,7 @@ TEST(FunctionChainTest, BrokenTreesAnswerLess) {
       {"SiblingBehindTheNamespace", {scope}, 0x1008, "N::f; N::g@5"},
       {"ChildrenWithoutEndInTheCall", {open}, 0x1008, "f; g@5"},
       {"ChildrenWithoutEndPastTheCall", {open}, 0x1020, ""},
+      {"NoInfoSection", {}, 0x1008, ""},
   };
   // clang-format on
   for (const BrokenRow& row : rows) {
