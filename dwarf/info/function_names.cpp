@@ -67,14 +67,18 @@ std::int64_t FunctionNames::Follow(std::int64_t from_unit, const FormValue& refe
 // the chain of units' lengths reaches.
 bool FunctionNames::EnterUnitOf(std::int64_t offset) {
   if (entries_.Holds(offset)) return true;
+  // root_ describes the unit entered, which a unit that cannot be entered
+  // leaves as it was.
+  UnitRoot root;
   for (std::int64_t unit = 0;;) {
-    if (!roots_.Read(unit, false, root_)) return false;
-    if (offset < root_.next) break;
-    if (root_.next <= unit) return false;
-    unit = root_.next;
+    if (!roots_.Read(unit, false, root)) return false;
+    if (offset < root.next) break;
+    if (root.next <= unit) return false;
+    unit = root.next;
   }
-  return !root_.malformed && entries_.Enter(root_.unit.tables.shape.offset) &&
-         entries_.Holds(offset);
+  if (root.malformed || !entries_.Enter(root.unit.tables.shape.offset)) return false;
+  root_ = root;
+  return entries_.Holds(offset);
 }
 
 bool FunctionNames::ReadNamed(std::int64_t offset, Named& named) {
