@@ -175,6 +175,10 @@ TEST(FunctionChainTest, BrokenTreesAnswerLess) {
   InfoUnit scope = Plain(Name("g"));
   scope.children = {
       {kTagNamespace, {Name("N"), Ref(kAtSibling, kFormRef4, "n")}, scope.children, "n"}};
+  // A reference that leads nowhere leaves the names around it as they were.
+  InfoUnit lost = scope;
+  lost.children[0].children[0].children[0].attributes.push_back(
+      Attr(kAtAbstractOrigin, kFormRefAddr, 0x10000));
   InfoUnit open = Plain(Name("g"));
   open.closed = false;
   // A unit's own reference past its end, onto an entry of the next unit.
@@ -201,6 +205,7 @@ TEST(FunctionChainTest, BrokenTreesAnswerLess) {
       {"SiblingBehindTheFunction", {back}, 0x1140, "h"},
       {"SiblingPastTheUnit", {ahead}, 0x1140, "h"},
       {"SiblingBehindTheNamespace", {scope}, 0x1008, "N::f; N::g@5"},
+      {"RefAddrPastTheSectionInANamespace", {lost}, 0x1008, "N::f; N::g@5"},
       {"ChildrenWithoutEndInTheCall", {open}, 0x1008, "f; g@5"},
       {"ChildrenWithoutEndPastTheCall", {open}, 0x1020, ""},
       {"NoInfoSection", {}, 0x1008, ""},
