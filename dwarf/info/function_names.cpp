@@ -69,7 +69,9 @@ Text FunctionNames::NameOf(const FunctionLink& link, const UnitRoot& root) {
 std::int64_t FunctionNames::Follow(std::int64_t from_unit, const FormValue& reference) const {
   if (reference.kind == Kind::kReference) {
     if (reference.value > static_cast<std::uint64_t>(INT64_MAX - from_unit)) return -1;
-    return from_unit + static_cast<std::int64_t>(reference.value);
+    // A unit's own references lead into it alone, never on into the next.
+    std::int64_t to = from_unit + static_cast<std::int64_t>(reference.value);
+    return entries_.Holds(from_unit) && entries_.Holds(to) ? to : -1;
   }
   if (reference.kind == Kind::kInfoReference && reference.value < INT64_MAX) {
     return static_cast<std::int64_t>(reference.value);
@@ -81,14 +83,18 @@ std::int64_t FunctionNames::Follow(std::int64_t from_unit, const FormValue& refe
 // the chain of units' lengths reaches.
 bool FunctionNames::EnterUnitOf(std::int64_t offset) {
   if (entries_.Holds(offset)) return true;
+  // root_ describes the unit entered, which a unit that cannot be entered
+  // leaves as it was.
+  UnitRoot root;
   for (std::int64_t unit = 0;;) {
-    if (!roots_.Read(unit, false, root_)) return false;
-    if (offset < root_.next) break;
-    if (root_.next <= unit) return false;
-    unit = root_.next;
+    if (!roots_.Read(unit, false, root)) return false;
+    if (offset < root.next) break;
+    if (root.next <= unit) return false;
+    unit = root.next;
   }
-  return !root_.malformed && entries_.Enter(root_.unit.tables.shape.offset) &&
-         entries_.Holds(offset);
+  if (root.malformed || !entries_.Enter(root.unit.tables.shape.offset)) return false;
+  root_ = root;
+  return entries_.Holds(offset);
 }
 
 bool FunctionNames::ReadNamed(std::int64_t offset, Named& named) {
@@ -145,7 +151,10 @@ bool FunctionNames::Qualify(std::int64_t declaration, Text& name) {
     }
     if (!attributes.ok()) return false;
     if (!entry.has_children()) continue;
-    if (sibling != 0 && sibling <= static_cast<std::uint64_t>(target)) {
+    // Only a sibling ahead of the entry tells that the declaration lies past
+    // its children.
+    if (sibling > static_cast<std::uint64_t>(entry.offset) &&
+        sibling <= static_cast<std::uint64_t>(target)) {
       if (!entries_.SkipChildren(entry, sibling)) return false;
     } else if (depth < kMaxDepth) {
       scopes[depth++] = scope;

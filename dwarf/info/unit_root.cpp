@@ -31,7 +31,9 @@ std::uint16_t UnitRootReader::io_error() const {
 bool UnitRootReader::Read(std::int64_t offset, bool want_ranges, UnitRoot& root) {
   root = UnitRoot();
   UnitHeader header;
-  if (!ReadUnitHeader(info_, offset, sources_[DebugSection::kInfo]->Size(), header)) return false;
+  // Without a .debug_info there is no unit to read.
+  ByteSource* info = sources_[DebugSection::kInfo];
+  if (info == nullptr || !ReadUnitHeader(info_, offset, info->Size(), header)) return false;
   root.next = header.next;
   // A unit this reader cannot take describes nothing; the next one still can.
   if (header.readable) root.malformed = !ReadRootEntry(header, want_ranges, root);

@@ -3,7 +3,9 @@
 // format into DIR/line_fuzz/, compressed line sections, sound and broken,
 // into DIR/compressed_fuzz/, the sections of the index of units with a
 // line section into DIR/unit_index_fuzz/, and call-frame sections with a
-// register state into DIR/call_frames_fuzz/.
+// register state into DIR/call_frames_fuzz/, and units with functions and
+// inlined calls, with their strings, addresses, ranges and lines, into
+// DIR/function_fuzz/.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -255,6 +257,75 @@ void AddUnitIndexSeeds(std::map<std::string, Bytes>& seeds) {
   seeds["unit_index_odd_units"] = IndexSeed(0x1090, odd, s.line);
 }
 
+// The function target reads an address, eight sections each after its
+// 2-byte length, then the line section.
+Bytes FunctionSeed(std::uint64_t address, const DebugInfo& d, const Bytes& line) {
+  Bytes seed;
+  Put64(seed, 0, address);
+  for (const Bytes* b :
+       {&d.info, &d.abbrev, &d.str, &d.str_offsets, &d.addr, &d.ranges, &d.rnglists, &d.aranges}) {
+    Put16(seed, seed.size(), static_cast<std::uint16_t>(b->size()));
+    seed += *b;
+  }
+  return seed + line;
+}
+
+InfoAttribute Ref(std::uint64_t attribute, std::uint64_t form, const std::string& label) {
+  return {attribute, form, 0, 0, std::nullopt, label};
+}
+
+// A function of a namespace with a call in a block by .debug_ranges; then,
+// of 64 bits, a function named by indexes whose call by a range list index
+// leads to the first unit's declaration, a call nested inside.
+void AddFunctionSeeds(std::map<std::string, Bytes>& seeds) {
+  LineSection s;
+  s.Add(Listed(4, false));
+  DebugInfo d;
+  std::uint64_t list = d.AddRanges({{0x10, 0x20}, {0x30, 0x38}});
+  InfoUnit v4 =
+      RootUnit(4, {Attr(kAtStmtList, kFormSecOffset, 0), Attr(kAtLowPc, kFormAddr, 0x1000),
+                   Attr(kAtHighPc, kFormData4, 0x100)});
+  InfoEntry call{kTagInlined,
+                 {Ref(kAtAbstractOrigin, kFormRef4, "decl"), Attr(kAtRanges, kFormSecOffset, list),
+                  Attr(kAtCallFile, kFormData1, 1), Attr(kAtCallLine, kFormData1, 12)}};
+  InfoEntry block{kTagLexicalBlock,
+                  {Attr(kAtLowPc, kFormAddr, 0x1008), Attr(kAtHighPc, kFormData4, 0x40)},
+                  {call}};
+  v4.children = {
+      {kTagNamespace,
+       {Attr(kAtName, kFormStrp, d.AddString("Grades"))},
+       {{kTagSubprogram,
+         {Attr(kAtName, kFormStrp, d.AddString("Average")), Attr(kAtLowPc, kFormAddr, 0x1000),
+          Attr(kAtHighPc, kFormAddr, 0x1080), Ref(kAtSibling, kFormRef4, "decl")},
+         {block}},
+        {kTagSubprogram, {Attr(kAtName, kFormStrp, d.AddString("Sum"))}, {}, "decl"}}}};
+  d.Add(v4);
+  seeds["function_v4"] = FunctionSeed(0x1014, d, s.line);
+
+  std::uint64_t base = d.AddAddresses({0x2000, 0x2010, 0x2018}, 8, true);
+  std::uint64_t lists = d.AddRangeLists({{{4, 0x08, 0x40}}}, 8, true);
+  std::uint64_t offsets = d.AddStrOffsets({d.AddString("main"), d.AddString("Inner")}, true);
+  InfoUnit v5 = RootUnit(
+      5,
+      {Attr(kAtStmtList, kFormSecOffset, 0), Attr(kAtStrOffsetsBase, kFormSecOffset, offsets),
+       Attr(kAtAddrBase, kFormSecOffset, base), Attr(kAtRnglistsBase, kFormSecOffset, lists),
+       Attr(kAtLowPc, kFormAddrx, 0)},
+      true);
+  InfoEntry inner{kTagInlined,
+                  {Attr(kAtName, kFormStrx, 1), Attr(kAtLowPc, kFormAddrx1, 1),
+                   Attr(kAtHighPc, kFormAddrx, 2), Attr(kAtCallLine, kFormUdata, 41)}};
+  v5.children = {{kTagSubprogram,
+                  {Attr(kAtName, kFormStrx1, 0), Attr(kAtLowPc, kFormAddrx, 0),
+                   Attr(kAtHighPc, kFormData4, 0x100)},
+                  {{kTagInlined,
+                    {Ref(kAtAbstractOrigin, kFormRefAddr, "decl"),
+                     Attr(kAtRanges, kFormRnglistx, 0), Attr(kAtCallLine, kFormData2, 40)},
+                    {inner}}}}};
+  std::uint64_t unit = d.Add(v5);
+  d.AddArangeSet(unit, {{0x2000, 0x100}}, 8, true);
+  seeds["function_v4_v5_64"] = FunctionSeed(0x2014, d, s.line);
+}
+
 // The call-frame target reads the header's length and the header, the pc,
 // the stack and frame pointers and flags, then .eh_frame, which memory
 // answers from as if it lay at the stack pointer.
@@ -351,16 +422,17 @@ int main(int argc, char** argv) {
   AddUnitIndexSeeds(seeds);
   AddFrameSeeds(seeds);
   AddDemangleSeeds(seeds);
+  AddFunctionSeeds(seeds);
 
   for (const char* target : {"exe_fuzz", "line_fuzz", "compressed_fuzz", "unit_index_fuzz",
-                             "call_frames_fuzz", "demangle_fuzz"}) {
+                             "call_frames_fuzz", "demangle_fuzz", "function_fuzz"}) {
     std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
   }
   // Seeds go to the target their name starts with, images to exe_fuzz.
   for (const auto& [name, bytes] : seeds) {
     std::string target = "exe_fuzz";
     for (std::string prefix :
-         {"line_", "compressed_", "unit_index_", "call_frames_", "demangle_"}) {
+         {"line_", "compressed_", "unit_index_", "call_frames_", "demangle_", "function_"}) {
       if (name.rfind(prefix, 0) == 0) target = prefix + "fuzz";
     }
     std::filesystem::path dir = std::filesystem::path(argv[1]) / target;

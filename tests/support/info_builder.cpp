@@ -1,5 +1,6 @@
 #include "tests/support/info_builder.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -26,6 +27,7 @@ void PutValue(Bytes& b, std::uint64_t form, std::uint64_t value, std::uint64_t a
     case kFormAddr:
       return Append(b, value, unit.address_size);
     case kFormData1:
+    case kFormRef1:
     case kFormAddrx1:
     case kFormStrx1:
       return Append(b, value, 1);
@@ -69,53 +71,112 @@ void PutValue(Bytes& b, std::uint64_t form, std::uint64_t value, std::uint64_t a
   }
 }
 
-// An abbreviation of a unit's root (tag compile_unit, no children).
-void PutAbbreviation(Bytes& b, std::uint64_t code, const std::vector<InfoAttribute>& attributes) {
-  PutUleb(b, code);
-  PutUleb(b, 0x11);
-  b += '\0';
+// An abbreviation less its code.
+Bytes Shape(std::uint64_t tag, bool children, const std::vector<InfoAttribute>& attributes) {
+  Bytes b;
+  PutUleb(b, tag);
+  b += static_cast<char>(children);
   for (const InfoAttribute& a : attributes) {
     PutUleb(b, a.attribute);
     PutUleb(b, a.form);
     if (a.form == kFormImplicitConst) PutSleb(b, static_cast<std::int64_t>(a.value));
   }
-  b += Bytes(2, '\0');
+  return b + Bytes(2, '\0');
 }
+
+// One pass over a unit's entries: the shapes given codes so far (code k is
+// shapes[k - 1]), and where the labelled entries lie, as the pass before
+// found them and as this one does.
+struct Layout {
+  const InfoUnit& unit;
+  std::uint64_t at;       // the unit's offset in .debug_info
+  std::size_t length_of;  // the size of its length field
+  std::vector<Bytes> shapes;
+  std::map<std::string, std::uint64_t> known, found;
+
+  std::uint64_t Code(const Bytes& shape) {
+    auto it = std::find(shapes.begin() + (unit.before ? 2 : 1), shapes.end(), shape);
+    if (it == shapes.end()) it = shapes.insert(it, shape);
+    return static_cast<std::uint64_t>(it - shapes.begin()) + 1;
+  }
+
+  void PutValues(Bytes& b, const std::vector<InfoAttribute>& attributes) {
+    for (const InfoAttribute& a : attributes) {
+      if (a.raw) {
+        b += *a.raw;
+        continue;
+      }
+      std::uint64_t value = a.value;
+      if (!a.to.empty()) {
+        auto it = known.find(a.to);
+        std::uint64_t target = it == known.end() ? 0 : it->second;
+        value = a.form == kFormRefAddr ? target : target - at;
+      }
+      PutValue(b, a.form, value, a.actual, unit);
+    }
+  }
+
+  void PutEntries(Bytes& body, const std::vector<InfoEntry>& entries) {
+    for (const InfoEntry& e : entries) {
+      if (!e.label.empty()) found[e.label] = at + length_of + body.size();
+      PutUleb(body, Code(Shape(e.tag, !e.children.empty(), e.attributes)));
+      PutValues(body, e.attributes);
+      if (e.children.empty()) continue;
+      PutEntries(body, e.children);
+      if (unit.closed) body += '\0';
+    }
+  }
+};
 
 }  // namespace
 
 std::uint64_t DebugInfo::Add(const InfoUnit& unit) {
   std::uint64_t table = abbrev.size();
-  std::uint64_t code = 1;
-  if (unit.before) PutAbbreviation(abbrev, code++, *unit.before);
-  PutAbbreviation(abbrev, code, unit.root);
-  abbrev += '\0';
-
   int offset_size = unit.is64 ? 8 : 4;
-  Bytes body;
-  Append(body, unit.version, 2);
+  Bytes header;
+  Append(header, unit.version, 2);
   if (unit.version >= 5) {
-    body += static_cast<char>(unit.unit_type);
-    body += static_cast<char>(unit.address_size);
-    Append(body, unit.abbrev_offset.value_or(table), offset_size);
-    if (unit.unit_type == kUnitSkeleton) Append(body, 0x1122334455667788, 8);  // unit id
+    header += static_cast<char>(unit.unit_type);
+    header += static_cast<char>(unit.address_size);
+    Append(header, unit.abbrev_offset.value_or(table), offset_size);
+    if (unit.unit_type == kUnitSkeleton) Append(header, 0x1122334455667788, 8);  // unit id
     if (unit.unit_type == kUnitType) {
-      Append(body, 0x8877665544332211, 8);  // signature
-      Append(body, 0, offset_size);         // the type's entry
+      Append(header, 0x8877665544332211, 8);  // signature
+      Append(header, 0, offset_size);         // the type's entry
     }
   } else {
-    Append(body, unit.abbrev_offset.value_or(table), offset_size);
-    body += static_cast<char>(unit.address_size);
+    Append(header, unit.abbrev_offset.value_or(table), offset_size);
+    header += static_cast<char>(unit.address_size);
   }
-  PutUleb(body, code);
-  for (const InfoAttribute& a : unit.root) {
-    if (a.raw) {
-      body += *a.raw;
-    } else {
-      PutValue(body, a.form, a.value, a.actual, unit);
+
+  // Laid out again until every label lies where the pass before put it: a
+  // reference may lead forward, and a ref_udata's size follows its value.
+  Layout layout{unit, info.size(), unit.is64 ? 12u : 4u, {}, entries, {}};
+  Bytes body;
+  for (int pass = 0; pass < 4; ++pass) {
+    layout.shapes.clear();
+    if (unit.before) layout.shapes.push_back(Shape(0x11, false, *unit.before));
+    layout.shapes.push_back(Shape(0x11, !unit.children.empty(), unit.root));
+    layout.found.clear();
+    body = header;
+    PutUleb(body, layout.shapes.size());
+    layout.PutValues(body, unit.root);
+    layout.PutEntries(body, unit.children);
+    // The end of the root's children, or of a unit without any.
+    if (unit.closed || unit.children.empty()) body += '\0';
+    bool settled = true;
+    for (const auto& [label, at] : layout.found) {
+      settled = settled && layout.known.count(label) != 0 && layout.known[label] == at;
+      layout.known[label] = at;
     }
+    if (settled) break;
   }
-  body += '\0';  // the end of the unit's entries
+  entries = layout.known;
+  for (std::size_t k = 0; k < layout.shapes.size(); ++k) {
+    PutUleb(abbrev, k + 1);
+    abbrev += layout.shapes[k];
+  }
+  abbrev += '\0';
 
   std::uint64_t at = info.size();
   info += WithLength(body, unit.is64);

@@ -1,11 +1,12 @@
-// Units of ".debug_info" with their root entry, and the sections that say
-// which addresses each unit holds (.debug_abbrev, .debug_aranges,
-// .debug_ranges, .debug_rnglists, .debug_addr) and hold its strings
-// (.debug_str, .debug_str_offsets), built byte by byte; and all of them as
-// the sources a reader takes.
+// Units of ".debug_info" with their root entry and the tree of entries below
+// it, and the sections that say which addresses each unit holds
+// (.debug_abbrev, .debug_aranges, .debug_ranges, .debug_rnglists,
+// .debug_addr) and hold its strings (.debug_str, .debug_str_offsets), built
+// byte by byte; and all of them as the sources a reader takes.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,16 +30,35 @@ inline constexpr std::uint64_t kFormAddr = 0x01, kFormSdata = 0x0D, kFormIndirec
                                kFormRefUdata = 0x15, kFormExprloc = 0x18, kFormStrx = 0x1A,
                                kFormRefSig8 = 0x20, kFormStrx1 = 0x25, kFormStrx3 = 0x27;
 inline constexpr std::uint64_t kAtStrOffsetsBase = 0x72;
+// Tags and attributes of the entries below a root.
+inline constexpr std::uint64_t kTagClass = 0x02, kTagLexicalBlock = 0x0B, kTagInlined = 0x1D,
+                               kTagSubprogram = 0x2E, kTagNamespace = 0x39;
+inline constexpr std::uint64_t kAtSibling = 0x01, kAtAbstractOrigin = 0x31, kAtSpecification = 0x47,
+                               kAtCallFile = 0x58, kAtCallLine = 0x59, kFormRef1 = 0x11;
 // Unit types of version 5.
 inline constexpr std::uint8_t kUnitCompile = 1, kUnitType = 2, kUnitSkeleton = 4;
 
-// One attribute of the root entry: its value is written in the form's size
-// (that of an address or an offset where the form says so); implicit_const
-// keeps it in the abbreviation; indirect writes `actual` and then the value
-// in that form. `raw`, when given, is written instead of the value.
+// One attribute of an entry: its value is written in the form's size (that
+// of an address or an offset where the form says so); implicit_const keeps
+// it in the abbreviation; indirect writes `actual` and then the value in
+// that form. `raw`, when given, is written instead of the value. `to`, when
+// given, names the label of the entry a reference leads to, in this unit or
+// one added before: the value is that entry's offset from the unit's start,
+// or in .debug_info for ref_addr.
 struct InfoAttribute {
   std::uint64_t attribute = 0, form = 0, value = 0, actual = 0;
   std::optional<Bytes> raw{};
+  std::string to{};
+};
+
+// An entry below a unit's root and the entries it holds. Entries of the
+// same tag, attributes and forms, and with or without children, share an
+// abbreviation.
+struct InfoEntry {
+  std::uint64_t tag = 0;
+  std::vector<InfoAttribute> attributes;
+  std::vector<InfoEntry> children{};
+  std::string label{};
 };
 
 struct InfoUnit {
@@ -51,6 +71,8 @@ struct InfoUnit {
   // the root's then being 2).
   std::optional<std::vector<InfoAttribute>> before;
   std::optional<std::uint64_t> abbrev_offset;  // default: the unit's own table
+  std::vector<InfoEntry> children;             // the root's
+  bool closed = true;  // false: the null entries that end lists of children are left out
 };
 
 // A unit of that version and format whose root entry has these attributes.
@@ -67,6 +89,8 @@ inline InfoUnit RootUnit(std::uint16_t version, std::vector<InfoAttribute> root,
 // The sections as they grow; each Add answers where what it wrote starts.
 struct DebugInfo {
   Bytes info, abbrev, aranges, ranges, rnglists, addr, str, str_offsets;
+  // The offset in .debug_info of each labelled entry added.
+  std::map<std::string, std::uint64_t> entries;
 
   // The unit, and its abbreviation table in .debug_abbrev: the unit's offset.
   std::uint64_t Add(const InfoUnit& unit);

@@ -1,0 +1,72 @@
+// Arbitrary bytes as the sections that the function chains and their names
+// are read from: the first units are asked for the chain at a few
+// addresses, and every link found is named; then the same addresses are
+// looked up with their functions and inlined calls. Nothing may crash, hang
+// or read outside a section, and a chain holds at least one link and no
+// more than it has room for.
+//
+// The input: an address (8 bytes), then .debug_info, .debug_abbrev,
+// .debug_str, .debug_str_offsets, .debug_addr, .debug_ranges,
+// .debug_rnglists and .debug_aranges, each after its 2-byte length (0:
+// absent), then .debug_line, the rest.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "dwarf/info/function_chain.h"
+#include "dwarf/info/function_names.h"
+#include "dwarf/source_lookup.h"
+#include "exe/byte_source.h"
+
+namespace {
+
+constexpr int kSections = 8;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::uint64_t inside = 0;
+  if (size < 8) return 0;
+  std::memcpy(&inside, data, 8);
+  std::size_t at = 8;
+  rt::MemorySource sources[kSections];
+  rt::DebugSources sections;
+  using rt::DebugSection;
+  const DebugSection kInOrder[kSections] = {DebugSection::kInfo,     DebugSection::kAbbrev,
+                                            DebugSection::kStr,      DebugSection::kStrOffsets,
+                                            DebugSection::kAddr,     DebugSection::kRanges,
+                                            DebugSection::kRnglists, DebugSection::kAranges};
+  for (int i = 0; i < kSections; ++i) {
+    std::size_t length = 0;
+    if (size - at >= 2) length = data[at] | std::size_t{data[at + 1]} << 8;
+    at += size - at >= 2 ? 2 : size - at;
+    if (length > size - at) length = size - at;
+    sources[i] = rt::MemorySource(data + at, static_cast<std::int64_t>(length));
+    if (length != 0) sections.Set(kInOrder[i], &sources[i]);
+    at += length;
+  }
+  rt::MemorySource line(data + at, static_cast<std::int64_t>(size - at));
+  sections.Set(DebugSection::kLine, &line);
+
+  // The readers' cursors are too large for the stack.
+  auto chains = std::make_unique<rt::FunctionChainReader>(sections);
+  auto names = std::make_unique<rt::FunctionNames>(sections);
+  auto chain = std::make_unique<rt::FunctionChain>();
+  const std::uint64_t targets[3] = {inside, inside + 1, 0};
+  std::int64_t unit = 0;
+  for (int n = 0; n < 4; ++n) {
+    for (std::uint64_t target : targets) {
+      if (!chains->Find(unit, target, *chain)) continue;
+      if (chain->count == 0 || chain->count > rt::FunctionChain::kMaxLinks) __builtin_trap();
+      for (std::size_t k = 0; k < chain->count; ++k) names->NameOf(chain->links[k], chain->root);
+    }
+    if (chain->root.next <= unit) break;
+    unit = chain->root.next;
+  }
+
+  rt::SourceFrames frames[3];
+  auto lookup = std::make_unique<rt::SourceLookup>();
+  lookup->LookupMany(sections, targets, 3, frames, rt::kFunctionNames | rt::kInlinedCalls);
+  return 0;
+}
