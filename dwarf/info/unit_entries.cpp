@@ -15,9 +15,11 @@ std::uint16_t UnitEntries::io_error() const {
 bool UnitEntries::Enter(std::int64_t offset) {
   ByteSource* info = sources_[DebugSection::kInfo];
   if (info == nullptr) return false;
-  if (entered_ && header_.shape.offset == offset) return header_.readable;
-  entered_ = ReadUnitHeader(info_, offset, info->Size(), header_);
-  if (!entered_ || !header_.readable) return false;
+  if (entered_ && header_.shape.offset == offset) return true;
+  // A unit this reader cannot take is not entered: another's abbreviations
+  // must not read its entries.
+  entered_ = ReadUnitHeader(info_, offset, info->Size(), header_) && header_.readable;
+  if (!entered_) return false;
   abbreviations_.Open(header_.abbrev_offset);
   return true;
 }
