@@ -18,6 +18,7 @@
 
 int* volatile nowhere = nullptr;
 volatile bool keep_going = true;
+volatile int row_count = 2;
 const std::string mode = std::getenv("ENDING") != nullptr ? std::getenv("ENDING") : "";
 
 void WriteNowhere() {
@@ -111,6 +112,18 @@ void BothThreads() {
   second.join();
 }
 
+// A small helper that the compiler inlines into the loop that calls it;
+// the store is not its first instruction, where a debugger shows the caller
+// alone.
+inline void Put(int* p, int v) {
+  if (v == 42) return;
+  *p = v;  // [put]
+}
+
+void Fill(int* const* rows, int n) {
+  for (int i = 0; i < n; ++i) Put(rows[i], i);  // [fill]
+}
+
 void OwnHandler(int) {
   std::cout << "handled" << std::endl;
   std::_Exit(3);
@@ -121,6 +134,11 @@ int main() {
   int* p = new int(1);
   if (mode == "assert") return Average(0, 0);  // [main assert]
   if (mode == "abort") std::abort();           // [main abort]
+  if (mode == "inlined-helper") {
+    int first = 0;
+    int* rows[] = {&first, nowhere};
+    Fill(rows, row_count);  // [main fill]
+  }
   if (mode == "double-free") {
     Release(p);
     Release(p);  // [main double free]
