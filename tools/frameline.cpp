@@ -9,6 +9,8 @@
 // the address, innermost first. --full-scan searches every unit of the line
 // table rather than those the file says hold the address, to compare the
 // two ways. Exit status 0 when FILE could be read, 2 otherwise.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -158,11 +160,19 @@ int Answer(Lookups& lookups, const std::vector<std::string_view>& words) {
   int status = 0;
   std::vector<std::uint64_t> addresses;
   if (!ParseAddresses(words, addresses, status)) return status;
-  std::string out;
-  std::uint16_t io_error = Describe(lookups, addresses, out);
-  if (io_error != 0) return ReadFailed(io_error);
-  if (!Write(platform::StdHandleKind::kOutput, out))
-    return Fail("cannot write the frame lines", "");
+  // With functions and inlined calls an address has many frames: a batch
+  // of them at a time keeps the memory small.
+  std::size_t batch = lookups.detail == rt::kLinesOnly ? addresses.size() : 256;
+  for (std::size_t from = 0; from < addresses.size(); from += batch) {
+    std::vector<std::uint64_t> some(
+        addresses.begin() + static_cast<std::ptrdiff_t>(from),
+        addresses.begin() + static_cast<std::ptrdiff_t>(std::min(addresses.size(), from + batch)));
+    std::string out;
+    std::uint16_t io_error = Describe(lookups, some, out);
+    if (io_error != 0) return ReadFailed(io_error);
+    if (!Write(platform::StdHandleKind::kOutput, out))
+      return Fail("cannot write the frame lines", "");
+  }
   return 0;
 }
 

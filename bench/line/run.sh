@@ -5,7 +5,9 @@
 #   - ten addresses of the program as built;
 #   - the same ten on copies whose debug sections objcopy compressed with zlib
 #     and with zstd (a variant this objcopy cannot make is skipped);
-#   - a thousand addresses of the program as built.
+#   - a thousand addresses of the program as built;
+#   - the ten and the thousand with their functions and inlined calls
+#     (frameline -f -i against the others' own options for them).
 # A tool that cannot read a variant (it fails, or answers ?? for the
 # addresses) shows "cannot read" instead of times. Then checks that
 # frameline's lines agree with those of addr2line and llvm-symbolizer, and
@@ -158,6 +160,17 @@ tools_on() {  # file, addresses...
   fi
 }
 
+# The same with the functions and inlined calls of each address, against
+# frameline's lines alone.
+tools_with_calls_on() {  # file, addresses...
+  local file=$1
+  shift
+  names=("frameline (lines alone)" "frameline -f -i" "addr2line -f -i" "llvm-symbolizer --inlines"
+    "eu-addr2line -f -i")
+  commands=("$frameline $file $*" "$frameline -f -i $file $*" "addr2line -f -i -e $file $*"
+    "llvm-symbolizer --inlines --obj=$file $*" "eu-addr2line -f -i -e $file $*")
+}
+
 differ=0
 
 # One generated program: its tables and its checks.
@@ -249,6 +262,11 @@ bench_program() {  # kind, units, functions per unit
 
   tools_on "$prog" "${many[@]}"
   table "uncompressed, 1000 addresses" "$runs_many" many
+
+  tools_with_calls_on "$prog" "${addrs[@]}"
+  table "functions and inlined calls, 10 addresses" "$runs" calls
+  tools_with_calls_on "$prog" "${many[@]}"
+  table "functions and inlined calls, 1000 addresses" "$runs_many" calls-many
 
 
   # Lines: frameline at each address against the others just below it.
