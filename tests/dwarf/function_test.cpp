@@ -107,7 +107,7 @@ TEST(FunctionChainTest, RareFormsAndNames) {
                         Attr(kAtHighPc, kFormData4, 0x10)}}};
   units.push_back(d.Add(b));
 
-  // Version 4: definitions by specification (one through an abstract
+  // Version 4: definitions declared in a class (one through an abstract
   // origin, ahead), an unnamed namespace, a block without code of its own.
   InfoUnit n = RootUnit(4, {});
   n.children = {
@@ -135,7 +135,7 @@ TEST(FunctionChainTest, RareFormsAndNames) {
       {"BeforeTheRangeList", 2, 0x2004, "main"},
       {"SiblingAfterTheCall", 2, 0x2100, "Next"},
       {"PastTheSibling", 2, 0x2110, ""},
-      {"Specification", 3, 0x3010, "N::C::f"},
+      {"DeclaredInAClass", 3, 0x3010, "N::C::f"},
       {"UnnamedNamespace", 3, 0x3024, "(anonymous namespace)::hidden"},
       {"OriginThenSpecification", 3, 0x3048, "N::C::f"},
       {"BlockWithoutCode", 3, 0x3074, "g; h@7"},
