@@ -137,7 +137,7 @@ TEST(FunctionChainTest, RareFormsAndNames) {
       {"PastTheSibling", 2, 0x2110, ""},
       {"DeclaredInAClass", 3, 0x3010, "N::C::f"},
       {"UnnamedNamespace", 3, 0x3024, "(anonymous namespace)::hidden"},
-      {"OriginThenSpecification", 3, 0x3048, "N::C::f"},
+      {"OriginThenDeclaration", 3, 0x3048, "N::C::f"},
       {"BlockWithoutCode", 3, 0x3074, "g; h@7"},
   };
   InfoSources s(d, Bytes());
