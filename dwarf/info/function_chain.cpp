@@ -43,14 +43,22 @@ bool FunctionChainReader::Find(std::int64_t unit, std::uint64_t target, Function
   if (!roots_.Read(unit, true, root) || root.malformed || !root.has_children) return false;
   if (root.has_ranges && !InRanges(root.ranges, target)) return false;
   if (!entries_.Enter(unit)) return false;
-  entries_.Seek(root.children);
-  return Walk(target, chain) && chain.count > 0;
+  // Most functions are found passing over what cannot hold them; a function
+  // of a local class (a lambda's) only by looking inside other functions.
+  for (bool thorough : {false, true}) {
+    entries_.Seek(root.children);
+    chain.count = 0;
+    if (!Walk(target, thorough, chain)) return false;
+    if (chain.count > 0) return true;
+  }
+  return false;
 }
 
 // The entries below the root in order: into the scopes and the code that
-// holds target, over everything else. Ends when the function that holds it
-// has no more children.
-bool FunctionChainReader::Walk(std::uint64_t target, FunctionChain& chain) {
+// holds target (and, when thorough, into every function until one holds
+// it), over everything else. Ends when the function that holds it has no
+// more children.
+bool FunctionChainReader::Walk(std::uint64_t target, bool thorough, FunctionChain& chain) {
   std::size_t depth = 0, function_depth = 0;
   for (;;) {
     UnitEntry entry;
@@ -65,10 +73,14 @@ bool FunctionChainReader::Walk(std::uint64_t target, FunctionChain& chain) {
     std::uint32_t tag = entry.tag();
     bool enter = false, linked = false;
     if (IsCode(tag)) {
-      // A block without code of its own only groups what is inside it.
-      enter = values.place.described() ? Holds(chain.root.unit, values.place, target)
-                                       : tag == kTagLexicalBlock && chain.count > 0;
-      linked = enter && tag != kTagLexicalBlock;
+      if (tag == kTagLexicalBlock) {
+        // A block's ranges only scope its variables, and may be left empty
+        // around calls inlined into it: only the calls' own ranges count.
+        enter = chain.count > 0 || thorough;
+      } else {
+        linked = values.place.described() && Holds(chain.root.unit, values.place, target);
+        enter = linked || (chain.count == 0 && thorough);
+      }
       if (linked && chain.count < FunctionChain::kMaxLinks) {
         if (chain.count == 0) function_depth = depth;
         values.link.entry = entries_.header().shape.offset + entry.offset;

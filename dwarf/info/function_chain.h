@@ -55,7 +55,7 @@ class FunctionChainReader {
 
   bool ReadValues(const UnitEntry& entry, Values& values);
   bool Holds(const UnitRangeBase& unit, const CodePlace& place, std::uint64_t target);
-  bool Walk(std::uint64_t target, FunctionChain& chain);
+  bool Walk(std::uint64_t target, bool thorough, FunctionChain& chain);
 
   DebugSources sources_;
   UnitRootReader roots_;

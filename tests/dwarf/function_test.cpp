@@ -108,7 +108,9 @@ TEST(FunctionChainTest, RareFormsAndNames) {
   units.push_back(d.Add(b));
 
   // Version 4: definitions declared in a class (one through an abstract
-  // origin, ahead), an unnamed namespace, a block without code of its own.
+  // origin, ahead), an unnamed namespace, a block without code of its own,
+  // a block whose ranges miss the call inside it, a local class's function
+  // inside a function without code of its own.
   InfoUnit n = RootUnit(4, {});
   n.children = {
       {kTagNamespace, {Name("N")}, {{kTagClass, {Name("C")}, {
@@ -118,7 +120,12 @@ TEST(FunctionChainTest, RareFormsAndNames) {
       {kTagSubprogram, Code(0x3040, 0x3050, {Ref(kAtAbstractOrigin, kFormRefUdata, "abstract")})},
       {kTagSubprogram, {Ref(kAtSpecification, kFormRef1, "decl")}, {}, "abstract"},
       {kTagSubprogram, Code(0x3060, 0x3080, {Name("g")}), {{kTagLexicalBlock, {}, {
-          {kTagInlined, Code(0x3070, 0x3078, {Name("h"), Attr(kAtCallLine, kFormData1, 7)})}}}}}};
+          {kTagInlined, Code(0x3070, 0x3078, {Name("h"), Attr(kAtCallLine, kFormData1, 7)})}}}}},
+      {kTagSubprogram, Code(0x3090, 0x30A0, {Name("k")}), {{kTagLexicalBlock, Code(0x30A0, 0x30A1), {
+          {kTagInlined, Code(0x3094, 0x3098, {Name("m"), Attr(kAtCallLine, kFormData1, 11)})}}}}},
+      {kTagSubprogram, {Name("Visit"), Attr(kAtInline, kFormData1, 1)}, {{kTagStructure, {}, {
+          {kTagSubprogram, Code(0x3080, 0x3090, {Name("_FUN")}), {
+              {kTagInlined, Code(0x3084, 0x3088, {Name("op"), Attr(kAtCallLine, kFormData1, 9)})}}}}}}}};
   units.push_back(d.Add(n));
   // clang-format on
 
@@ -139,6 +146,8 @@ TEST(FunctionChainTest, RareFormsAndNames) {
       {"UnnamedNamespace", 3, 0x3024, "(anonymous namespace)::hidden"},
       {"OriginThenDeclaration", 3, 0x3048, "N::C::f"},
       {"BlockWithoutCode", 3, 0x3074, "g; h@7"},
+      {"BlockRangesMissTheCall", 3, 0x3096, "k; m@11"},
+      {"LocalClassInAnAbstractFunction", 3, 0x3086, "_FUN; op@9"},
   };
   InfoSources s(d, Bytes());
   for (const ChainRow& row : rows) {

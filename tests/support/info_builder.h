@@ -32,9 +32,10 @@ inline constexpr std::uint64_t kFormAddr = 0x01, kFormSdata = 0x0D, kFormIndirec
 inline constexpr std::uint64_t kAtStrOffsetsBase = 0x72;
 // Tags and attributes of the entries below a root.
 inline constexpr std::uint64_t kTagClass = 0x02, kTagLexicalBlock = 0x0B, kTagInlined = 0x1D,
-                               kTagSubprogram = 0x2E, kTagNamespace = 0x39;
+                               kTagStructure = 0x13, kTagSubprogram = 0x2E, kTagNamespace = 0x39;
 inline constexpr std::uint64_t kAtSibling = 0x01, kAtAbstractOrigin = 0x31, kAtSpecification = 0x47,
-                               kAtCallFile = 0x58, kAtCallLine = 0x59, kFormRef1 = 0x11;
+                               kAtCallFile = 0x58, kAtCallLine = 0x59, kAtInline = 0x20,
+                               kFormRef1 = 0x11;
 // Unit types of version 5.
 inline constexpr std::uint8_t kUnitCompile = 1, kUnitType = 2, kUnitSkeleton = 4;
 

@@ -236,7 +236,9 @@ TEST_P(LineTableDiffTest, FramelineAgreesWithDecodedTables) {
   Outcome dump = RunTool({Env("LLVM_DWARFDUMP"), "--debug-line", binary});
   std::vector<Unit> units = ParseDebugLineDump(dump.out);
   // Code generated at link time comes in units of the linker's choosing.
-  if (b.label != "_lto") ASSERT_EQ(units.size(), 3u) << dump.out;
+  if (b.label != "_lto") {
+    ASSERT_EQ(units.size(), 3u) << dump.out;
+  }
   std::size_t rows = 0;
   for (const Unit& u : units) {
     EXPECT_EQ(u.version, b.TableVersion());

@@ -109,7 +109,8 @@ inline std::string BareName(std::string name) {
     for (std::size_t i = name.size(); i-- > 0;) {
       depth += name[i] == ')' ? 1 : name[i] == '(' ? -1 : 0;
       if (depth == 0) {
-        if (i > 0) name.resize(i);
+        // "operator()" alone is a name, not a name and its parameters.
+        if (i > 0 && !std::string_view(name).substr(0, i).ends_with("operator")) name.resize(i);
         break;
       }
     }
@@ -135,14 +136,32 @@ inline std::string WithoutPart(const std::string& name) {
   return std::regex_replace(name, part, "");
 }
 
-inline bool SameFunction(const std::string& ours, std::string theirs) {
-  theirs = WithoutPart(theirs);
-  std::string bare = BareName(theirs);
-  if (ours == bare || (ours == "??" && bare == "??")) return true;
+// The two demanglers spell a lambda apart: "{lambda(auto:1&&)#1}" is
+// "'lambda'(auto&&)" to llvm-symbolizer.
+inline std::string LambdaSpelling(const std::string& name) {
+  static const std::regex numbered(R"(\{lambda\(([^{}]*?)\)#\d+\})"), automatic(R"(auto:\d+)");
+  return std::regex_replace(std::regex_replace(name, numbered, "'lambda'($1)"), automatic, "auto");
+}
+
+// The C library gives a function several names, for its own calls and for
+// others': "__GI___sigaction", "__sigaction" and "sigaction" are one.
+inline std::string CLibraryName(std::string name) {
+  if (name.find_first_of(":<( ") != std::string::npos) return "";
+  if (name.starts_with("__GI_")) name.erase(0, 5);
+  name.erase(0, name.find_first_not_of('_'));
+  return name;
+}
+
+inline bool SameFunction(const std::string& frameline_name, std::string theirs) {
   // A name longer than a frame line holds is cut.
-  if (ours.size() == 255 && bare.starts_with(ours)) return true;
+  bool cut = frameline_name.size() == 255;
+  std::string ours = LambdaSpelling(frameline_name);
+  std::string bare = LambdaSpelling(BareName(WithoutPart(theirs)));
+  if (ours == bare || (ours == "??" && bare == "??")) return true;
+  if (!CLibraryName(ours).empty() && CLibraryName(ours) == CLibraryName(bare)) return true;
+  if (cut && bare.starts_with(ours)) return true;
   if (ours.ends_with("::" + bare)) return true;
-  return bare.find("{lambda") != std::string::npos && bare.ends_with(ours);
+  return bare.find("'lambda'") != std::string::npos && bare.ends_with(ours);
 }
 
 // A name's last part with no template arguments: "at" for
@@ -163,13 +182,38 @@ inline std::string LastPart(const std::string& name) {
 // One frame of a chain: the function and the position.
 struct ChainFrame {
   std::string function, position;
+  bool cut = false;  // a frame line cut at 255 bytes, its file's name with it
 };
+
+// Whether frameline's position is llvm-symbolizer's, or its cut beginning.
+inline bool SamePosition(const ChainFrame& ours, const std::string& theirs) {
+  if (theirs.empty() || ours.position == theirs) return true;
+  std::size_t colon = ours.position.rfind(':');
+  return ours.cut && colon != std::string::npos && theirs.ends_with(ours.position.substr(colon)) &&
+         theirs.starts_with(ours.position.substr(0, colon));
+}
 
 // frameline -f -i against llvm-symbolizer --inlines: for each sampled
 // address, the same chain of inlined calls (positions) and the same
 // functions. The number of addresses where llvm-symbolizer names a function.
+// One answer of llvm-symbolizer --inlines: its frames up to the empty line.
+inline std::vector<ChainFrame> ReadChain(std::istream& lines) {
+  static const std::regex position(R"(^(.*?):(\d+)(:\d+)?$)");
+  std::vector<ChainFrame> chain;
+  std::smatch m;
+  for (std::string function, place; std::getline(lines, function) && !function.empty();) {
+    std::getline(lines, place);
+    chain.push_back(
+        {function, std::regex_match(place, m, position) ? Position(m[1], std::stol(m[2])) : ""});
+  }
+  return chain;
+}
+
 inline int ExpectInlinedCallsAgree(const std::string& binary, std::size_t wanted = 200) {
   std::vector<std::uint64_t> sample = SampleCode(binary, wanted);
+  // llvm-symbolizer names the outermost function after the symbol table,
+  // which may hold several names for it; its short names are those of the
+  // functions' entries, which frameline names it after.
   std::vector<std::string> ours = {e2e::Env("FRAMELINE"), "-f", "-i", binary},
                            theirs = {e2e::Env("LLVM_SYMBOLIZER"), "--inlines", "--obj=" + binary};
   for (std::uint64_t a : sample) {
@@ -177,8 +221,9 @@ inline int ExpectInlinedCallsAgree(const std::string& binary, std::size_t wanted
     theirs.push_back(Hex(a - 1));
   }
   std::istringstream our_lines(e2e::RunTool(ours).out), their_lines(e2e::RunTool(theirs).out);
-  static const std::regex our_frame(R"(^  \$([0-9A-F]{16})( line (-?\d+))?( of (.*))?$)"),
-      their_position(R"(^(.*?):(\d+)(:\d+)?$)");
+  theirs.insert(theirs.begin() + 2, "--functions=short");
+  std::istringstream their_short_lines(e2e::RunTool(theirs).out);
+  static const std::regex our_frame(R"(^  \$([0-9A-F]{16})( line (-?\d+))?( of (.*))?$)");
   std::string name, frame;
   std::getline(our_lines, name);
   std::getline(our_lines, frame);
@@ -187,23 +232,24 @@ inline int ExpectInlinedCallsAgree(const std::string& binary, std::size_t wanted
     std::vector<ChainFrame> mine, other;
     std::smatch m;
     while (std::regex_match(frame, m, our_frame) && std::stoull(m[1], nullptr, 16) == a) {
-      mine.push_back({name, m[3].matched ? Position(m[5], std::stol(m[3])) : ""});
-      std::getline(our_lines, name);
-      std::getline(our_lines, frame);
+      mine.push_back(
+          {name, m[3].matched ? Position(m[5], std::stol(m[3])) : "", frame.size() == 255});
+      // At the end of the output the last frame must not be read again.
+      if (!std::getline(our_lines, name) || !std::getline(our_lines, frame)) frame.clear();
     }
-    for (std::string function, place; std::getline(their_lines, function) && !function.empty();) {
-      std::getline(their_lines, place);
-      other.push_back({function, std::regex_match(place, m, their_position)
-                                     ? Position(m[1], std::stol(m[2]))
-                                     : ""});
-    }
+    other = ReadChain(their_lines);
+    std::vector<ChainFrame> other_short = ReadChain(their_short_lines);
     // Code that only the symbol table names (a start-up routine of the C
     // library's) is another reader's to name.
     if (other.empty() || other[0].function == "??" || other.back().position.empty()) continue;
     ++named;
     bool same = mine.size() == other.size(), loose = false;
     for (std::size_t i = 0; same && i < mine.size(); ++i) {
-      same = other[i].position.empty() || mine[i].position == other[i].position;
+      same = SamePosition(mine[i], other[i].position);
+      bool outermost = i + 1 == mine.size() && other_short.size() == other.size();
+      if (same && outermost && SameFunction(mine[i].function, other_short[i].function)) continue;
+      // A name llvm-symbolizer cannot demangle it leaves as it is.
+      if (same && other[i].function.starts_with("_Z")) continue;
       if (same && !SameFunction(mine[i].function, other[i].function)) {
         loose = true;
         same = LastPart(mine[i].function) == LastPart(BareName(WithoutPart(other[i].function)));
