@@ -3,6 +3,7 @@
 
 #include "base/code_pages.h"
 #include "base/error_numbers.h"
+#include "base/every_run.h"
 #include "console/io_result.h"
 
 namespace rt {
@@ -35,7 +36,7 @@ std::int64_t Do_Read(platform::Handle handle, std::uint8_t* bytes, std::int64_t 
 
 // Drain. Bytes the platform did not take are dropped, and whatever the
 // platform said, a short transfer is a failed write.
-void FileWriteFunc(TextRec& t) {
+QUIZ_EVERY_RUN void FileWriteFunc(TextRec& t) {
   if (t.BufferPos == 0) return;
   std::int64_t written = Do_Write(t.Handle, t.BufferPtr, t.BufferPos);
   if (written != t.BufferPos) InOutRes = kDiskFull;

@@ -1,6 +1,7 @@
 // The standard streams: their records, opening at start-up, flushing at exit.
 #include "console/std_streams.h"
 
+#include "base/every_run.h"
 #include "console/file_funcs.h"
 #include "console/io_result.h"
 #include "console/write_ops.h"
@@ -28,7 +29,7 @@ TextRec& CurrentOutput() {
   return Output;
 }
 
-void InitText(TextRec& t) {
+QUIZ_EVERY_RUN void InitText(TextRec& t) {
   t = TextRec{};
   t.Handle = UnusedHandle;
   t.Mode = ModeClosed;
@@ -58,7 +59,7 @@ bool Do_IsDevice(platform::Handle handle) {
   return handle == StdInputHandle || handle == StdOutputHandle || handle == StdErrorHandle;
 }
 
-void OpenStdIO(TextRec& t, std::int32_t mode, platform::Handle handle) {
+QUIZ_EVERY_RUN void OpenStdIO(TextRec& t, std::int32_t mode, platform::Handle handle) {
   InitText(t);
   t.Handle = handle;
   t.Mode = mode;
@@ -75,7 +76,7 @@ void OpenStdIO(TextRec& t, std::int32_t mode, platform::Handle handle) {
   t.BufferEnd = 0;
 }
 
-void SysInitStdIO() {
+QUIZ_EVERY_RUN void SysInitStdIO() {
   if (StdInputHandle == 0) StdInputHandle = platform::GetStdHandle(platform::StdHandleKind::kInput);
   if (StdOutputHandle == 0) {
     StdOutputHandle = platform::GetStdHandle(platform::StdHandleKind::kOutput);
@@ -88,7 +89,7 @@ void SysInitStdIO() {
   OpenStdIO(StdErr, ModeOutput, StdErrorHandle);
 }
 
-void SysFlushStdIO() {
+QUIZ_EVERY_RUN void SysFlushStdIO() {
   for (TextRec* t : {&Output, &ErrOutput, &StdOut, &StdErr}) {
     if (t->Mode == ModeOutput) Flush(*t);
   }

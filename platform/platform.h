@@ -119,6 +119,10 @@ void FreePages(void* pages, std::size_t size);
 // Ends the process with the exit code; never returns.
 [[noreturn]] void ExitProcess(int code);
 
+// Runs routine at the process's normal end, in the order std::atexit
+// keeps: the first registered runs last.
+void AtProcessEnd(void (*routine)());
+
 }  // namespace platform
 
 // Runs the program with the frame register cleared, keeping no frame record

@@ -1,4 +1,5 @@
 // Where the walk of each thread's stack ends.
+#include "base/every_run.h"
 #include "platform/walk.h"
 
 namespace platform {
@@ -9,7 +10,7 @@ thread_local std::uint64_t walk_end = 0;
 
 }  // namespace
 
-void SetWalkEnd(std::uint64_t frame) {
+QUIZ_EVERY_RUN void SetWalkEnd(std::uint64_t frame) {
   walk_end = frame;
 }
 

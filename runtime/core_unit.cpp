@@ -1,6 +1,7 @@
 // The core runtime's initialisation, entry 1 of the unit table.
 #include "runtime/core_unit.h"
 
+#include "base/every_run.h"
 #include "console/io_result.h"
 #include "console/std_streams.h"
 #include "platform/platform.h"
@@ -9,7 +10,7 @@
 
 namespace rt {
 
-void InitCoreRuntime() {
+QUIZ_EVERY_RUN void InitCoreRuntime() {
   // From here a failed console operation is a run-time error with a report.
   SetIoErrorHandler(HandleErrorAddrFrameInd);
   InstallHeapErrorHandler();

@@ -1,6 +1,7 @@
 // Normal end and the end after a run-time error.
 #include "runtime/exit.h"
 
+#include "base/every_run.h"
 #include "console/io_result.h"
 #include "console/std_streams.h"
 #include "platform/platform.h"
@@ -28,7 +29,7 @@ void OpenReportStream(TextRec& report) {
 // is written) enters Do_Exit again: finalisations already run are not
 // repeated, and a complete report of the new error follows what was written.
 // One thread ends the process: any other that gets here after it waits.
-void InternalExit() {
+QUIZ_EVERY_RUN void InternalExit() {
   if (platform::ClaimProcessEnd() == platform::EndClaim::kTaken) platform::WaitForProcessEnd();
   FinalizeUnits();
   TextRec& report = WriteErrorsToStdErr ? StdErr : StdOut;

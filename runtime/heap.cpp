@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/error_numbers.h"
+#include "base/every_run.h"
 #include "runtime/errors.h"
 
 namespace rt {
@@ -16,7 +17,7 @@ namespace {
 
 }  // namespace
 
-void InstallHeapErrorHandler() {
+QUIZ_EVERY_RUN void InstallHeapErrorHandler() {
   std::set_new_handler(OnHeapExhausted);
 }
 

@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "base/every_run.h"
 #include "base/frame_line.h"
 #include "dwarf/debug_sections.h"
 #include "dwarf/source_lookup.h"
@@ -177,13 +178,13 @@ void DwarfFrameLines(void* addr, bool at_fault, FrameLines& lines) {
   for (const SourceFrame& frame : frames) lines.Add(NamedFrameLine(code, frame, module));
 }
 
-void InitLineInfoUnit() {
+QUIZ_EVERY_RUN void InitLineInfoUnit() {
   BackTraceStrFunc = DwarfBackTraceStr;
   FaultAddrStrFunc = DwarfFaultAddrStr;
   if (FrameLinesInFull) FrameLinesFunc = DwarfFrameLines;
 }
 
-void FinalizeLineInfoUnit() {
+QUIZ_EVERY_RUN void FinalizeLineInfoUnit() {
   if (lookup_state != nullptr && IsOpen(lookup_state->exe)) CloseDwarf();
 }
 

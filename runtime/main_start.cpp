@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "base/every_run.h"
 #include "platform/platform.h"
 #include "platform/walk.h"
 #include "runtime/backtrace.h"
@@ -26,7 +27,7 @@ char** program_envp = nullptr;
 
 // What the program wrote to its standard output before a run-time error
 // reaches the platform before the report does, as at a normal end.
-void FlushProgramOutput() {
+QUIZ_EVERY_RUN void FlushProgramOutput() {
   std::cout.flush();
   std::clog.flush();
   std::fflush(stdout);
@@ -50,11 +51,11 @@ const UnitEntry kUnits[] = {
   CollapseRepeatedFrames = true;
   FrameLinesInFull = true;
   InitializeUnits();
-  std::atexit(InternalExit);
+  platform::AtProcessEnd(InternalExit);
 }
 
 // The report's walk ends at main: this frame is the runtime's own.
-[[noreturn]] void RunMain() {
+QUIZ_EVERY_RUN [[noreturn]] void RunMain() {
   platform::SetWalkEnd(reinterpret_cast<std::uint64_t>(__builtin_dwarf_cfa()));
   std::exit(__real_main(program_argc, program_argv, program_envp));
 }
@@ -65,7 +66,7 @@ InitFinalTable InitFinal = {sizeof kUnits / sizeof kUnits[0], 0, kUnits};
 
 }  // namespace rt
 
-int __wrap_main(int argc, char** argv, char** envp) {
+QUIZ_EVERY_RUN int __wrap_main(int argc, char** argv, char** envp) {
   rt::program_argc = argc;
   rt::program_argv = argv;
   rt::program_envp = envp;

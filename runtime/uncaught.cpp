@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "base/error_numbers.h"
+#include "base/every_run.h"
 #include "platform/unwound_frames.h"
 #include "platform/walk.h"
 #include "runtime/errors.h"
@@ -85,7 +86,7 @@ bool Visit(const platform::UnwoundFrame& frame, void* data) {
 
 }  // namespace
 
-void InstallTerminateHandler() {
+QUIZ_EVERY_RUN void InstallTerminateHandler() {
   std::terminate_handler previous = std::set_terminate(OnTerminate);
   if (previous != OnTerminate) library_handler = previous;
 }

@@ -1,11 +1,12 @@
 // Running the unit table.
 #include "runtime/units.h"
 
+#include "base/every_run.h"
 #include "platform/fpu.h"
 
 namespace rt {
 
-void InitializeUnits() {
+QUIZ_EVERY_RUN void InitializeUnits() {
   platform::ResetFloatingPointUnit();
   for (std::int64_t i = 1; i <= InitFinal.count; ++i) {
     UnitProc init = InitFinal.entries[i - 1].initialization;
@@ -15,7 +16,7 @@ void InitializeUnits() {
   }
 }
 
-void FinalizeUnits() {
+QUIZ_EVERY_RUN void FinalizeUnits() {
   // The count falls before each call, so a finalisation that re-enters the
   // exit path is never run twice.
   while (InitFinal.initialized > 0) {

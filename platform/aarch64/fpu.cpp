@@ -1,9 +1,11 @@
 // Loading the floating-point control value (aarch64).
 #include "platform/aarch64/fpu.h"
 
+#include "base/every_run.h"
+
 namespace platform {
 
-void ResetFloatingPointUnit() {
+QUIZ_EVERY_RUN void ResetFloatingPointUnit() {
   std::uint64_t fpcr = DefaultFPCR;
   asm volatile("msr fpcr, %0" : : "r"(fpcr));
 }

@@ -2,7 +2,8 @@
 // register x29 is cleared before the program is called, so its frame record
 // names no caller, and the call-frame information marks this frame as the
 // outermost one.
-        .text
+// Every run enters main through it: it lies with the start-up code.
+        .section .text.startup,"ax",%progbits
         .globl  main_wrapper
         .type   main_wrapper, %function
         .p2align 2

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/mman.h>
 
+#include "base/every_run.h"
 #include "platform/posix/faults.h"
 
 namespace platform {
@@ -24,7 +25,7 @@ thread_local Taken taken;
 
 }  // namespace
 
-bool TakeAlternateStack(bool first_thread) {
+QUIZ_EVERY_RUN bool TakeAlternateStack(bool first_thread) {
   stack_t current = {};
   // One that the thread has already (a tool's, or the program's) serves.
   if (sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0 &&

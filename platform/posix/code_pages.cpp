@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/every_run.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -75,13 +76,13 @@ bool Convert(const char* to, const char* from, const char* in, std::size_t in_le
 
 }  // namespace
 
-std::uint16_t GetConsoleCP() {
+QUIZ_EVERY_RUN std::uint16_t GetConsoleCP() {
   return 0;
 }
-std::uint16_t GetConsoleOutputCP() {
+QUIZ_EVERY_RUN std::uint16_t GetConsoleOutputCP() {
   return 0;
 }
-std::uint16_t GetACP() {
+QUIZ_EVERY_RUN std::uint16_t GetACP() {
   return rt::kCodePageUtf8;
 }
 std::uint16_t GetOEMCP() {

@@ -6,9 +6,12 @@
 #include <atomic>
 #include <cstdint>
 
+#include "base/every_run.h"
 #include "platform/platform.h"
 #include "platform/posix/faults.h"
-#include "platform/posix/thread_stack.h"
+
+extern "C" int __cxa_atexit(void (*routine)(void*), void* argument, void* module);
+extern "C" void* __dso_handle;
 
 namespace platform {
 
@@ -17,10 +20,15 @@ namespace {
 // The thread that ends the process, 0 while none does.
 std::atomic<std::uintptr_t> ending_thread{0};
 
+QUIZ_EVERY_RUN void RunRoutine(void* routine) {
+  reinterpret_cast<void (*)()>(routine)();
+}
+
 }  // namespace
 
-void PrepareProcess(FaultReporter report) {
-  posix::LearnThreadStack();
+// Only what a report cannot do for itself is made ready: the stack it
+// runs on and the handlers that start it.
+QUIZ_EVERY_RUN void PrepareProcess(FaultReporter report) {
   TakeAlternateStack(true);
   InstallFaultHandler(report);
 }
@@ -32,7 +40,7 @@ void IgnoreBrokenPipe() {
   sigaction(SIGPIPE, &ignore, nullptr);
 }
 
-EndClaim ClaimProcessEnd() {
+QUIZ_EVERY_RUN EndClaim ClaimProcessEnd() {
   std::uintptr_t self = static_cast<std::uintptr_t>(pthread_self()), none = 0;
   if (ending_thread.compare_exchange_strong(none, self)) return EndClaim::kFirst;
   return none == self ? EndClaim::kAgain : EndClaim::kTaken;
@@ -42,8 +50,15 @@ void WaitForProcessEnd() {
   for (;;) pause();
 }
 
+// What std::atexit does, without the C library's static wrapper for it,
+// which the linker places with the program's last code, apart from the
+// rest of the start-up.
+QUIZ_EVERY_RUN void AtProcessEnd(void (*routine)()) {
+  __cxa_atexit(RunRoutine, reinterpret_cast<void*>(routine), &__dso_handle);
+}
+
 // Only the low 8 bits of the code survive on POSIX.
-void ExitProcess(int code) {
+QUIZ_EVERY_RUN void ExitProcess(int code) {
   _exit(code);
 }
 

@@ -1,5 +1,7 @@
 // The calling thread's stack bounds.
 #include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "platform/platform.h"
 #include "platform/posix/thread_stack.h"
@@ -13,13 +15,25 @@ namespace {
 
 thread_local ThreadStack thread_stack;
 
+// The first thread's stack is learnt only when asked for: most programs
+// never ask, and the system's own answer reads the memory map through the
+// heap.
+bool IsFirstThread() {
+  return getpid() == static_cast<pid_t>(syscall(SYS_gettid));
+}
+
 }  // namespace
 
 const ThreadStack& KnownThreadStack() {
+  if (thread_stack.top == 0 && IsFirstThread()) ReadFirstThreadStack(thread_stack);
   return thread_stack;
 }
 
 const ThreadStack& LearnThreadStack() {
+  if (IsFirstThread()) {
+    ReadFirstThreadStack(thread_stack);
+    return thread_stack;
+  }
   pthread_attr_t attr;
   if (pthread_getattr_np(pthread_self(), &attr) == 0) {
     void* low = nullptr;

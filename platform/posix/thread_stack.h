@@ -11,10 +11,14 @@ struct ThreadStack {
   std::uintptr_t top = 0;    // its upper end; 0 while not known
 };
 
-// The calling thread's bounds as last learnt; safe in a signal handler.
+// The calling thread's bounds as last learnt, else, for the first thread,
+// as the process's memory map gives them; safe in a signal handler.
 const ThreadStack& KnownThreadStack();
 // Asks the system for the calling thread's bounds and keeps them. For the
 // first thread the answer comes from the process's memory map.
 const ThreadStack& LearnThreadStack();
+// The first thread's bounds from the memory map, read with system calls
+// alone; false where the map has no stack.
+bool ReadFirstThreadStack(ThreadStack& stack);
 
 }  // namespace platform::posix

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <new>
 
+#include "base/every_run.h"
 #include "platform/platform.h"
 #include "platform/posix/faults.h"
 #include "platform/posix/thread_stack.h"
@@ -67,8 +68,9 @@ struct AlternateStackHeld {
 
 }  // namespace
 
-void PrepareThreadStarts() {
-  LibraryCreate();
+// The C library's routine is looked up at the first thread's start, not
+// here: most programs start none.
+QUIZ_EVERY_RUN void PrepareThreadStarts() {
   seeing = true;
 }
 

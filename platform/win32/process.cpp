@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 
 #include "platform/platform.h"
 #include "platform/win32/faults.h"
@@ -34,6 +35,10 @@ EndClaim ClaimProcessEnd() {
 
 void WaitForProcessEnd() {
   for (;;) ::Sleep(INFINITE);
+}
+
+void AtProcessEnd(void (*routine)()) {
+  std::atexit(routine);
 }
 
 void ExitProcess(int code) {

@@ -127,8 +127,10 @@ TEST(ModuleTest, LoadedSegmentsAndTheSearchTable) {
   EXPECT_EQ(tables.header_size, table->size);
   for (const Segment& load : loads) {
     bool holds_table = tables.header >= load.address && tables.header < load.address + load.size;
-    if (holds_table) EXPECT_EQ(tables.segment_start, load.address);
-    if (holds_table) EXPECT_EQ(tables.segment_end, load.address + load.size);
+    if (holds_table) {
+      EXPECT_EQ(tables.segment_start, load.address);
+      EXPECT_EQ(tables.segment_end, load.address + load.size);
+    }
     const struct {
       std::uint64_t address, size;
       bool loaded;
