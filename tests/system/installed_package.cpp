@@ -54,13 +54,9 @@ std::string BuildProgram(const std::string& folder, const std::string& program,
   }
   std::vector<std::string> configure = {Env("CMAKE"), "-S", source, "-B", binary, "-G", "Ninja"};
   configure.push_back("-DCMAKE_MAKE_PROGRAM=" + Env("NINJA"));
-  if (Env("QUIZ_TOOLCHAIN").empty()) {
-    configure.push_back("-DCMAKE_PREFIX_PATH=" + Prefix());
-  } else {
-    // A cross build finds packages only under its root path, or where named.
-    configure.push_back("--toolchain=" + Env("QUIZ_TOOLCHAIN"));
-    configure.push_back("-DQuizRuntime_DIR=" + Prefix() + "/lib/cmake/QuizRuntime");
-  }
+  // A cross build finds the package by the prefix path too, as a native one does.
+  configure.push_back("-DCMAKE_PREFIX_PATH=" + Prefix());
+  if (!Env("QUIZ_TOOLCHAIN").empty()) configure.push_back("--toolchain=" + Env("QUIZ_TOOLCHAIN"));
   configure.insert(configure.end(), build.options.begin(), build.options.end());
   RunTool(configure);
   RunTool({Env("CMAKE"), "--build", binary});
