@@ -21,7 +21,10 @@ set(CMAKE_FIND_ROOT_PATH ${AARCH64_SYSROOT} /)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Packages are found under the root path and where CMAKE_PREFIX_PATH names
+# (an installed runtime of this target, say); their libraries and headers
+# only under the root path.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 find_program(QEMU_AARCH64 NAMES qemu-aarch64 qemu-aarch64-static)
 if(QEMU_AARCH64)

@@ -56,3 +56,6 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/QuizRuntimeConfigVersion.
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/QuizRuntimeConfig.cmake
   ${PROJECT_BINARY_DIR}/QuizRuntimeConfigVersion.cmake DESTINATION ${package_dir})
+
+# The same for programs built without CMake, through pkg-config.
+include(${CMAKE_CURRENT_LIST_DIR}/pkg_config.cmake)

@@ -44,23 +44,24 @@ std::string SourceCopy(const std::string& folder, const std::string& file) {
   return Scratch() / std::filesystem::path(folder).filename() / file;
 }
 
-std::string BuildProgram(const std::string& folder, const std::string& program,
-                         const Build& build) {
+std::string CopyProject(const std::string& folder) {
   std::string source = Scratch() / std::filesystem::path(folder).filename();
-  std::string binary = source + "-" + build.name;
   if (!std::filesystem::exists(source)) {
     std::filesystem::copy(Env("QUIZ_SOURCE_DIR") + "/" + folder, source,
                           std::filesystem::copy_options::recursive);
   }
+  return source;
+}
+
+std::string BuildProgram(const std::string& folder, const std::string& program,
+                         const Build& build) {
+  std::string source = CopyProject(folder);
+  std::string binary = source + "-" + build.name;
   std::vector<std::string> configure = {Env("CMAKE"), "-S", source, "-B", binary, "-G", "Ninja"};
   configure.push_back("-DCMAKE_MAKE_PROGRAM=" + Env("NINJA"));
-  if (Env("QUIZ_TOOLCHAIN").empty()) {
-    configure.push_back("-DCMAKE_PREFIX_PATH=" + Prefix());
-  } else {
-    // A cross build finds packages only under its root path, or where named.
-    configure.push_back("--toolchain=" + Env("QUIZ_TOOLCHAIN"));
-    configure.push_back("-DQuizRuntime_DIR=" + Prefix() + "/lib/cmake/QuizRuntime");
-  }
+  // A cross build finds the package by the prefix path too, as a native one does.
+  configure.push_back("-DCMAKE_PREFIX_PATH=" + Prefix());
+  if (!Env("QUIZ_TOOLCHAIN").empty()) configure.push_back("--toolchain=" + Env("QUIZ_TOOLCHAIN"));
   configure.insert(configure.end(), build.options.begin(), build.options.end());
   RunTool(configure);
   RunTool({Env("CMAKE"), "--build", binary});

@@ -30,6 +30,10 @@ struct Build {
 // on the build machine, by clang++ (also compressed) and linked statically.
 std::vector<Build> Builds(bool variants);
 
+// The copy of the project in folder (in the repository) out of the
+// repository, made once per run; returns its path.
+std::string CopyProject(const std::string& folder);
+
 // Builds the project in folder (in the repository) out of the repository;
 // returns the path of its program.
 std::string BuildProgram(const std::string& folder, const std::string& program, const Build& build);

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "error_report.h"
 #include "process_runner.h"
 #include "tests/support/scratch.h"
+#include "wrapper_returns.h"
 
 namespace {
 
@@ -30,41 +30,10 @@ const std::string kOpening =
 
 const std::string kQuizSource = "quiz/quiz_run.cpp";
 
-// The instruction after each call in the process entry's wrapper, at the
-// addresses the quiz program was linked for.
-const std::vector<std::uint64_t>& WrapperReturns() {
-  static const std::vector<std::uint64_t> returns = [] {
-    std::vector<std::uint64_t> found;
-    std::istringstream in(
-        RunTool({Env("OBJDUMP"), "-d", "--no-show-raw-insn", Env("QUIZ_EXE")}).out);
-    bool inside = false, after_call = false;
-    for (std::string line; std::getline(in, line);) {
-      if (line.ends_with("<main_wrapper>:")) {
-        inside = true;
-      } else if (inside) {
-        std::size_t colon = line.find(":\t");
-        if (colon == std::string::npos) break;
-        if (after_call) found.push_back(std::stoull(line.substr(0, colon), nullptr, 16));
-        // x86-64 calls with call, aarch64 with bl and blr.
-        std::string mnemonic =
-            line.substr(colon + 2, line.find_first_of(" \t", colon + 2) - colon - 2);
-        after_call = mnemonic == "call" || mnemonic == "bl" || mnemonic == "blr";
-      }
-    }
-    EXPECT_FALSE(found.empty()) << "no call in main_wrapper";
-    return found;
-  }();
-  return returns;
-}
-
-// How far the program was loaded from where it was linked: the run's
-// return into the wrapper lies a whole number of pages from the linked one.
+// How far the quiz program under test was loaded from where it was linked.
 std::uint64_t LoadDelta(std::uint64_t wrapper_return) {
-  std::vector<std::uint64_t> deltas;
-  for (std::uint64_t linked : WrapperReturns())
-    if (((wrapper_return - linked) & 0xFFF) == 0) deltas.push_back(wrapper_return - linked);
-  EXPECT_EQ(deltas.size(), 1u) << std::hex << wrapper_return << " is no return into main_wrapper";
-  return deltas.empty() ? 0 : deltas[0];
+  static const std::vector<std::uint64_t> returns = WrapperReturns(Env("QUIZ_EXE"));
+  return e2e::LoadDelta(returns, wrapper_return);
 }
 
 // addr2line's file and line for a linked address.
