@@ -131,8 +131,9 @@ TEST_F(FramelineToolTest, RefusesUnreadableFilesAndBadAddresses) {
 TEST(SymbolizerDiffTest, QuizAndTheCLibrary) {
   for (const char* tool : {"FRAMELINE", "QUIZ_EXE", "LLVM_SYMBOLIZER", "OBJDUMP"})
     ASSERT_FALSE(Env(tool).empty()) << tool << " must name a program";
-  EXPECT_GT(ExpectSymbolizerAgrees(Env("QUIZ_EXE"), 400), 300);
-  EXPECT_GT(ExpectInlinedCallsAgree(Env("QUIZ_EXE"), 400), 300);
+  // About half the quiz's code is the decompressors', which has no lines.
+  EXPECT_GT(ExpectSymbolizerAgrees(Env("QUIZ_EXE"), 600), 200);
+  EXPECT_GT(ExpectInlinedCallsAgree(Env("QUIZ_EXE"), 600), 200);
   // The C library of the build machine; a cross build's programs are read
   // by the native frameline, and its C library's debug files are not here.
   const std::string libc = "/lib/x86_64-linux-gnu/libc.so.6";
