@@ -152,6 +152,19 @@ inline std::string CLibraryName(std::string name) {
   return name;
 }
 
+// A name with no template arguments: "std::vector::at" for
+// "std::vector<int>::at".
+inline std::string WithoutArguments(const std::string& name) {
+  std::string flat;
+  int depth = 0;
+  for (char c : name) {
+    if (c == '<' && !std::string_view(flat).ends_with("operator")) ++depth;
+    if (depth == 0) flat += c;
+    if (c == '>' && depth > 0) --depth;
+  }
+  return flat;
+}
+
 inline bool SameFunction(const std::string& frameline_name, std::string theirs) {
   // A name longer than a frame line holds is cut.
   bool cut = frameline_name.size() == 255;
@@ -161,20 +174,17 @@ inline bool SameFunction(const std::string& frameline_name, std::string theirs) 
   if (!CLibraryName(ours).empty() && CLibraryName(ours) == CLibraryName(bare)) return true;
   if (cut && bare.starts_with(ours)) return true;
   if (ours.ends_with("::" + bare)) return true;
-  return bare.find("'lambda'") != std::string::npos && bare.ends_with(ours);
+  if (bare.find("'lambda'") == std::string::npos) return false;
+  // Template arguments naming a lambda the tools spell apart (one gives the
+  // return type of the function around it, the other not).
+  return bare.ends_with(ours) || WithoutArguments(ours) == WithoutArguments(bare);
 }
 
 // A name's last part with no template arguments: "at" for
 // "std::vector<int>::at", where the tools spell the arguments of the
 // templates around it each their own way (lambdas most of all).
 inline std::string LastPart(const std::string& name) {
-  std::string flat;
-  int depth = 0;
-  for (char c : name) {
-    if (c == '<' && !std::string_view(flat).ends_with("operator")) ++depth;
-    if (depth == 0) flat += c;
-    if (c == '>' && depth > 0) --depth;
-  }
+  std::string flat = WithoutArguments(name);
   std::size_t colons = flat.rfind("::");
   return colons == std::string::npos ? flat : flat.substr(colons + 2);
 }
