@@ -30,17 +30,9 @@ runs=${RUNS:-20}
 runs_many=${RUNS_MANY:-5}
 base_out=$build/line-bench
 
-for tool in hyperfine:hyperfine eu-addr2line:elfutils addr2line:binutils \
-  llvm-symbolizer:llvm nm:binutils objcopy:binutils readelf:binutils; do
-  if ! command -v "${tool%%:*}" >/dev/null; then
-    echo "run.sh: ${tool%%:*} is missing (apt-get install -y ${tool#*:})" >&2
-    exit 2
-  fi
-done
-if [[ ! -x /usr/bin/time ]]; then
-  echo "run.sh: /usr/bin/time is missing (apt-get install -y time)" >&2
-  exit 2
-fi
+source "$here/../require_tools.sh"
+require_tools hyperfine:hyperfine eu-addr2line:elfutils addr2line:binutils \
+  llvm-symbolizer:llvm nm:binutils objcopy:binutils readelf:binutils
 
 build_frameline() {  # build dir, extra cmake arguments...
   local dir=$1

@@ -25,16 +25,8 @@ out=$build/startup-bench
 max_time_ms=0.3
 max_memory_kib=128
 
-for tool in hyperfine:hyperfine cmake:cmake; do
-  if ! command -v "${tool%%:*}" >/dev/null; then
-    echo "run.sh: ${tool%%:*} is missing (apt-get install -y ${tool#*:})" >&2
-    exit 2
-  fi
-done
-if [[ ! -x /usr/bin/time ]]; then
-  echo "run.sh: /usr/bin/time is missing (apt-get install -y time)" >&2
-  exit 2
-fi
+source "$here/../require_tools.sh"
+require_tools hyperfine:hyperfine cmake:cmake
 
 cmake -S "$repo" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" >/dev/null

@@ -11,43 +11,24 @@
 // absent), then .debug_line, the rest.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "dwarf/info/function_chain.h"
 #include "dwarf/info/function_names.h"
 #include "dwarf/source_lookup.h"
-#include "exe/byte_source.h"
-
-namespace {
-
-constexpr int kSections = 8;
-
-}  // namespace
+#include "section_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::uint64_t inside = 0;
-  if (size < 8) return 0;
-  std::memcpy(&inside, data, 8);
-  std::size_t at = 8;
-  rt::MemorySource sources[kSections];
-  rt::DebugSources sections;
   using rt::DebugSection;
-  const DebugSection kInOrder[kSections] = {DebugSection::kInfo,     DebugSection::kAbbrev,
-                                            DebugSection::kStr,      DebugSection::kStrOffsets,
-                                            DebugSection::kAddr,     DebugSection::kRanges,
-                                            DebugSection::kRnglists, DebugSection::kAranges};
-  for (int i = 0; i < kSections; ++i) {
-    std::size_t length = 0;
-    if (size - at >= 2) length = data[at] | std::size_t{data[at + 1]} << 8;
-    at += size - at >= 2 ? 2 : size - at;
-    if (length > size - at) length = size - at;
-    sources[i] = rt::MemorySource(data + at, static_cast<std::int64_t>(length));
-    if (length != 0) sections.Set(kInOrder[i], &sources[i]);
-    at += length;
-  }
-  rt::MemorySource line(data + at, static_cast<std::int64_t>(size - at));
-  sections.Set(DebugSection::kLine, &line);
+  static constexpr DebugSection kInOrder[] = {DebugSection::kInfo,     DebugSection::kAbbrev,
+                                              DebugSection::kStr,      DebugSection::kStrOffsets,
+                                              DebugSection::kAddr,     DebugSection::kRanges,
+                                              DebugSection::kRnglists, DebugSection::kAranges};
+  SectionInput<std::size(kInOrder)> input;
+  if (!input.Split(data, size, kInOrder)) return 0;
+  const rt::DebugSources& sections = input.sections;
+  const std::uint64_t inside = input.address;
 
   // The readers' cursors are too large for the stack.
   auto chains = std::make_unique<rt::FunctionChainReader>(sections);

@@ -8,12 +8,12 @@
 // after its 2-byte length (0: absent), then .debug_line, the rest.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "dwarf/cursor.h"
 #include "dwarf/line/unit_index.h"
-#include "exe/byte_source.h"
+#include "section_input.h"
 
 namespace {
 
@@ -23,29 +23,15 @@ rt::UnitIndex unit_index;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::uint64_t inside = 0;
-  if (size < 8) return 0;
-  std::memcpy(&inside, data, 8);
-  std::size_t at = 8;
-  rt::MemorySource sources[6];
-  rt::ByteSource* present[6] = {};
-  for (int i = 0; i < 6; ++i) {
-    std::size_t length = 0;
-    if (size - at >= 2) length = data[at] | std::size_t{data[at + 1]} << 8;
-    at += size - at >= 2 ? 2 : size - at;
-    if (length > size - at) length = size - at;
-    sources[i] = rt::MemorySource(data + at, static_cast<std::int64_t>(length));
-    if (length != 0) present[i] = &sources[i];
-    at += length;
-  }
-  rt::DebugSources sections;
   using rt::DebugSection;
-  const DebugSection kInOrder[6] = {DebugSection::kInfo,     DebugSection::kAbbrev,
-                                    DebugSection::kAranges,  DebugSection::kRanges,
-                                    DebugSection::kRnglists, DebugSection::kAddr};
-  for (int i = 0; i < 6; ++i) sections.Set(kInOrder[i], present[i]);
-  rt::MemorySource line(data + at, static_cast<std::int64_t>(size - at));
-  sections.Set(DebugSection::kLine, &line);
+  static constexpr DebugSection kInOrder[] = {DebugSection::kInfo,     DebugSection::kAbbrev,
+                                              DebugSection::kAranges,  DebugSection::kRanges,
+                                              DebugSection::kRnglists, DebugSection::kAddr};
+  SectionInput<std::size(kInOrder)> input;
+  if (!input.Split(data, size, kInOrder)) return 0;
+  const rt::DebugSources& sections = input.sections;
+  const std::uint64_t inside = input.address;
+  rt::MemorySource& line = input.line;
 
   // Where the programs start, by the lengths that chain them.
   std::vector<std::int64_t> programs;
