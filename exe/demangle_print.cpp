@@ -248,7 +248,9 @@ void Printer::LeftName(const Node& n) {
 }
 
 // Items that print nothing (empty packs) keep their separators, except at
-// the end of the list.
+// the end of the list; a separator taken back there still counts as the
+// last character, so a list ending so closes with ">>", as the C++
+// library writes it.
 void Printer::PrintList(Ref list) {
   const Node& n = p_.At(list);
   std::size_t end = length_;
@@ -260,8 +262,8 @@ void Printer::PrintList(Ref list) {
     if (length_ != before) end = length_, end_last = last_;
   }
   if (Stopped()) return;
+  last_ = length_ != end ? ' ' : end_last;
   length_ = end;
-  last_ = end_last;
 }
 
 void Printer::PrintTemplateArgs(Ref list) {

@@ -74,9 +74,22 @@ void Printer::PrintQualifiers(std::uint8_t flags) {
   if ((flags & kNoexcept) != 0) Put(" noexcept");
 }
 
+// A qualified function type (a template parameter's, qualified where it is
+// used) keeps its qualifiers inside the declarator's parenthesis, as the
+// C++ library writes it: "void ( const&)(int)".
 void Printer::LeftIndirection(Ref pointee, std::string_view symbol) {
-  Left(pointee);
   Ref t = Resolve(pointee);
+  if (t != kNone && p_.At(t).kind == Kind::kQualified) {
+    Ref base = Resolve(p_.At(t).a);
+    if (base != kNone && p_.At(base).kind == Kind::kFunction) {
+      Left(base);
+      Put("(");
+      PrintQualifiers(p_.At(t).flags);
+      Put(symbol);
+      return;
+    }
+  }
+  Left(pointee);
   if (t == kNone) return;
   if (p_.At(t).kind == Kind::kFunction) {
     Put("(");

@@ -147,10 +147,14 @@ Ref Parser::ParseQualifiedType() {
   if (Consume('r')) cv |= kRestrict;
   if (Consume('V')) cv |= kVolatile;
   if (Consume('K')) cv |= kConst;
+  // Qualifiers written before a function type are its own (a member
+  // function's); those of a parameter or substitution that names one
+  // qualify the type.
+  bool function_follows = Peek() == 'F' || (Peek() == 'D' && (Peek(1) == 'o' || Peek(1) == 'x'));
   Ref base = ParseType();
   if (base == kNone) return kNone;
   Ref type;
-  if (nodes_[base].kind == Kind::kFunction) {  // a member function's qualifiers
+  if (function_follows && nodes_[base].kind == Kind::kFunction) {
     Node f = nodes_[base];
     type = Make(Kind::kFunction, static_cast<std::uint8_t>(f.flags | cv), f.a, f.b);
   } else {
