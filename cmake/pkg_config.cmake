@@ -120,12 +120,14 @@ set(pc_head "prefix=${pc_prefix}
 libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}
 includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/QuizRuntime
 ")
-# The headers are C++17, the compiler's default: no -std is imposed.
+# The headers are C++17, the compiler's default: no -std is imposed. -g, as
+# the CMake targets give it: the report reads the program's line table, and
+# a beginner's command line (an editor's build button) seldom has it.
 file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/pkgconfig/quizruntime.pc CONTENT "${pc_head}
 Name: quizruntime
 Description: The quiz's runtime, for a program with its own unit table and main routine
 Version: ${PROJECT_VERSION}
-Cflags: -I\${includedir}
+Cflags: -I\${includedir} -g
 Libs: ${runtime_libs}
 ")
 # A program linked statically takes the C library's thread start in under

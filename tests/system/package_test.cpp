@@ -155,7 +155,7 @@ bool OnPath(const std::string& tool) {
 }
 
 // The same exercise built by the plain compiler command, with what
-// pkg-config gives for the installed package.
+// pkg-config gives for the installed package and no -g of its own.
 TEST_F(PackageTest, ProgramBuiltWithPkgConfig) {
   if (!Env("QUIZ_TARGET").empty()) GTEST_SKIP() << "the compiler command is the build machine's";
   if (!OnPath("pkg-config")) GTEST_SKIP() << "pkg-config is not installed";
@@ -164,7 +164,7 @@ TEST_F(PackageTest, ProgramBuiltWithPkgConfig) {
   std::string flags = RunTool({"env", "PKG_CONFIG_PATH=" + Prefix() + "/lib/pkgconfig",
                                "pkg-config", "--cflags", "--libs", "quizruntime-report"})
                           .out;
-  std::vector<std::string> command = {Env("CXX"), "-g", source};
+  std::vector<std::string> command = {Env("CXX"), source};
   for (const std::string& word : Words(flags.c_str())) command.push_back(word);
   command.insert(command.end(), {"-o", program});
   RunTool(command);
