@@ -190,6 +190,11 @@ class Parser {
   // Types (demangle_types.cpp).
   Ref ParseType();
   Ref ParseQualifiedType();
+  Ref ParseCompositeType(bool conversion);
+  Ref ParseMemberPointerType();
+  Ref ParseVendorQualifiedType();
+  Ref ParseTemplateParamType(bool conversion);
+  Ref ParseExtendedType();
   Ref ParseBuiltinType();
   Ref ParseFunctionType();
   Ref ParseParameters(bool& ok);

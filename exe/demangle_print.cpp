@@ -138,6 +138,7 @@ void Printer::Right(Ref r) {
   --depth_;
 }
 
+// The words of a name, each written as it is.
 void Printer::LeftName(const Node& n) {
   std::string_view input = p_.Input();
   switch (n.kind) {
@@ -163,6 +164,32 @@ void Printer::LeftName(const Node& n) {
     case Kind::kStdAbbrev:
       Put(StdAbbrevName(n.a, n.flags != 0));
       break;
+    case Kind::kLambda:
+    case Kind::kUnnamed:
+    case Kind::kDefaultArg:
+      PrintClosure(n);
+      break;
+    case Kind::kTemplateParam:  // unresolved: only a lambda's are printed
+      if (!in_lambda_) failed_ = true;
+      Put("auto:");
+      PutNumber(n.a + 1u);
+      break;
+    case Kind::kPackExpansion:
+      PrintPackExpansion(n.a);
+      break;
+    case Kind::kLiteral:
+      PrintLiteral(n);
+      break;
+    default:
+      LeftCompoundName(n);
+      break;
+  }
+}
+
+// Names made of other names: scopes, templates, encodings and the words
+// written around a name.
+void Printer::LeftCompoundName(const Node& n) {
+  switch (n.kind) {
     case Kind::kLocal:
       // The function that holds a local entity is written without its
       // return type.
@@ -205,11 +232,6 @@ void Printer::LeftName(const Node& n) {
       Put("-in-");
       Print(n.a);
       break;
-    case Kind::kLambda:
-    case Kind::kUnnamed:
-    case Kind::kDefaultArg:
-      PrintClosure(n);
-      break;
     case Kind::kAbiTag:
       Print(n.a);
       Put("[abi:");
@@ -227,19 +249,8 @@ void Printer::LeftName(const Node& n) {
     case Kind::kClone:
       Print(n.a);
       Put(" [clone ");
-      Put(Slice(input, n.b, n.c));
+      Put(Slice(p_.Input(), n.b, n.c));
       Put("]");
-      break;
-    case Kind::kTemplateParam:  // unresolved: only a lambda's are printed
-      if (!in_lambda_) failed_ = true;
-      Put("auto:");
-      PutNumber(n.a + 1u);
-      break;
-    case Kind::kPackExpansion:
-      PrintPackExpansion(n.a);
-      break;
-    case Kind::kLiteral:
-      PrintLiteral(n);
       break;
     default:
       PrintExpression(n);

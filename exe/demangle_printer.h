@@ -38,6 +38,7 @@ class Printer {
 
   // demangle_print.cpp
   void LeftName(const Node& n);
+  void LeftCompoundName(const Node& n);
   void PrintList(Ref list);
   void PrintTemplateArgs(Ref list);
   void PrintEncoding(const Node& n, bool name_only, bool with_return);

@@ -28,118 +28,107 @@ Ref Parser::ParseType() {
   DepthGuard guard(*this);
   if (guard.TooDeep()) return kNone;
   Nesting nesting(nesting_);
+  // Qualified types, builtin types and substitutions without arguments are
+  // not remembered as substitutions here: they are already, or never are.
+  char c = Peek();
+  if (c == 'r' || c == 'V' || c == 'K') return ParseQualifiedType();
+  bool extended = c == 'D' && std::string_view("ptTvox").find(Peek(1)) != std::string_view::npos;
+  bool composite = std::string_view("PROCGFAMUTSNZ").find(c) != std::string_view::npos;
+  if (!extended && !composite && !IsDigit(c)) return ParseBuiltinType();
   Ref type;
-  switch (Peek()) {
-    case 'r':
-    case 'V':
-    case 'K':
-      return ParseQualifiedType();
-    case 'P':
-      ++pos_, type = Make(Kind::kPointer, 0, ParseType());
-      break;
-    case 'R':
-      ++pos_, type = Make(Kind::kLvalueRef, 0, ParseType());
-      break;
-    case 'O':
-      ++pos_, type = Make(Kind::kRvalueRef, 0, ParseType());
-      break;
-    case 'C':
-      ++pos_, type = Make(Kind::kComplex, 0, ParseType());
-      break;
-    case 'G':
-      ++pos_, type = Make(Kind::kImaginary, 0, ParseType());
-      break;
-    case 'F':
-      type = ParseFunctionType();
-      break;
-    case 'A':
-      type = ParseArrayType();
-      break;
-    case 'M': {
-      ++pos_;
-      Ref class_type = ParseType();
-      Ref member = class_type == kNone ? kNone : ParseType();
-      type = member == kNone ? kNone : Make(Kind::kMemberPointer, 0, class_type, member);
-      break;
-    }
-    case 'U': {  // a vendor's qualifier
-      ++pos_;
-      Ref qualifier = ParseSourceName();
-      Ref base = qualifier == kNone ? kNone : ParseType();
-      type = base == kNone ? kNone : Make(Kind::kVendorQual, 0, base, qualifier);
-      break;
-    }
-    case 'T':
-      if (Peek(1) == 's' || Peek(1) == 'u' || Peek(1) == 'e') {
-        pos_ += 2;  // struct, union or enum: the name alone is printed
-        type = ParseName();
-        break;
-      }
-      type = ParseTemplateParam();
-      // Arguments after a conversion's type are the conversion's own.
-      if (Peek() == 'I' && !conversion) {  // a template template parameter with its arguments
-        if (!AddSubstitution(type)) return kNone;
-        Ref args = ParseTemplateArgs();
-        type = args == kNone ? kNone : Make(Kind::kTemplate, 0, type, args);
-      }
-      break;
-    case 'S':
-      if (Peek(1) == 't') {
-        type = ParseName();
-        break;
-      }
-      type = ParseSubstitution();
-      if (type == kNone || Peek() != 'I') return type;  // already a substitution
-      {
-        Ref args = ParseTemplateArgs();
-        type = args == kNone ? kNone : Make(Kind::kTemplate, 0, type, args);
-      }
-      break;
-    case 'D':
-      switch (Peek(1)) {
-        case 'p':
-          pos_ += 2, type = Make(Kind::kPackExpansion, 0, ParseType());
-          break;
-        case 't':
-        case 'T': {
-          pos_ += 2;
-          Ref expression = ParseExpression();
-          type =
-              expression == kNone || !Consume('E') ? kNone : Make(Kind::kDecltype, 0, expression);
-          break;
-        }
-        case 'v': {
-          pos_ += 2;
-          std::size_t start = pos_, count;
-          if (!ParseNumber(count) || !Consume('_')) return kNone;
-          Ref dimension =
-              Make(Kind::kSource, 0, static_cast<Ref>(start), static_cast<Ref>(pos_ - 1 - start));
-          Ref element = dimension == kNone ? kNone : ParseType();
-          type = element == kNone ? kNone : Make(Kind::kVector, 0, element, dimension);
-          break;
-        }
-        case 'o':
-        case 'x':
-          type = ParseFunctionType();
-          break;
-        default:
-          return ParseBuiltinType();
-      }
-      break;
-    case 'N':
-    case 'Z':
-      type = ParseName();
-      break;
-    default:
-      if (!IsDigit(Peek())) return ParseBuiltinType();
-      type = ParseName();
-      break;
+  if (c == 'S' && Peek(1) != 't') {
+    type = ParseSubstitution();
+    if (type == kNone || Peek() != 'I') return type;
+    Ref args = ParseTemplateArgs();
+    type = args == kNone ? kNone : Make(Kind::kTemplate, 0, type, args);
+  } else {
+    type = ParseCompositeType(conversion);
   }
   if (type == kNone) return kNone;
   const Node& n = nodes_[type];
   bool pointee_missing = n.kind >= Kind::kPointer && n.kind <= Kind::kImaginary && n.a == kNone;
   if (pointee_missing || (n.kind == Kind::kPackExpansion && n.a == kNone)) return kNone;
   return AddSubstitution(type) ? type : kNone;
+}
+
+// A type other than a qualified or builtin one, not yet a substitution.
+Ref Parser::ParseCompositeType(bool conversion) {
+  char c = Peek();
+  switch (c) {
+    case 'P':
+    case 'R':
+    case 'O':
+    case 'C':
+    case 'G':
+      ++pos_;
+      return Make(c == 'P'   ? Kind::kPointer
+                  : c == 'R' ? Kind::kLvalueRef
+                  : c == 'O' ? Kind::kRvalueRef
+                  : c == 'C' ? Kind::kComplex
+                             : Kind::kImaginary,
+                  0, ParseType());
+    case 'F':
+      return ParseFunctionType();
+    case 'A':
+      return ParseArrayType();
+    case 'M':
+      return ParseMemberPointerType();
+    case 'U':
+      return ParseVendorQualifiedType();
+    case 'T':
+      return ParseTemplateParamType(conversion);
+    case 'D':
+      return ParseExtendedType();
+    default:  // St, N, Z or a digit
+      return ParseName();
+  }
+}
+
+Ref Parser::ParseMemberPointerType() {
+  ++pos_;
+  Ref class_type = ParseType();
+  Ref member = class_type == kNone ? kNone : ParseType();
+  return member == kNone ? kNone : Make(Kind::kMemberPointer, 0, class_type, member);
+}
+
+Ref Parser::ParseVendorQualifiedType() {
+  ++pos_;
+  Ref qualifier = ParseSourceName();
+  Ref base = qualifier == kNone ? kNone : ParseType();
+  return base == kNone ? kNone : Make(Kind::kVendorQual, 0, base, qualifier);
+}
+
+Ref Parser::ParseTemplateParamType(bool conversion) {
+  if (Peek(1) == 's' || Peek(1) == 'u' || Peek(1) == 'e') {
+    pos_ += 2;  // struct, union or enum: the name alone is printed
+    return ParseName();
+  }
+  Ref type = ParseTemplateParam();
+  // Arguments after a conversion's type are the conversion's own; others
+  // are a template template parameter's.
+  if (type == kNone || Peek() != 'I' || conversion) return type;
+  if (!AddSubstitution(type)) return kNone;
+  Ref args = ParseTemplateArgs();
+  return args == kNone ? kNone : Make(Kind::kTemplate, 0, type, args);
+}
+
+// The D types that are not builtin: pack expansions, decltype, vectors and
+// function types with an exception specification.
+Ref Parser::ParseExtendedType() {
+  char c = Peek(1);
+  if (c == 'o' || c == 'x') return ParseFunctionType();
+  pos_ += 2;
+  if (c == 'p') return Make(Kind::kPackExpansion, 0, ParseType());
+  if (c == 't' || c == 'T') {
+    Ref expression = ParseExpression();
+    return expression == kNone || !Consume('E') ? kNone : Make(Kind::kDecltype, 0, expression);
+  }
+  std::size_t start = pos_, count;  // Dv: a vector
+  if (!ParseNumber(count) || !Consume('_')) return kNone;
+  Ref dimension =
+      Make(Kind::kSource, 0, static_cast<Ref>(start), static_cast<Ref>(pos_ - 1 - start));
+  Ref element = dimension == kNone ? kNone : ParseType();
+  return element == kNone ? kNone : Make(Kind::kVector, 0, element, dimension);
 }
 
 Ref Parser::ParseQualifiedType() {
