@@ -113,7 +113,7 @@ Ref Parser::ParseTemplateParamType(bool conversion) {
 }
 
 // The D types that are not builtin: pack expansions, decltype, vectors and
-// function types with an exception specification.
+// function types marked noexcept or transaction-safe.
 Ref Parser::ParseExtendedType() {
   char c = Peek(1);
   if (c == 'o' || c == 'x') return ParseFunctionType();

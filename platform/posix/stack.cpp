@@ -15,14 +15,14 @@ namespace {
 
 thread_local ThreadStack thread_stack;
 
+}  // namespace
+
 // The first thread's stack is learnt only when asked for: most programs
 // never ask, and the system's own answer reads the memory map through the
 // heap.
 bool IsFirstThread() {
   return getpid() == static_cast<pid_t>(syscall(SYS_gettid));
 }
-
-}  // namespace
 
 const ThreadStack& KnownThreadStack() {
   if (thread_stack.top == 0 && IsFirstThread()) ReadFirstThreadStack(thread_stack);
@@ -51,10 +51,11 @@ const ThreadStack& LearnThreadStack() {
 
 namespace {
 
-// Learnt once per thread, where no start-up learnt it before.
+// Learnt once per thread, where no start-up learnt it before; the first
+// thread's, which KnownThreadStack reads from the map, is not read twice.
 const posix::ThreadStack& CurrentStack() {
   const posix::ThreadStack& known = posix::KnownThreadStack();
-  return known.top != 0 ? known : posix::LearnThreadStack();
+  return known.top != 0 || posix::IsFirstThread() ? known : posix::LearnThreadStack();
 }
 
 }  // namespace

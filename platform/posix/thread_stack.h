@@ -20,5 +20,7 @@ const ThreadStack& LearnThreadStack();
 // The first thread's bounds from the memory map, read with system calls
 // alone; false where the map has no stack.
 bool ReadFirstThreadStack(ThreadStack& stack);
+// Whether the calling thread is the process's first.
+bool IsFirstThread();
 
 }  // namespace platform::posix

@@ -43,6 +43,13 @@ struct Case {
   std::string before_report = "";
 };
 
+// text as a Windows program's C runtime writes it: each "\n" as "\r\n".
+std::string WindowsLineEnds(std::string text) {
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+    text.insert(at, "\r");
+  return text;
+}
+
 // Runs each case on one build of the example's program.
 void CheckCases(const Example& example, const std::string& program,
                 const std::vector<Case>& cases) {
@@ -55,11 +62,9 @@ void CheckCases(const Example& example, const std::string& program,
     run.out = c.out;
     Outcome r = Execute(run);
     ASSERT_TRUE(r.exited) << "killed by signal " << r.signal << "\n" << r.err;
-    std::string expected = c.stdout_text;
-    if (example.c_streams && Env("QUIZ_TARGET") == "windows") {
-      for (std::size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2)
-        expected.insert(at, "\r");
-    }
+    const bool windows = Env("QUIZ_TARGET") == "windows";
+    std::string expected =
+        example.c_streams && windows ? WindowsLineEnds(c.stdout_text) : c.stdout_text;
     EXPECT_TRUE(SameBytes(r.out, expected));
     if (c.number == 0) {
       EXPECT_EQ(r.code, c.status);
@@ -67,11 +72,7 @@ void CheckCases(const Example& example, const std::string& program,
       continue;
     }
     EXPECT_EQ(r.code, static_cast<int>(c.number & 0xFF));
-    std::string before = c.before_report;
-    if (Env("QUIZ_TARGET") == "windows") {
-      for (std::size_t at = 0; (at = before.find('\n', at)) != std::string::npos; at += 2)
-        before.insert(at, "\r");
-    }
+    std::string before = windows ? WindowsLineEnds(c.before_report) : c.before_report;
     ASSERT_TRUE(r.err.starts_with(before)) << r.err;
     Report report;
     ASSERT_TRUE(IsReport(std::string_view(r.err).substr(before.size()), report));
