@@ -1,6 +1,8 @@
 // The standard streams: their records, opening at start-up, flushing at exit.
 #include "console/std_streams.h"
 
+#include <cstring>
+
 #include "base/every_run.h"
 #include "console/file_funcs.h"
 #include "console/io_result.h"
@@ -29,6 +31,11 @@ TextRec& CurrentOutput() {
   return Output;
 }
 
+// Each style's line break: its length, then its bytes.
+constexpr std::uint8_t kLineFeed[4] = {1, '\n'};
+constexpr std::uint8_t kCarriageReturn[4] = {1, '\r'};
+constexpr std::uint8_t kCrLf[4] = {2, '\r', '\n'};
+
 QUIZ_EVERY_RUN void InitText(TextRec& t) {
   t = TextRec{};
   t.Handle = UnusedHandle;
@@ -36,21 +43,13 @@ QUIZ_EVERY_RUN void InitText(TextRec& t) {
   t.BufferSize = TextRecBufferSize;
   t.BufferPtr = t.Buffer;
   t.OpenOp = FileOpenFunc;
-  switch (DefaultTextLineBreakStyle) {
-    case 0:
-      t.LineBreak[0] = 1;
-      t.LineBreak[1] = '\n';
-      break;
-    case 2:
-      t.LineBreak[0] = 1;
-      t.LineBreak[1] = '\r';
-      break;
-    default:
-      t.LineBreak[0] = 2;
-      t.LineBreak[1] = '\r';
-      t.LineBreak[2] = '\n';
-      break;
-  }
+  const std::uint8_t* line_break = DefaultTextLineBreakStyle == 0   ? kLineFeed
+                                   : DefaultTextLineBreakStyle == 2 ? kCarriageReturn
+                                                                    : kCrLf;
+  // All four bytes at once, which compiles to one store of an immediate:
+  // fewer bytes are stored as a constant loaded from read-only data, a page
+  // that nothing else every program runs reads.
+  std::memcpy(t.LineBreak, line_break, sizeof t.LineBreak);
 }
 
 // Asks the platform nothing: every stream on a standard handle is a device,
