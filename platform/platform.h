@@ -125,6 +125,15 @@ void AtProcessEnd(void (*routine)());
 
 }  // namespace platform
 
+// Where the runtime's own code and constants begin in a program with its own
+// main. The runtime's first file in the link defines them, so the program's
+// own code and constants lie below them and those of the report above.
+// Before the program's code first runs, the platform gives the pages above
+// them a mapping apart, which a run that ends well never touches; a program
+// without them keeps its pages as they are.
+extern "C" void quiz_runtime_code();
+extern "C" const char quiz_runtime_constants[];
+
 // Runs the program with the frame register cleared, keeping no frame record
 // of its own, so the chain of frame records ends here; its call-frame
 // information marks it as the outermost frame, where the report's walk

@@ -9,6 +9,7 @@
 #include "base/every_run.h"
 #include "platform/platform.h"
 #include "platform/posix/faults.h"
+#include "platform/posix/runtime_pages.h"
 
 extern "C" int __cxa_atexit(void (*routine)(void*), void* argument, void* module);
 extern "C" void* __dso_handle;
@@ -23,6 +24,10 @@ std::atomic<std::uintptr_t> ending_thread{0};
 QUIZ_EVERY_RUN void RunRoutine(void* routine) {
   reinterpret_cast<void (*)()>(routine)();
 }
+
+// The first code of the program to run, before any constructor.
+[[gnu::section(".preinit_array"), gnu::used]] void (*const kAtLoad)(int, char**,
+                                                                    char**) = SetAsideRuntimePages;
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 // lines in order, and its frames against gdb's backtrace of the same run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <regex>
 #include <sstream>
@@ -203,6 +204,32 @@ TEST(EndingTest, TheProgramsOwnWaysAreKept) {
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.signal, 13) << "not ended by a broken pipe";
   EXPECT_EQ(r.err, "");
+}
+
+// A run that ends well leaves the runtime's code and constants in mappings
+// of their own, begun at the first whole page after the runtime's marks.
+TEST(EndingTest, TheRuntimesPagesAreMappedApart) {
+  if (!Env("QUIZ_TARGET").empty() || Env("GDB").empty()) GTEST_SKIP() << "needs gdb, natively";
+  std::string program = BuildProgram(kFolder, "endings", {"default", {}});
+  Outcome r = RunCommand({Env("GDB"), "-batch", "-nx", "-ex", "catch syscall exit_group", "-ex",
+                          "run", "-ex", "printf \"mark %#lx\\n\", &quiz_runtime_code", "-ex",
+                          "printf \"mark %#lx\\n\", &quiz_runtime_constants", "-ex",
+                          "info proc mappings", program});
+  static const std::regex mark(R"(^mark 0x([0-9a-f]+)$)"), mapping(R"(^\s+0x([0-9a-f]+)\s+0x)");
+  std::vector<std::uint64_t> marks, starts;
+  std::istringstream lines(r.out);
+  std::smatch m;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_search(line, m, mark)) marks.push_back(std::stoull(m[1], nullptr, 16));
+    if (std::regex_search(line, m, mapping)) starts.push_back(std::stoull(m[1], nullptr, 16));
+  }
+  ASSERT_EQ(marks.size(), 2u) << r.out << r.err;
+  for (std::uint64_t at : marks) {
+    std::uint64_t page = (at + 4095) & ~std::uint64_t{4095};
+    EXPECT_NE(std::find(starts.begin(), starts.end(), page), starts.end())
+        << std::hex << page << " begins no mapping\n"
+        << r.out;
+  }
 }
 
 }  // namespace
