@@ -62,14 +62,16 @@ QUIZ_AT_LOAD void SetApart(std::uintptr_t begin, std::uintptr_t end) {
 }  // namespace
 
 // The runtime's code runs from its mark to this routine, which the linker
-// places after it, and its constants from their mark to the end of their
+// places after it (or to the end of the segment, where this routine has one
+// of its own), and its constants from their mark to the end of their
 // segment (the call-frame tables after them are read only when an exception
 // is thrown).
 QUIZ_AT_LOAD void SetAsideRuntimePages(int, char**, char**) {
   if (quiz_runtime_code == nullptr || quiz_runtime_constants == nullptr) return;
   auto code = reinterpret_cast<std::uintptr_t>(&quiz_runtime_code);
   auto here = reinterpret_cast<std::uintptr_t>(&SetAsideRuntimePages);
-  if (here > code && here < SegmentEnd(code)) SetApart(code, here);
+  std::uintptr_t code_end = SegmentEnd(code);
+  if (here > code) SetApart(code, here < code_end ? here : code_end);
   auto constants = reinterpret_cast<std::uintptr_t>(quiz_runtime_constants);
   SetApart(constants, SegmentEnd(constants));
 }
