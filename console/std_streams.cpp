@@ -46,9 +46,9 @@ QUIZ_EVERY_RUN void InitText(TextRec& t) {
   const std::uint8_t* line_break = DefaultTextLineBreakStyle == 0   ? kLineFeed
                                    : DefaultTextLineBreakStyle == 2 ? kCarriageReturn
                                                                     : kCrLf;
-  // All four bytes at once, which compiles to one store of an immediate:
-  // fewer bytes are stored as a constant loaded from read-only data, a page
-  // that nothing else every program runs reads.
+  // All four bytes in one copy, which compiles to one store of an
+  // immediate; a store of two would load a constant from read-only data, on
+  // a page that nothing else a run takes reads.
   std::memcpy(t.LineBreak, line_break, sizeof t.LineBreak);
 }
 
