@@ -25,7 +25,10 @@ QUIZ_EVERY_RUN void RunRoutine(void* routine) {
   reinterpret_cast<void (*)()>(routine)();
 }
 
-// The first code of the program to run, before any constructor.
+// The first code of the program to run, before any constructor. The entry
+// lies here, in a file every program on the runtime links, because the
+// link takes runtime_pages.cpp from the archive only where another file
+// refers to it.
 [[gnu::section(".preinit_array"), gnu::used]] void (*const kAtLoad)(int, char**,
                                                                     char**) = SetAsideRuntimePages;
 
