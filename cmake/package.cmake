@@ -16,6 +16,7 @@ set(libraries
   quiz_console console
   quiz_exe exe
   quiz_dwarf dwarf
+  quiz_reporting reporting
   quiz_runtime core
   quiz_runtime_program runtime
   quiz_report report)
@@ -29,11 +30,10 @@ install(TARGETS ${targets} EXPORT QuizRuntimeTargets ARCHIVE DESTINATION ${CMAKE
 install(EXPORT QuizRuntimeTargets NAMESPACE QuizRuntime:: DESTINATION ${package_dir})
 
 # The headers keep their folders, as programs include them
-# ("runtime/start.h"); the platform folders' own stay out, and so do the
-# walk's and the module registry's, which need the readers of dwarf/. Each
-# one installed compiles on its own.
-install(DIRECTORY base console runtime DESTINATION ${include_dir} FILES_MATCHING PATTERN "*.h"
-  PATTERN "stack_walk.h" EXCLUDE PATTERN "module_registry.h" EXCLUDE)
+# ("runtime/start.h"); the platform folders' own stay out, and so does the
+# report's, which need the readers of dwarf/. Each one installed compiles on
+# its own.
+install(DIRECTORY base console runtime DESTINATION ${include_dir} FILES_MATCHING PATTERN "*.h")
 file(GLOB platform_headers ${PROJECT_SOURCE_DIR}/platform/*.h)
 install(FILES ${platform_headers} DESTINATION ${include_dir}/platform)
 

@@ -2,7 +2,7 @@
 #include "runtime/errors.h"
 
 #include "platform/frame_record.h"
-#include "runtime/abort.h"
+#include "report/abort_call.h"
 #include "runtime/exit.h"
 
 namespace rt {
@@ -75,7 +75,8 @@ void HandleErrorAddrFrameInd(std::int32_t code, void* addr, void* frame) {
   }
   if (fault->kind == platform::FaultKind::kAbort) {
     RaisePendingError();
-    RaiseAtCallOfAbort(code, *fault);
+    ErrorPlace call;
+    if (FindCallOfAbort(*fault, call)) RaiseErrorFrom(code, call.addr, call.frame, call.below);
   }
   ErrorCode = code;
   ErrorAddr = reinterpret_cast<void*>(fault->registers.pc);

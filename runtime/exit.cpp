@@ -5,6 +5,8 @@
 #include "console/io_result.h"
 #include "console/std_streams.h"
 #include "platform/platform.h"
+#include "report/error_report.h"
+#include "report/report_options.h"
 #include "runtime/errors.h"
 #include "runtime/report.h"
 #include "runtime/units.h"
@@ -37,7 +39,9 @@ QUIZ_EVERY_RUN void InternalExit() {
   // pointer) too.
   if (ErrorAddr != nullptr || ErrorFault != nullptr) {
     OpenReportStream(report);
-    WriteErrorReport(report);
+    // Written from here, one call down, so that a report of an error
+    // raised while this one is formed still reaches the frames before it.
+    WriteReport(report, PendingReport(), InstalledReportOptions());
   }
   SysFlushStdIO();
 }

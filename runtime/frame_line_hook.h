@@ -1,8 +1,6 @@
-// The replaceable formatter of the report's frame lines: a program that
+// The replaceable formatters of the report's frame lines: a program that
 // writes its frame lines itself installs its own here.
 #pragma once
-
-#include <cstddef>
 
 #include "base/text.h"
 
@@ -19,25 +17,5 @@ extern BackTraceStrProc FaultAddrStrFunc;
 
 // Two blanks, "$" and the address in sixteen hexadecimal digits.
 Text SysBackTraceStr(void* addr);
-
-// The frame lines of one code address: the line of its code, then one for
-// each inlined call that led there, innermost first.
-struct FrameLines {
-  static constexpr std::size_t kMaxLines = 16;
-  Text lines[kMaxLines];
-  std::size_t count = 0;
-
-  void Add(const Text& line) {
-    if (count < kMaxLines) lines[count++] = line;
-  }
-};
-
-// Forms the frame lines of a code address; at_fault: the address is that
-// of a faulting instruction, formatted by FaultAddrStrFunc.
-using FrameLinesProc = void (*)(void* addr, bool at_fault, FrameLines& lines);
-// The installed one; the line-information unit replaces the plain one,
-// which gives the one line of BackTraceStrFunc or FaultAddrStrFunc.
-extern FrameLinesProc FrameLinesFunc;
-void SysFrameLines(void* addr, bool at_fault, FrameLines& lines);
 
 }  // namespace rt

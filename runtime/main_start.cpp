@@ -9,11 +9,11 @@
 #include "base/every_run.h"
 #include "platform/platform.h"
 #include "platform/walk.h"
-#include "runtime/backtrace.h"
 #include "runtime/core_unit.h"
 #include "runtime/errors.h"
 #include "runtime/exit.h"
 #include "runtime/line_info.h"
+#include "runtime/report.h"
 #include "runtime/uncaught.h"
 #include "runtime/units.h"
 
@@ -48,8 +48,7 @@ const UnitEntry kUnits[] = {
 [[gnu::constructor(101)]] void StartRuntime() {
   platform::PrepareProcess(RaiseFault);
   platform::PrepareThreadStarts();
-  CollapseRepeatedFrames = true;
-  FrameLinesInFull = true;
+  FullReport = true;
   InitializeUnits();
   platform::AtProcessEnd(InternalExit);
 }

@@ -1,15 +1,34 @@
-// The run-time error report written on the way out.
+// The settings of the run-time error report and the error it tells of.
 #pragma once
 
-#include "console/text_rec.h"
+#include <cstdint>
 
 namespace rt {
 
+struct ReportFrame;    // report/report_frame.h
+struct ReportOptions;  // report/report_options.h
+struct ReportedError;  // report/error_report.h
+
 // The report goes to StdErr when true, to StdOut otherwise.
 extern bool WriteErrorsToStdErr;
+// Frame lines after the first one that a report on a standard stream shows.
+extern std::uint16_t Max_Frame_Dump;
+// In a program with its own main: a frame line follows each for every call
+// inlined at its address, each names its function, a frame outside the
+// program without a source line names its module, and repeated lines are
+// collapsed. A program written as the quiz is writes one line per frame,
+// every line up to the limit, as its reports always had.
+extern bool FullReport;
 
-// Writes the report of the pending run-time error. Its writes are not
-// checked: a failing one leaves its code pending and the rest does nothing.
-void WriteErrorReport(TextRec& t);
+// Fills a frame's source frames in a full report; false where it leaves
+// the frame to the one-line formatters. The line-information unit installs
+// its own.
+using ResolveFrameProc = bool (*)(ReportFrame& frame);
+extern ResolveFrameProc ResolveFrameFunc;
+
+// The settings and formatters installed now.
+ReportOptions InstalledReportOptions();
+// The pending run-time error, as the report tells of it.
+ReportedError PendingReport();
 
 }  // namespace rt

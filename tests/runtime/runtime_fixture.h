@@ -4,7 +4,7 @@
 #pragma once
 
 #include "console/io_result.h"
-#include "runtime/backtrace.h"
+#include "runtime/frame_line_hook.h"
 #include "runtime/errors.h"
 #include "runtime/exit.h"
 #include "runtime/units.h"

@@ -12,7 +12,7 @@
 #include "console/io_result.h"
 #include "console/std_streams.h"
 #include "console/write_ops.h"
-#include "runtime/backtrace.h"
+#include "runtime/frame_line_hook.h"
 #include "runtime/core_unit.h"
 #include "runtime/errors.h"
 #include "runtime/exit.h"

@@ -1,5 +1,5 @@
 // A pool of blocks over whole pages of the system's.
-#include "runtime/report_memory.h"
+#include "report/report_memory.h"
 
 #include <cstdint>
 #include <cstdlib>

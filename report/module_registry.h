@@ -44,4 +44,10 @@ KnownModule* ModuleOf(std::uint64_t addr);
 // time one is.
 void PlaceModule(KnownModule& module, const TExeFile& file);
 
+// The address and size of the loaded .eh_frame of the module that holds
+// pc, where its loaded image has no search table for it (a program linked
+// statically has none): read from its file's section table, once per
+// module. False where its file has none that is loaded, or cannot be read.
+bool FindFramesInFile(std::uint64_t pc, std::uint64_t& address, std::uint64_t& size);
+
 }  // namespace rt

@@ -1,10 +1,11 @@
 // The report's stack walk: from the registers where a fault happened or an
 // error was raised, frame by frame to the callers. A frame steps by the
-// platform's own unwinder where the platform has one; otherwise by the call-frame information of
-// the module that holds its pc, by its frame record where the module has none for it, and out of
-// code that lies in no module by the return address the call left. Frames must rise strictly and
-// stay below the stack's top; a step that cannot be made ends the walk, and no step faults: the
-// stack is read only where it is known to be.
+// platform's own unwinder where the platform has one; otherwise by the
+// call-frame information of the module that holds its pc, by its frame
+// record where the module has none for it, and out of code that lies in no
+// module by the return address the call left. Frames must rise strictly and
+// stay below the stack's top; a step that cannot be made ends the walk, and
+// no step faults: the stack is read only where it is known to be.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,7 @@
 #include "dwarf/frame/call_frames.h"
 #include "platform/fault_record.h"
 #include "platform/walk.h"
-#include "runtime/frame_list.h"
+#include "report/frame_source.h"
 
 namespace rt {
 
@@ -30,21 +31,25 @@ class StackMemory final : public FrameMemory {
   std::uint64_t low_ = 0, top_ = 0;
 };
 
+// The upper end of the stack that holds address, a stack of the calling
+// thread.
+std::uint64_t StackTop(std::uint64_t address);
+
 class StackWalk {
  public:
-  // exact: start.pc is where the thread stood (a fault), not a return
+  // at_fault: start.pc is where the thread stood (a fault), not a return
   // address, whose call lies just before it.
-  StackWalk(const FrameRegisters& start, bool exact, StackMemory& memory);
+  StackWalk(const FrameRegisters& start, bool at_fault, StackMemory& memory);
 
   // Steps to the caller; false when the walk has ended.
   bool Step();
-  std::uint64_t pc() const { return registers_.pc; }
+  // The frame the walk stands in: its registers, and whether its code
+  // address is a return address. Its cfa is not known until it is left.
+  const WalkedFrame& current() const { return current_; }
+  std::uint64_t pc() const { return current_.code(); }
   // The frame address (the canonical frame address where call-frame
   // information stepped) of the frame the last step left.
   std::uint64_t frame() const { return last_frame_; }
-  // The registers of the frame the walk stands in, as a walk would start
-  // from them.
-  FrameRegisters registers() const;
   // The entry of the routine the walk stands in; 0 where unknown.
   std::uint64_t routine() const;
 
@@ -54,13 +59,25 @@ class StackWalk {
   bool StepByFrameRecord(std::uint64_t& frame);
   bool StepFromNowhere(std::uint64_t& frame);
 
-  FrameRegisters registers_;
-  bool exact_;
+  WalkedFrame current_;
   StackMemory& memory_;
   std::uint64_t last_frame_ = 0;  // the frame address of the last step
   FrameBounds bounds_{0, 0};      // the first frame lies at or above the stack pointer
   int steps_ = 0;
   bool ended_ = false;
+};
+
+// The callers a walk steps to, from where it stands; a frame's frame
+// address is known once the walk has stepped out of it.
+class SteppedFrames final : public FrameSource {
+ public:
+  explicit SteppedFrames(StackWalk& walk) : walk_(walk), more_(walk.Step()) {}
+
+  bool Next(WalkedFrame& frame) override;
+
+ private:
+  StackWalk& walk_;
+  bool more_;
 };
 
 }  // namespace rt

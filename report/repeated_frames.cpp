@@ -1,8 +1,10 @@
 // Collapsing repeated frame lines, and leaving out the middle of a walk
 // that does not fit.
-#include "runtime/repeated_frames.h"
+#include "report/repeated_frames.h"
 
 #include "console/write_ops.h"
+#include "report/frame_lines.h"
+#include "report/frame_list.h"
 
 namespace rt {
 
@@ -21,6 +23,10 @@ Text CountLine(const char* before, std::uint64_t n, const char* one, const char*
   return text;
 }
 
+void WriteRepeats(TextRec& t, std::uint64_t frames) {
+  WriteLine(t, CountLine("  (the line above repeats ", frames - 1, " more time)", " more times)"));
+}
+
 // What the lines written of a run stand for: frames, and the lines of
 // calls inlined there that were left out.
 struct Shown {
@@ -30,14 +36,14 @@ struct Shown {
 
 // A run's frame lines, at most room of them, then its repeats' line where
 // it has one and there is room for it.
-Shown WriteRun(TextRec& t, std::uint64_t address, std::uint64_t frames, std::size_t room) {
+Shown WriteRun(TextRec& t, ReportFrame& frame, std::uint64_t frames, std::size_t room,
+               const ReportOptions& options) {
   Shown shown;
-  std::size_t total = 0;
-  shown.lines = WriteFrameLines(t, address, false, room, 0, &total);
-  shown.cut = total - shown.lines;
+  shown.lines = WriteLines(t, frame, options, room);
+  shown.cut = LineCount(frame, options) - shown.lines;
   shown.frames = 1;
   if (frames < 2 || shown.lines >= room) return shown;
-  WriteLine(t, CountLine("  (the line above repeats ", frames - 1, " more time)", " more times)"));
+  WriteRepeats(t, frames);
   ++shown.lines;
   shown.frames = frames;
   return shown;
@@ -46,7 +52,8 @@ Shown WriteRun(TextRec& t, std::uint64_t address, std::uint64_t frames, std::siz
 // The last lines of a run, at most room of them: its repeats' line is kept,
 // and the lines of the calls nearest the error go first.
 struct RunEnd {
-  std::uint64_t address = 0, frames = 0;
+  ReportFrame* frame = nullptr;
+  std::uint64_t frames = 0;
   std::size_t lines = 0, room = 0;
 
   std::size_t repeats() const { return frames > 1 && room > 0 ? 1 : 0; }
@@ -54,62 +61,66 @@ struct RunEnd {
   // The lines of inlined calls left out.
   std::size_t cut() const { return lines - (frames > 1 ? 1 : 0) - shown(); }
 
-  void Write(TextRec& t) const {
+  void Write(TextRec& t, const ReportOptions& options) const {
     if (room == 0) return;
-    WriteFrameLines(t, address, false, shown(), cut());
-    if (repeats() > 0) {
-      WriteLine(t,
-                CountLine("  (the line above repeats ", frames - 1, " more time)", " more times)"));
-    }
+    WriteLines(t, *frame, options, shown(), cut());
+    if (repeats() > 0) WriteRepeats(t, frames);
   }
 };
 
 }  // namespace
 
-RepeatedFrames::RepeatedFrames(std::size_t limit)
-    : limit_(limit < kMaxFrameLinesAfterError ? limit : kMaxFrameLinesAfterError) {}
-
-std::size_t RepeatedFrames::LinesOf(const Run& run) {
-  FrameLines lines;
-  FrameLinesFunc(reinterpret_cast<void*>(run.address), false, lines);
-  return lines.count + (run.frames > 1 ? 1 : 0);
+RepeatedFrames::RepeatedFrames(std::size_t limit, const ReportOptions& options)
+    : limit_(limit < kMaxFrameLinesAfterError ? limit : kMaxFrameLinesAfterError),
+      options_(options) {
+  head_.reserve(limit_);
 }
 
-void RepeatedFrames::Add(std::uint64_t address) {
+std::size_t RepeatedFrames::LinesOf(Run& run) {
+  return LineCount(run.frame, options_) + (run.frames > 1 ? 1 : 0);
+}
+
+RepeatedFrames::Run& RepeatedFrames::Last(int which) {
+  std::uint64_t run = runs_ - 2 + static_cast<std::uint64_t>(which);
+  return run < head_.size() ? head_[run] : tail_[which];
+}
+
+void RepeatedFrames::Add(const WalkedFrame& frame) {
   ++frames_;
-  if (runs_ > 0 && tail_[1].address == address) {
+  if (runs_ > 0 && tail_[1].frame.code() == frame.code()) {
     if (++tail_[1].frames == 2) ++lines_;
-    if (runs_ <= head_runs_) head_[head_runs_ - 1].frames = tail_[1].frames;
+    if (runs_ <= head_.size()) head_.back().frames = tail_[1].frames;
     return;
   }
   ++runs_;
   ++lines_;
   tail_[0] = tail_[1];
-  tail_[1] = {address, 1};
-  if (head_runs_ < limit_) head_[head_runs_++] = tail_[1];
+  tail_[1] = {ReportFrame(frame), 1};
+  if (head_.size() < limit_) head_.push_back(tail_[1]);
 }
 
-void RepeatedFrames::Write(TextRec& t) const {
+void RepeatedFrames::WriteAll(TextRec& t) {
+  for (Run& run : head_) WriteRun(t, run.frame, run.frames, limit_, options_);
+}
+
+void RepeatedFrames::Write(TextRec& t) {
   // Every run is among the first ones kept where the lines may fit; an
-  // address's inlined calls may still take more lines than there are.
+  // frame's inlined calls may still take more lines than there are.
   std::size_t lines = 0;
-  for (std::size_t i = 0; lines_ <= limit_ && i < head_runs_ && lines <= limit_; ++i) {
+  for (std::size_t i = 0; lines_ <= limit_ && i < head_.size() && lines <= limit_; ++i) {
     lines += LinesOf(head_[i]);
   }
-  if (lines_ <= limit_ && lines <= limit_) {
-    for (std::size_t i = 0; i < head_runs_; ++i) {
-      WriteRun(t, head_[i].address, head_[i].frames, limit_);
-    }
-    return;
-  }
+  if (lines_ <= limit_ && lines <= limit_) return WriteAll(t);
   // The lines nearest main: the last run, and the one before it where the
   // last takes one line; no more than half the lines, so that those nearest
   // the error keep their share however many calls were inlined there.
   std::size_t share = limit_ > 2 ? (limit_ - 1) / 2 : 1;
-  RunEnd last{tail_[1].address, tail_[1].frames, LinesOf(tail_[1]), 0};
-  RunEnd before{tail_[0].address, tail_[0].frames, 0, 0};
+  Run& last_run = Last(1);
+  RunEnd last{&last_run.frame, last_run.frames, LinesOf(last_run), 0};
+  RunEnd before;
   if (last.lines == 1 && runs_ > 1 && share > 1) {
-    before.lines = LinesOf(tail_[0]);
+    Run& before_run = Last(0);
+    before = {&before_run.frame, before_run.frames, LinesOf(before_run), 0};
     before.room = before.lines < share - 1 ? before.lines : share - 1;
   }
   last.room = share - before.room;
@@ -120,16 +131,16 @@ void RepeatedFrames::Write(TextRec& t) const {
   std::size_t first_runs = runs_ - (before.room > 0 ? 2 : 1);
   std::uint64_t left_out = frames_ - last.frames - (before.room > 0 ? before.frames : 0);
   left_out += last.cut() + (before.room > 0 ? before.cut() : 0);
-  for (std::size_t i = 0; i < head_runs_ && i < first_runs && room > 0; ++i) {
-    Shown shown = WriteRun(t, head_[i].address, head_[i].frames, room);
+  for (std::size_t i = 0; i < head_.size() && i < first_runs && room > 0; ++i) {
+    Shown shown = WriteRun(t, head_[i].frame, head_[i].frames, room, options_);
     left_out = left_out + shown.cut - shown.frames;
     room -= shown.lines;
   }
   if (left_out > 0) {
     WriteLine(t, CountLine("  (", left_out, " frame left out)", " frames left out)"));
   }
-  before.Write(t);
-  last.Write(t);
+  before.Write(t, options_);
+  last.Write(t, options_);
 }
 
 }  // namespace rt

@@ -1,9 +1,10 @@
 // Stepping the report's walk from frame to caller.
-#include "runtime/stack_walk.h"
+#include "report/stack_walk.h"
 
 #include "dwarf/frame/frame_rules.h"
 #include "exe/byte_source.h"
-#include "runtime/frames_in_file.h"
+#include "platform/platform.h"
+#include "report/module_registry.h"
 
 namespace rt {
 
@@ -65,18 +66,23 @@ StackMemory::StackMemory(std::uint64_t low, std::uint64_t top) : low_(low), top_
   return true;
 }
 
-StackWalk::StackWalk(const FrameRegisters& start, bool exact, StackMemory& memory)
-    : registers_(start), exact_(exact), memory_(memory) {
-  if (registers_.Has(kWalkLayout.stack_pointer)) {
-    last_frame_ = registers_.value[kWalkLayout.stack_pointer];
-  }
+std::uint64_t StackTop(std::uint64_t address) {
+  return platform::GetStackTopAbove(static_cast<std::uintptr_t>(address));
+}
+
+StackWalk::StackWalk(const FrameRegisters& start, bool at_fault, StackMemory& memory)
+    : memory_(memory) {
+  current_.registers = start;
+  current_.at_fault = at_fault;
+  if (start.Has(kWalkLayout.stack_pointer)) last_frame_ = start.value[kWalkLayout.stack_pointer];
   bounds_ = FrameBounds(last_frame_, memory.top());
 }
 
 bool StackWalk::Step() {
   // A return address of 0 ends the walk; a fault at 0 (a call through a
   // null pointer) is stepped out of.
-  if (ended_ || ++steps_ > kMaxSteps || (registers_.pc == 0 && steps_ > 1)) {
+  FrameRegisters& registers = current_.registers;
+  if (ended_ || ++steps_ > kMaxSteps || (registers.pc == 0 && steps_ > 1)) {
     return ended_ = true, false;
   }
   std::uint64_t frame = 0;
@@ -84,8 +90,7 @@ bool StackWalk::Step() {
   platform::PlatformStep by_platform = StepByPlatformUnwinder(frame);
   if (by_platform != platform::PlatformStep::kUnavailable) {
     stepped = by_platform == platform::PlatformStep::kStepped;
-  } else if (platform::UnwindTables tables =
-                 platform::FindUnwindTables(exact_ ? registers_.pc : registers_.pc - 1);
+  } else if (platform::UnwindTables tables = platform::FindUnwindTables(current_.instruction());
              !tables.in_module) {
     stepped = StepFromNowhere(frame);
   } else {
@@ -93,7 +98,7 @@ bool StackWalk::Step() {
     stepped = step == FrameStep::kStepped ||
               (step == FrameStep::kNoInformation && StepByFrameRecord(frame));
   }
-  if (!stepped || !bounds_.Admit(frame) || registers_.pc == 0) {
+  if (!stepped || !bounds_.Admit(frame) || registers.pc == 0) {
     ended_ = true;
     return false;
   }
@@ -101,13 +106,8 @@ bool StackWalk::Step() {
   return true;
 }
 
-FrameRegisters StackWalk::registers() const {
-  return registers_;
-}
-
 std::uint64_t StackWalk::routine() const {
-  // A return address's call lies just before it.
-  std::uint64_t pc = exact_ ? registers_.pc : registers_.pc - 1, entry = 0;
+  std::uint64_t pc = current_.instruction(), entry = 0;
   if (platform::RoutineEntryByPlatform(pc, entry)) return entry;
   ModuleFrames module;
   FrameRow row;
@@ -123,28 +123,28 @@ std::uint64_t StackWalk::routine() const {
 // .eh_frame entry by entry, found through its file.
 FrameStep StackWalk::StepByTables(const platform::UnwindTables& tables, std::uint64_t& frame) {
   ModuleFrames module;
-  if (!module.Bind(tables, exact_ ? registers_.pc : registers_.pc - 1)) {
+  if (!module.Bind(tables, current_.instruction())) {
     return FrameStep::kNoInformation;
   }
   const EhFrameSections& sections = module.sections;
   bool caller_exact = false;
-  FrameStep step =
-      StepByCallFrames(sections, kWalkLayout, memory_, !exact_, registers_, frame, caller_exact);
-  if (step == FrameStep::kStepped) exact_ = caller_exact;
+  FrameStep step = StepByCallFrames(sections, kWalkLayout, memory_, !current_.at_fault,
+                                    current_.registers, frame, caller_exact);
+  if (step == FrameStep::kStepped) current_.at_fault = caller_exact;
   return step;
 }
 
 platform::PlatformStep StackWalk::StepByPlatformUnwinder(std::uint64_t& frame) {
-  platform::PlatformStep step = platform::StepByPlatformUnwinder(registers_, frame);
-  if (step == platform::PlatformStep::kStepped) exact_ = false;
+  platform::PlatformStep step = platform::StepByPlatformUnwinder(current_.registers, frame);
+  if (step == platform::PlatformStep::kStepped) current_.at_fault = false;
   return step;
 }
 
 // The caller's frame address and the return address, at the frame register.
 bool StackWalk::StepByFrameRecord(std::uint64_t& frame) {
   int fp = kWalkLayout.frame_register;
-  if (!registers_.Has(fp)) return false;
-  std::uint64_t record = registers_.value[fp], caller_frame, return_address;
+  if (!current_.registers.Has(fp)) return false;
+  std::uint64_t record = current_.registers.value[fp], caller_frame, return_address;
   if (record < last_frame_ || !memory_.ReadWord(record, caller_frame) ||
       !memory_.ReadWord(record + 8, return_address)) {
     return false;
@@ -154,18 +154,27 @@ bool StackWalk::StepByFrameRecord(std::uint64_t& frame) {
   caller.Set(kWalkLayout.stack_pointer, record + 16);
   caller.pc = return_address;
   if (kWalkLayout.pc_register >= 0) caller.Set(kWalkLayout.pc_register, return_address);
-  registers_ = caller;
-  exact_ = false;
+  current_.registers = caller;
+  current_.at_fault = false;
   frame = record + 16;
   return true;
 }
 
 // Out of code in no module, by the return address the call left.
 bool StackWalk::StepFromNowhere(std::uint64_t& frame) {
-  if (!platform::StepFromNowhere(registers_, ReadStackWord, &memory_)) return false;
-  exact_ = false;
-  frame = registers_.Has(kWalkLayout.stack_pointer) ? registers_.value[kWalkLayout.stack_pointer]
-                                                    : last_frame_;
+  FrameRegisters& registers = current_.registers;
+  if (!platform::StepFromNowhere(registers, ReadStackWord, &memory_)) return false;
+  current_.at_fault = false;
+  frame = registers.Has(kWalkLayout.stack_pointer) ? registers.value[kWalkLayout.stack_pointer]
+                                                   : last_frame_;
+  return true;
+}
+
+bool SteppedFrames::Next(WalkedFrame& frame) {
+  if (!more_) return false;
+  frame = walk_.current();
+  more_ = walk_.Step();
+  frame.cfa = more_ ? walk_.frame() : 0;
   return true;
 }
 

@@ -1,0 +1,72 @@
+// Forming the report from the error and the walk that fits it.
+#include "report/error_report.h"
+
+#include "base/text.h"
+#include "console/write_ops.h"
+#include "report/frame_chain.h"
+#include "report/frame_lines.h"
+#include "report/frame_list.h"
+#include "report/report_memory.h"
+#include "report/stack_walk.h"
+
+namespace rt {
+
+namespace {
+
+// The callers of the faulting frame, walked from the fault's registers over
+// the stack as it stood.
+void WriteFaultFrames(TextRec& t, const platform::FaultRecord& fault, const ReportOptions& options,
+                      std::size_t used) {
+  StackMemory stack(fault.stack_low, fault.stack_top);
+  StackWalk walk(fault.registers, true, stack);
+  SteppedFrames frames(walk);
+  WriteFrameList(t, frames, options, used);
+}
+
+// The callers of the error address's frame, walked from where the error was
+// raised: the frames on the way there are the runtime's own. False when the
+// walk does not come to the error address.
+bool WalkFromWhereRaised(TextRec& t, const ReportedError& error, const ReportOptions& options,
+                         std::size_t used) {
+  std::uint64_t sp = error.raised_at->value[platform::kWalkLayout.stack_pointer];
+  StackMemory stack(sp, StackTop(sp));
+  StackWalk walk(*error.raised_at, false, stack);
+  std::uint64_t error_addr = reinterpret_cast<std::uint64_t>(error.addr);
+  for (int step = 0; step < 16; ++step) {
+    if (!walk.Step()) return false;
+    if (walk.pc() == error_addr) {
+      SteppedFrames frames(walk);
+      WriteFrameList(t, frames, options, used);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& options) {
+  UseReportMemory();
+  WriteText(0, t, "Runtime error ");
+  WriteUnsigned(0, t, error.code);
+  WriteText(0, t, " at $");
+  Text address;
+  address.AppendHex16(reinterpret_cast<std::uintptr_t>(error.addr));
+  WriteText(0, t, address.view());
+  WriteLineEnd(t);
+  // A fault's address is that of the faulting instruction itself. The lines
+  // of the calls inlined there count among the frame lines after it.
+  ReportFrame own(FrameAt(reinterpret_cast<std::uintptr_t>(error.addr), error.fault != nullptr));
+  if (error.fault != nullptr) own.registers = error.fault->registers;
+  std::size_t used = WriteLines(t, own, options, FrameLineLimit(t, options) + 1);
+  used = used > 0 ? used - 1 : 0;
+  if (error.fault != nullptr) {
+    WriteFaultFrames(t, *error.fault, options, used);
+  } else if (error.raised_at == nullptr || !WalkFromWhereRaised(t, error, options, used)) {
+    Dump_Stack(t, error.base, options, used);
+  }
+  WriteText(0, t, "");
+  WriteLineEnd(t);
+}
+
+}  // namespace rt

@@ -1,0 +1,33 @@
+// The run-time error report: the error line, the frame lines of the error
+// address, the frames of the stack walk, and an empty line.
+#pragma once
+
+#include <cstdint>
+
+#include "base/registers.h"
+#include "console/text_rec.h"
+#include "platform/fault_record.h"
+#include "report/report_options.h"
+
+namespace rt {
+
+// The error a report tells of.
+struct ReportedError {
+  std::uint16_t code = 0;
+  void* addr = nullptr;  // the error address
+  void* base = nullptr;  // the frame whose record the last-resort walk starts at
+  // For a processor fault, what the outermost handler recorded of it (its
+  // registers and stack, as they stood); null for every other error.
+  const platform::FaultRecord* fault = nullptr;
+  // For every other error, the registers where it was raised, from which
+  // the walk steps to the frame of addr and on to its callers; null where
+  // they were not kept.
+  const FrameRegisters* raised_at = nullptr;
+};
+
+// Writes the report of error on t, in the report's own memory. Its writes
+// are not checked: a failing one leaves its code pending and the rest does
+// nothing.
+void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& options);
+
+}  // namespace rt

@@ -1,0 +1,14 @@
+// What a frame's lines name besides its source lines: the function, from
+// the module's symbol table where no debugging entry names it, and the
+// module where it is not the program.
+#pragma once
+
+#include "report/report_frame.h"
+
+namespace rt {
+
+// Completes a frame whose source frames the line information gave (none,
+// where it had none for it): sources is left with one frame at least.
+void NameFrame(ReportFrame& frame);
+
+}  // namespace rt

@@ -1,0 +1,28 @@
+// Looking code addresses up in the line information of the module they
+// came from: every lookup opens the module's line file, searches its units
+// and closes it again. A failed read is only reported here, as its I/O
+// code; the runtime decides what it means.
+#pragma once
+
+#include <cstdint>
+
+#include "base/source_frame.h"
+#include "exe/file_io.h"
+
+namespace rt {
+
+// Opens the line information of the module that holds addr: ok where it is
+// open, not where the module's file cannot be read or holds no line table
+// (the module is then not searched for again), io_error where a read
+// failed.
+FileResult OpenModuleLines(std::uint64_t addr);
+// Whether a module's line information is open.
+bool ModuleLinesOpen();
+// Looks addr up in the module's line information that is open, giving the
+// source frames that hold it (detail: the SourceDetail asked for beyond the
+// line), then closes it; the I/O code of a failed read, 0 where none did.
+std::uint16_t LookUpSourceFrames(std::uint64_t addr, SourceFrames& frames, unsigned detail);
+// Closes the line file, if one is open.
+FileResult CloseModuleLines();
+
+}  // namespace rt
