@@ -128,7 +128,7 @@ FrameStep StackWalk::StepByTables(const platform::UnwindTables& tables, std::uin
   }
   const EhFrameSections& sections = module.sections;
   bool caller_exact = false;
-  FrameStep step = StepByCallFrames(sections, kWalkLayout, memory_, !current_.at_fault,
+  FrameStep step = StepByCallFrames(sections, kWalkLayout, memory_, current_.instruction(),
                                     current_.registers, frame, caller_exact);
   if (step == FrameStep::kStepped) current_.at_fault = caller_exact;
   return step;

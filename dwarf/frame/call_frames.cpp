@@ -149,7 +149,7 @@ FrameStep FindFrameRow(const EhFrameSections& sections, std::uint64_t pc, FrameR
 }
 
 FrameStep StepByCallFrames(const EhFrameSections& sections, const FrameLayout& layout,
-                           FrameMemory& memory, bool pc_is_return_address, FrameRegisters& regs,
+                           FrameMemory& memory, std::uint64_t instruction, FrameRegisters& regs,
                            std::uint64_t& cfa, bool& caller_pc_is_exact) {
   caller_pc_is_exact = false;
   if (layout.stack_pointer < 0 || layout.stack_pointer >= kMaxFrameRegisters) {
@@ -157,7 +157,7 @@ FrameStep StepByCallFrames(const EhFrameSections& sections, const FrameLayout& l
   }
   DwarfCursor cursor;
   FrameRow row;
-  FrameStep found = FindRow(cursor, sections, pc_is_return_address ? regs.pc - 1 : regs.pc, row);
+  FrameStep found = FindRow(cursor, sections, instruction, row);
   if (found != FrameStep::kStepped) return found;
   if (row.return_column >= kMaxFrameRegisters || row.rules.return_address_signed) {
     return FrameStep::kCannotStep;

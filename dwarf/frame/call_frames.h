@@ -45,10 +45,11 @@ enum class FrameStep {
   kCannotStep,     // malformed entry, a form not read, memory not readable
 };
 
-// Steps from a frame to its caller. regs.pc is the frame's pc;
-// pc_is_return_address: the frame was reached through a return address, so
-// the FDE and the row are looked up at pc - 1 (false for the innermost frame
-// of a fault, and for the caller of a signal frame). On kStepped: regs holds
+// Steps from a frame to its caller. regs.pc is the frame's pc; instruction
+// the one it stands at, where the FDE and the row are looked up: the pc
+// itself for the innermost frame of a fault and the caller of a signal
+// frame, the byte before a return address otherwise (the walk's record
+// decides which). On kStepped: regs holds
 // the caller's registers (pc by the return-address column's rule, the stack
 // pointer the CFA unless a rule says otherwise, every other register by its
 // rule or, without one, kept where the layout says a call preserves it);
@@ -59,7 +60,7 @@ enum class FrameStep {
 // unknown in the caller; the step fails only when the CFA or the return
 // address cannot be worked out.
 FrameStep StepByCallFrames(const EhFrameSections& sections, const FrameLayout& layout,
-                           FrameMemory& memory, bool pc_is_return_address, FrameRegisters& regs,
+                           FrameMemory& memory, std::uint64_t instruction, FrameRegisters& regs,
                            std::uint64_t& cfa, bool& caller_pc_is_exact);
 
 struct FrameRow;  // dwarf/frame_rules.h

@@ -182,7 +182,7 @@ FrameStep StepFrom(const FrameCie& cie, const Bytes& instructions, std::uint64_t
   std::uint64_t cfa = 0;
   bool exact = false;
   FrameStep r = rt::StepByCallFrames(SectionsOf(b, b.Header(), sources), layout, memory,
-                                     return_address, regs, cfa, exact);
+                                     return_address ? pc - 1 : pc, regs, cfa, exact);
   caller = r != FrameStep::kStepped ? Words{} : Words{{kPc, regs.pc}, {kCfa, cfa}, {kExact, exact}};
   for (int i = 0; i < rt::kMaxFrameRegisters && r == FrameStep::kStepped; ++i)
     if (regs.Has(i)) caller[i] = regs.value[i];

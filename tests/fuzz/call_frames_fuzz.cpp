@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint64_t cfa;
   bool exact = !return_address;
   for (int step = 0; step < 8; ++step) {
-    if (rt::StepByCallFrames(sections, layout, memory, !exact, regs, cfa, exact) !=
-        rt::FrameStep::kStepped) {
+    if (rt::StepByCallFrames(sections, layout, memory, exact ? regs.pc : regs.pc - 1, regs, cfa,
+                             exact) != rt::FrameStep::kStepped) {
       break;
     }
   }
