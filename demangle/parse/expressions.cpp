@@ -1,6 +1,6 @@
 // Expressions and literals, as template arguments, array bounds and decltype
 // hold them; new, delete, folds and requirements are refused.
-#include "exe/demangle_parser.h"
+#include "demangle/parse/parser.h"
 
 namespace rt::demangle {
 

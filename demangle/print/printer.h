@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "exe/demangle.h"
-#include "exe/demangle_parser.h"
+#include "demangle/demangle.h"
+#include "demangle/parse/parser.h"
 
 namespace rt::demangle {
 
@@ -36,7 +36,7 @@ class Printer {
   bool Enter();
   Ref Resolve(Ref r, bool* indexed = nullptr);
 
-  // demangle_print.cpp
+  // print.cpp
   void LeftName(const Node& n);
   void LeftCompoundName(const Node& n);
   void PrintList(Ref list);
@@ -45,12 +45,12 @@ class Printer {
   void PrintQualifiers(std::uint8_t flags);
   void PrintClosure(const Node& n);
 
-  // demangle_print_types.cpp
+  // types.cpp
   void LeftType(const Node& n);
   void RightType(const Node& n);
   void LeftIndirection(Ref pointee, std::string_view symbol);
 
-  // demangle_print_expressions.cpp
+  // expressions.cpp
   void PrintPackExpansion(Ref pattern);
   int PackSize(Ref r, int depth);
   void PrintLiteral(const Node& n);

@@ -1,5 +1,5 @@
 // Types, template arguments and literals.
-#include "exe/demangle_parser.h"
+#include "demangle/parse/parser.h"
 
 namespace rt::demangle {
 

@@ -1,6 +1,6 @@
 // The printer's types, written in declarator order: what a pointer,
 // reference or array modifies is written around it ("void (*)(int)").
-#include "exe/demangle_printer.h"
+#include "demangle/print/printer.h"
 
 namespace rt::demangle {
 

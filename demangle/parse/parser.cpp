@@ -1,6 +1,6 @@
 // The parser's cursor and arrays, and the top of the grammar: the symbol,
 // its encoding, special names and clone suffixes.
-#include "exe/demangle_parser.h"
+#include "demangle/parse/parser.h"
 
 namespace rt::demangle {
 

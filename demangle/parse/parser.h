@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "exe/demangle.h"
+#include "demangle/demangle.h"
 
 namespace rt::demangle {
 
@@ -170,7 +170,7 @@ class Parser {
   Ref MakeList(Kind kind, int mark);
   bool AddSubstitution(Ref r);
 
-  // Names (demangle_names.cpp).
+  // Names (names.cpp).
   Ref ParseEncoding();
   Ref ParseFunctionEncoding();
   Ref ParseSpecialName();
@@ -187,7 +187,7 @@ class Parser {
   Ref ParseSubstitution();
   Ref ParseClones(Ref encoding);
 
-  // Types (demangle_types.cpp).
+  // Types (types.cpp).
   Ref ParseType();
   Ref ParseQualifiedType();
   Ref ParseCompositeType(bool conversion);
@@ -204,7 +204,7 @@ class Parser {
   Ref ParseTemplateArg();
   Ref ParseLiteral();
 
-  // Expressions (demangle_expressions.cpp).
+  // Expressions (expressions.cpp).
   Ref ParseExpression();
   Ref ParseExpressionList(char end);
   Ref ParseOperatorExpression();

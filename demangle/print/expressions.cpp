@@ -1,5 +1,5 @@
 // The printer's expressions, literals and pack expansions.
-#include "exe/demangle_printer.h"
+#include "demangle/print/printer.h"
 
 namespace rt::demangle {
 

@@ -1,5 +1,5 @@
 // The printer's walk of the tree: names, lists, encodings and packs.
-#include "exe/demangle_printer.h"
+#include "demangle/print/printer.h"
 
 namespace rt::demangle {
 

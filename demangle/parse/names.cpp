@@ -1,6 +1,6 @@
 // Names: nested and local names, their components, operators,
 // constructors, closures and substitutions.
-#include "exe/demangle_parser.h"
+#include "demangle/parse/parser.h"
 
 namespace rt::demangle {
 

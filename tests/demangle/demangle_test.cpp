@@ -1,6 +1,6 @@
 // The demangler against the C++ library's own, on the symbols of the C++
 // library and of this program, and on hand-picked and broken names.
-#include "exe/demangle.h"
+#include "demangle/demangle.h"
 
 #include <cxxabi.h>
 #include <gtest/gtest.h>
@@ -9,18 +9,35 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
-
-#include "tests/exe/exe_test.h"
 
 namespace {
 
 using rt::DemangleStyle;
+
+// A shell command's standard output: the symbol listings come from nm.
+std::string Run(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return out;
+  char chunk[4096];
+  for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, p)) > 0;) out.append(chunk, n);
+  pclose(p);
+  return out;
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
 
 // The text, or "<refused>".
 std::string Demangled(std::string_view name, DemangleStyle style = DemangleStyle::kFull) {
@@ -112,7 +129,7 @@ std::string NameOnly(std::string text) {
 
 // The mangled names that nm lists for a file, without symbol versions.
 std::vector<std::string> MangledNames(const std::string& nm_options, const std::string& path) {
-  std::istringstream listing(exe_test::Run("nm " + nm_options + " " + exe_test::Quote(path)));
+  std::istringstream listing(Run("nm " + nm_options + " " + Quote(path)));
   std::set<std::string> names;
   for (std::string line; std::getline(listing, line);) {
     std::string name = line.substr(line.rfind(' ') + 1);
@@ -175,7 +192,7 @@ std::string SubstitutionChain(int n) {
 }
 
 bool HaveNm() {
-  return exe_test::Run("command -v nm").find("nm") != std::string::npos;
+  return Run("command -v nm").find("nm") != std::string::npos;
 }
 
 TEST(DemangleTest, CxxLibrarySymbolsEqualTheLibrarysOwnDemangling) {
@@ -323,7 +340,9 @@ void* DemangleDeepNames(void* accepted) {
 
 TEST(DemangleTest, DeepNamesFitInASmallStack) {
   // qemu-user spins on a second thread.
-  if (exe_test::Env("QUIZ_EMULATED", "0") == "1") GTEST_SKIP() << "threads under an emulator";
+  const char* emulated = std::getenv("QUIZ_EMULATED");
+  if (emulated != nullptr && std::string_view(emulated) == "1")
+    GTEST_SKIP() << "threads under an emulator";
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
   // A system whose threads need more than that gets its least.

@@ -2,7 +2,7 @@
 // std abbreviations and the prefixes of special names.
 #include <iterator>
 
-#include "exe/demangle_parser.h"
+#include "demangle/parse/parser.h"
 
 namespace rt::demangle {
 

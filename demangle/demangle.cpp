@@ -1,9 +1,9 @@
 // Demangling without the heap: a parse into fixed arrays, then a print
 // into the caller's buffer.
-#include "exe/demangle.h"
+#include "demangle/demangle.h"
 
-#include "exe/demangle_parser.h"
-#include "exe/demangle_printer.h"
+#include "demangle/parse/parser.h"
+#include "demangle/print/printer.h"
 
 namespace rt {
 
@@ -19,6 +19,14 @@ DemangleResult Demangle(std::string_view mangled, std::span<char> out, DemangleS
   demangle::Printer printer(parser, out);
   if (!printer.PrintSymbol(root, style)) return {};
   return {true, printer.Length(), printer.Cut()};
+}
+
+bool DemangleName(std::string_view mangled, Text& out) {
+  char readable[Text::kCapacity];
+  DemangleResult result = Demangle(mangled, readable, DemangleStyle::kNameOnly);
+  if (!result.ok) return false;
+  out = Text(std::string_view(readable, result.length));
+  return true;
 }
 
 }  // namespace rt

@@ -8,6 +8,8 @@
 #include <span>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace rt {
 
 enum class DemangleStyle : std::uint8_t {
@@ -33,5 +35,11 @@ struct DemangleResult {
 // holding anything, for a name that is not mangled or that is too long, too
 // deep or not understood: the caller then shows the symbol as it is.
 DemangleResult Demangle(std::string_view mangled, std::span<char> out, DemangleStyle style);
+
+// The one way a frame's function is named from a mangled name, whether it
+// comes from a symbol table or a debugging entry: the qualified name without
+// parameters, cut at out's capacity. False, with out as it was, for a name
+// that Demangle refuses; mangled may view out's own bytes.
+bool DemangleName(std::string_view mangled, Text& out);
 
 }  // namespace rt
