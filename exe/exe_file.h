@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "exe/decoder.h"
+#include "exe/compressed/decoder.h"
 #include "exe/file_io.h"
 
 namespace rt {

@@ -1,10 +1,10 @@
 // Following a ".gnu_debuglink" section to a separate debug file.
-#include "exe/debug_link.h"
+#include "exe/debug_file/debug_link.h"
 
 #include <cstring>
 
 #include "base/byte_order.h"
-#include "exe/crc32.h"
+#include "exe/debug_file/crc32.h"
 
 namespace rt {
 

@@ -1,5 +1,5 @@
 // CRC-32 of debug files, with the reflected polynomial 0xEDB88320.
-#include "exe/crc32.h"
+#include "exe/debug_file/crc32.h"
 
 namespace rt {
 

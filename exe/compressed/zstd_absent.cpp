@@ -1,5 +1,5 @@
 // A build without libzstd: sections compressed with it read as absent.
-#include "exe/decoder_methods.h"
+#include "exe/compressed/decoder_methods.h"
 
 namespace rt {
 

@@ -1,12 +1,12 @@
 // The places a module's debug file may be, tried in order.
-#include "exe/debug_file.h"
+#include "exe/debug_file/debug_file.h"
 
 #include <memory_resource>
 #include <string>
 #include <vector>
 
-#include "exe/build_id.h"
-#include "exe/debug_link.h"
+#include "exe/debug_file/build_id.h"
+#include "exe/debug_file/debug_link.h"
 
 namespace rt {
 

@@ -1,5 +1,5 @@
 // Reading the GNU build-id note.
-#include "exe/build_id.h"
+#include "exe/debug_file/build_id.h"
 
 #include <cstring>
 

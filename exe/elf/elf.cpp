@@ -1,11 +1,11 @@
 // ELF64 little-endian files: sections by name through the section-name
 // string table, and the image base from the loadable segments.
-#include "exe/elf.h"
+#include "exe/elf/elf.h"
 
 #include <cstring>
 
 #include "base/byte_order.h"
-#include "exe/elf_section_header.h"
+#include "exe/elf/elf_section_header.h"
 #include "exe/table_reader.h"
 #include "platform/page_size.h"
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "base/byte_order.h"
-#include "exe/elf.h"
-#include "exe/elf_section_header.h"
+#include "exe/elf/elf.h"
+#include "exe/elf/elf_section_header.h"
 #include "exe/table_reader.h"
 
 namespace rt {

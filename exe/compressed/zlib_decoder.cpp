@@ -5,7 +5,7 @@
 
 #include <climits>
 
-#include "exe/decoder_methods.h"
+#include "exe/compressed/decoder_methods.h"
 #include "exe/library_memory.h"
 
 namespace rt {

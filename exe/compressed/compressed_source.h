@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "exe/byte_source.h"
-#include "exe/decoder.h"
+#include "exe/compressed/decoder.h"
 #include "exe/exe_file.h"
 
 namespace rt {

@@ -1,6 +1,6 @@
 // Random reads of a compressed stream: forward by decoding, backward from
 // the nearest restart point at or before the place (or from the start).
-#include "exe/compressed_source.h"
+#include "exe/compressed/compressed_source.h"
 
 namespace rt {
 

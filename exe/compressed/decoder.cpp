@@ -1,7 +1,7 @@
 // Choosing a compression method's decoder.
-#include "exe/decoder.h"
+#include "exe/compressed/decoder.h"
 
-#include "exe/decoder_methods.h"
+#include "exe/compressed/decoder_methods.h"
 
 namespace rt {
 

@@ -6,7 +6,7 @@
 #define ZSTD_STATIC_LINKING_ONLY  // the custom memory calls
 #include <zstd.h>
 
-#include "exe/decoder_methods.h"
+#include "exe/compressed/decoder_methods.h"
 #include "exe/library_memory.h"
 
 namespace rt {

@@ -2,7 +2,7 @@
 // library's where the build found it, and one that has none otherwise.
 #pragma once
 
-#include "exe/decoder.h"
+#include "exe/compressed/decoder.h"
 
 namespace rt {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "base/byte_order.h"
-#include "exe/pe.h"
+#include "exe/pe/pe.h"
 #include "exe/table_reader.h"
 
 namespace rt {

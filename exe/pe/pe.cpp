@@ -1,6 +1,6 @@
 // PE32+ images: the COFF section table, with long section names kept in the
 // COFF string table.
-#include "exe/pe.h"
+#include "exe/pe/pe.h"
 
 #include <cstring>
 
