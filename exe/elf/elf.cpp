@@ -7,33 +7,35 @@
 #include "base/byte_order.h"
 #include "exe/elf/elf_section_header.h"
 #include "exe/table_reader.h"
-#include "platform/page_size.h"
+#include "platform/image_base.h"
 
 namespace rt {
 
 namespace {
 
-constexpr std::int64_t kElfHeaderSize = 64;
+// The sizes of the class of 64-bit files.
+constexpr std::int64_t kFileHeaderSize = 64;
 constexpr std::int64_t kProgramHeaderSize = 56;
+// Before a compressed section's stored bytes: type, reserved, size, alignment.
+constexpr std::int64_t kCompressionHeaderSize = 24;
 constexpr std::uint8_t kClass64 = 2;
+constexpr std::uint8_t kClass64AddressSize = 8;
+constexpr std::uint32_t kCompressZlib = 1;  // ELFCOMPRESS_ZLIB
+constexpr std::uint32_t kCompressZstd = 2;  // ELFCOMPRESS_ZSTD
 constexpr std::uint8_t kLittleEndian = 1;
-constexpr std::uint32_t kLoadSegment = 1;         // PT_LOAD
 constexpr std::uint16_t kExtendedIndex = 0xFFFF;  // SHN_XINDEX, PN_XNUM
-constexpr std::uint64_t kPageMask = ~(platform::kPageSize - 1);
 // A section-name table up to this size is read once per lookup; a larger
 // one name by name.
 constexpr std::int64_t kNamesAtOnce = 4096;
 
-// The lowest loadable segment's address, rounded down to its page; 0 for a
-// file without loadable segments.
 bool FindImageBase(TExeFile& exe, std::uint64_t phoff, std::uint64_t phnum) {
-  std::uint64_t lowest = UINT64_MAX;
+  platform::ImageBase base;
   ForEachEntry(exe, static_cast<std::int64_t>(phoff), static_cast<std::int64_t>(phnum),
                kProgramHeaderSize, [&](const std::uint8_t* ph) {
-                 if (Le32(ph) == kLoadSegment && Le64(ph + 16) < lowest) lowest = Le64(ph + 16);
+                 base.Add(Le32(ph), Le64(ph + 16));
                  return false;
                });
-  exe.image_base = lowest == UINT64_MAX ? 0 : lowest & kPageMask;
+  exe.image_base = base.Get();
   return exe.f.error == 0;
 }
 
@@ -66,12 +68,34 @@ bool ReadTables(TExeFile& exe, const std::uint8_t* header, std::uint64_t& phnum)
   return true;
 }
 
+// Reads the compression header off a compressed section's stored bytes: the
+// method and the size once decompressed. False for a method this reader
+// does not know or a header that does not fit; whether the build decodes
+// the method is the caller's to ask.
+bool TakeCompressionHeader(TExeFile& exe, ExeSection& section) {
+  if (section.length < kCompressionHeaderSize) return false;
+  std::uint8_t header[kCompressionHeaderSize];
+  if (!ReadExeBytes(exe, section.offset, header, kCompressionHeaderSize)) return false;
+  std::uint32_t type = Le32(header);
+  std::uint64_t size = Le64(header + 8);
+  if ((type != kCompressZlib && type != kCompressZstd) ||
+      size > static_cast<std::uint64_t>(INT64_MAX)) {
+    return false;
+  }
+  section.compression = type == kCompressZlib ? Compression::kZlib : Compression::kZstd;
+  section.offset += kCompressionHeaderSize;
+  section.length -= kCompressionHeaderSize;
+  section.size = static_cast<std::int64_t>(size);
+  return true;
+}
+
 }  // namespace
 
 bool OpenElf64(TExeFile& exe) {
-  std::uint8_t header[kElfHeaderSize];
-  if (!ReadExeBytes(exe, 0, header, kElfHeaderSize)) return false;
+  std::uint8_t header[kFileHeaderSize];
+  if (!ReadExeBytes(exe, 0, header, kFileHeaderSize)) return false;
   if (header[4] != kClass64 || header[5] != kLittleEndian) return false;
+  exe.address_size = kClass64AddressSize;
   std::uint64_t phoff = Le64(header + 32);
   std::uint64_t phnum = Le16(header + 56);
   if (!ReadTables(exe, header, phnum)) return false;
@@ -82,7 +106,7 @@ bool OpenElf64(TExeFile& exe) {
   return FindImageBase(exe, phoff, phnum);
 }
 
-bool FindSectionElf64(TExeFile& exe, std::string_view name, ExeSection& found, bool& compressed) {
+bool FindSectionElf64(TExeFile& exe, std::string_view name, ExeSection& found) {
   // The wanted name and its NUL must fit in the string table after the
   // entry's offset.
   std::int64_t want = static_cast<std::int64_t>(name.size()) + 1;
@@ -115,8 +139,8 @@ bool FindSectionElf64(TExeFile& exe, std::string_view name, ExeSection& found, b
   found.offset = static_cast<std::int64_t>(section.offset);
   found.length = static_cast<std::int64_t>(section.size);
   found.address = section.address;
-  compressed = (section.flags & kElfCompressed) != 0;
-  return true;
+  found.size = found.length;
+  return (section.flags & kElfCompressed) == 0 || TakeCompressionHeader(exe, found);
 }
 
 }  // namespace rt

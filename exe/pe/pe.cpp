@@ -16,6 +16,8 @@ constexpr std::int64_t kDosSignatureOffset = 60;
 // Signature, COFF file header and the PE32+ optional header.
 constexpr std::int64_t kNtHeadersSize = 4 + 20 + 240;
 constexpr std::uint32_t kPeSignature = 0x00004550;
+// A PE32+ image's addresses are 64-bit.
+constexpr std::uint8_t kAddressSize = 8;
 constexpr std::int64_t kSectionHeaderSize = 40;
 constexpr std::int64_t kSymbolSize = 18;
 constexpr std::size_t kMaxNameLength = 255;
@@ -73,6 +75,7 @@ bool OpenPEPlusCOFF(TExeFile& exe) {
                       static_cast<std::int64_t>(Le32(file_header + 12)) * kSymbolSize;
   if (exe.section_names > exe.size) return false;
   exe.image_base = Le64(optional_header + 24);
+  exe.address_size = kAddressSize;
   return true;
 }
 
@@ -80,7 +83,7 @@ std::int64_t CoffFileHeader(const TExeFile& exe) {
   return exe.section_headers - kNtHeadersSize + 4;
 }
 
-bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& found, bool& compressed) {
+bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& found) {
   char long_name[256];
   std::uint32_t virtual_size = 0, raw_size = 0, virtual_address = 0;
   std::int64_t raw_offset = 0;
@@ -100,7 +103,7 @@ bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& found, bo
   found.offset = raw_offset;
   found.length = virtual_size;
   found.address = exe.image_base + virtual_address;
-  compressed = false;
+  found.size = found.length;
   return true;
 }
 

@@ -11,7 +11,7 @@ namespace rt {
 // Checks the signature and finds the section table, the COFF string table
 // and the image base.
 bool OpenPEPlusCOFF(TExeFile& exe);
-bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& section, bool& compressed);
+bool FindSectionCOFF(TExeFile& exe, std::string_view name, ExeSection& section);
 // The function symbol nearest below the address in its section, from the
 // COFF symbol table (see pe_symbols.cpp).
 bool FindSymbolCOFF(TExeFile& exe, std::uint64_t address, ExeNamePlace& name);
