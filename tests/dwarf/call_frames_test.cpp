@@ -149,7 +149,8 @@ TEST(CallFramesTest, HeaderStartVersionAndCount) {
   Bytes header = b.Header();
   rt::MemorySource source(header.data(), header.size());
   std::uint64_t start = 0;
-  EXPECT_TRUE(rt::ReadEhFrameStart(source, b.header_address, start) && start == b.frames_address);
+  EXPECT_TRUE(rt::ReadEhFrameStart(source, b.header_address, 8, start) &&
+              start == b.frames_address);
   EXPECT_EQ(RowAt(b, "\x02" + header.substr(1), 0x4010), "cannot");
   EXPECT_EQ(RowAt(b, header.substr(0, header.size() - 1), 0x4010), "cannot") << "count";
 }
