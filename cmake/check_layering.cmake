@@ -6,18 +6,19 @@
 # only folders listed before it, the graph can hold no circle.
 cmake_minimum_required(VERSION 3.25)
 
-set(folders base platform console exe dwarf report runtime quiz app tools examples)
+set(folders base demangle platform console exe dwarf report runtime quiz app tools examples)
 set(uses_base "")
+set(uses_demangle base)
 set(uses_platform base)
 set(uses_console base platform)
-set(uses_exe base platform)
-set(uses_dwarf base exe)
-set(uses_report base platform console exe dwarf)
-set(uses_runtime base platform console exe dwarf report)
+set(uses_exe base platform demangle)
+set(uses_dwarf base exe demangle)
+set(uses_report base platform console exe dwarf demangle)
+set(uses_runtime base platform console exe dwarf demangle report)
 set(uses_quiz console runtime)
-set(uses_app base platform console exe dwarf report runtime quiz)
+set(uses_app base platform console exe dwarf demangle report runtime quiz)
 # frameline reads line tables as the report does, without the exit path.
-set(uses_tools base platform exe dwarf)
+set(uses_tools base platform exe dwarf demangle)
 # Programs of other projects include only the headers the package installs.
 set(uses_examples base platform console runtime)
 

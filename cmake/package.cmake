@@ -13,6 +13,7 @@ set(libraries
   quiz_base base
   quiz_platform platform
   quiz_system system
+  quiz_demangle demangle
   quiz_console console
   quiz_exe exe
   quiz_dwarf dwarf

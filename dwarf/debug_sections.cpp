@@ -1,7 +1,7 @@
 // Finding a module's line table and its other sections, and reading them.
 #include "dwarf/debug_sections.h"
 
-#include "exe/debug_file.h"
+#include "exe/debug_file/debug_file.h"
 
 namespace rt {
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "exe/elf.h"
-#include "exe/pe.h"
+#include "exe/elf/elf.h"
+#include "exe/pe/pe.h"
 
 namespace rt {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "exe/decoder.h"
+#include "exe/compressed/decoder.h"
 #include "exe/file_io.h"
 
 namespace rt {
@@ -38,12 +38,13 @@ struct ExeNamePlace {
 };
 
 // One executable format: the check made right after opening, the lookup of
-// the first section of a name (its place in the file, and whether the
-// format marks it compressed), and the lookup of the function symbol that
+// the first section of a name (its place in the file, and for a section the
+// format marks compressed, the method and the size that its compression
+// header gives), and the lookup of the function symbol that
 // holds a link-time address (where its name lies).
 struct ExeFormat {
   bool (*open)(TExeFile& exe);
-  bool (*find_section)(TExeFile& exe, std::string_view name, ExeSection& section, bool& compressed);
+  bool (*find_section)(TExeFile& exe, std::string_view name, ExeSection& section);
   bool (*find_symbol)(TExeFile& exe, std::uint64_t address, ExeNamePlace& name);
 };
 
@@ -55,6 +56,7 @@ struct TExeFile {
   std::int64_t section_names = 0;         // file offset of the section-name strings
   std::int64_t section_names_length = 0;  // their length, where the format records it
   std::uint64_t image_base = 0;           // the address the file was linked to load at
+  std::uint8_t address_size = 0;          // bytes of an address: the ELF class, the PE kind
   const ExeFormat* format = nullptr;
   std::pmr::string filename;
 };

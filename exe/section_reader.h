@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "exe/byte_source.h"
-#include "exe/compressed_source.h"
+#include "exe/compressed/compressed_source.h"
 #include "exe/exe_file.h"
 
 namespace rt {

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "exe/demangle.h"
+#include "demangle/demangle.h"
 #include "exe/symbols.h"
 
 namespace rt {
@@ -15,10 +15,9 @@ Text FunctionSymbolName(TExeFile& exe, std::uint64_t address) {
   SymbolName found = FindFunctionSymbol(exe, address, symbol);
   if (!found.found) return Text();
   std::string_view name(symbol, found.length);
-  char readable[Text::kCapacity];
-  DemangleResult demangled =
-      found.cut ? DemangleResult() : Demangle(name, readable, DemangleStyle::kNameOnly);
-  return demangled.ok ? Text(std::string_view(readable, demangled.length)) : Text(name);
+  Text readable;
+  if (!found.cut && DemangleName(name, readable)) return readable;
+  return Text(name);
 }
 
 }  // namespace rt

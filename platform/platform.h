@@ -52,10 +52,8 @@ enum class EndClaim { kFirst, kAgain, kTaken };
 EndClaim ClaimProcessEnd();
 [[noreturn]] void WaitForProcessEnd();
 
-// The upper end (highest address) of the calling thread's stack, and the
-// lowest address it may grow down to.
+// The upper end (highest address) of the calling thread's stack.
 std::uintptr_t GetStackTop();
-std::uintptr_t GetStackLimit();
 // The upper end of the stack that holds sp, an address on a stack of the
 // calling thread: the stack a report is formed on where sp lies there, else
 // the thread's own.

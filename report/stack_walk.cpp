@@ -33,11 +33,12 @@ struct ModuleFrames {
   EhFrameSections sections;
 
   bool Bind(const platform::UnwindTables& tables, std::uint64_t pc) {
+    sections.address_size = sizeof(void*);  // the module is loaded in this process
     std::uint64_t frames_at = 0, frames_size = 0;
     if (tables.header != 0) {
       header = ImageBytes(tables.header, tables.header_size);
-      if (!ReadEhFrameStart(header, tables.header, frames_at) || frames_at < tables.segment_start ||
-          frames_at >= tables.segment_end) {
+      if (!ReadEhFrameStart(header, tables.header, sections.address_size, frames_at) ||
+          frames_at < tables.segment_start || frames_at >= tables.segment_end) {
         return false;
       }
       frames_size = tables.segment_end - frames_at;

@@ -14,12 +14,14 @@ namespace {
 
 FrameStep FindDescription(DwarfCursor& cursor, const EhFrameSections& sections, std::uint64_t pc,
                           FrameDescription& fde) {
-  FrameSection frames{sections.frames, sections.frames_address};
+  FrameSection frames{sections.frames, sections.frames_address, sections.address_size};
   EntrySearch found;
   EhFrameHeader header;
   if (sections.header != nullptr) {
     cursor.Bind(sections.header);
-    if (!ReadEhFrameHeader(cursor, sections.header_address, header)) return FrameStep::kCannotStep;
+    if (!ReadEhFrameHeader(cursor, sections.header_address, sections.address_size, header)) {
+      return FrameStep::kCannotStep;
+    }
   }
   if (header.count != 0) {
     std::uint64_t fde_address;
@@ -47,7 +49,7 @@ FrameStep FindRow(DwarfCursor& cursor, const EhFrameSections& sections, std::uin
   FrameDescription fde;
   FrameStep found = FindDescription(cursor, sections, pc, fde);
   if (found != FrameStep::kStepped) return found;
-  FrameSection frames{sections.frames, sections.frames_address};
+  FrameSection frames{sections.frames, sections.frames_address, sections.address_size};
   return FindRuleRow(cursor, frames, fde, pc, row) ? FrameStep::kStepped : FrameStep::kCannotStep;
 }
 

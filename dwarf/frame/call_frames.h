@@ -25,17 +25,20 @@ class FrameMemory {
 // link-time addresses): .eh_frame_hdr's bytes and address, and the .eh_frame
 // bytes (from eh_frame_ptr to a bound the caller knows, e.g. the end of the
 // loaded segment) and their address. Pointer encodings are resolved against
-// these addresses. Without a header, .eh_frame is searched entry by entry.
+// these addresses, and absolute ones have the module's address size (its
+// ELF class or PE kind; for a module loaded in the process, the process's
+// own). Without a header, .eh_frame is searched entry by entry.
 struct EhFrameSections {
   ByteSource* header = nullptr;
   std::uint64_t header_address = 0;
   ByteSource* frames = nullptr;
   std::uint64_t frames_address = 0;
+  int address_size = 8;
 };
 
 // Where .eh_frame starts, by the header's eh_frame_ptr (so the caller can
 // bound and bind `frames`); false for a header it cannot read.
-bool ReadEhFrameStart(ByteSource& header, std::uint64_t header_address,
+bool ReadEhFrameStart(ByteSource& header, std::uint64_t header_address, int address_size,
                       std::uint64_t& frames_address);
 
 enum class FrameStep {

@@ -13,8 +13,8 @@ constexpr int kHeaderVersion = 1;
 constexpr std::int64_t kProbeReadSize = 16;
 
 // Pointers in the header count from the header's own start.
-PointerBases HeaderBases(std::uint64_t header_address) {
-  return {header_address, header_address, true};
+PointerBases HeaderBases(std::uint64_t header_address, int address_size) {
+  return {header_address, address_size, header_address, true};
 }
 
 // One field of entry index: 0 the initial location, 1 the FDE's address.
@@ -23,13 +23,16 @@ bool ReadTableField(DwarfCursor& cursor, const EhFrameHeader& header, std::uint6
   std::int64_t at = header.table + static_cast<std::int64_t>(index) * header.entry_size +
                     field * (header.entry_size / 2);
   cursor.Seek(at);
-  return ReadEncodedPointer(cursor, header.table_encoding, HeaderBases(header_address), value);
+  return ReadEncodedPointer(cursor, header.table_encoding,
+                            HeaderBases(header_address, header.address_size), value);
 }
 
 }  // namespace
 
-bool ReadEhFrameHeader(DwarfCursor& cursor, std::uint64_t header_address, EhFrameHeader& header) {
+bool ReadEhFrameHeader(DwarfCursor& cursor, std::uint64_t header_address, int address_size,
+                       EhFrameHeader& header) {
   header = EhFrameHeader();
+  header.address_size = address_size;
   if (cursor.source() == nullptr) return false;
   cursor.Init(0, cursor.source()->Size());
   int version = cursor.ReadNext();
@@ -37,13 +40,13 @@ bool ReadEhFrameHeader(DwarfCursor& cursor, std::uint64_t header_address, EhFram
   int count_encoding = cursor.ReadNext();
   int table_encoding = cursor.ReadNext();
   if (version != kHeaderVersion || table_encoding < 0) return false;
-  PointerBases bases = HeaderBases(header_address);
+  PointerBases bases = HeaderBases(header_address, address_size);
   if (frames_encoding == kPointerOmitted || (frames_encoding & kPointerIndirect) != 0 ||
       !ReadEncodedPointer(cursor, static_cast<std::uint8_t>(frames_encoding), bases,
                           header.frames_address)) {
     return false;
   }
-  int entry_field = EncodedPointerSize(static_cast<std::uint8_t>(table_encoding));
+  int entry_field = EncodedPointerSize(static_cast<std::uint8_t>(table_encoding), address_size);
   if (count_encoding == kPointerOmitted || table_encoding == kPointerOmitted ||
       (table_encoding & kPointerIndirect) != 0 || entry_field == 0) {
     return true;  // no table to search: .eh_frame is walked instead
@@ -88,13 +91,13 @@ TableSearch SearchEhFrameTable(DwarfCursor& cursor, const EhFrameHeader& header,
   return TableSearch::kFound;
 }
 
-bool ReadEhFrameStart(ByteSource& header, std::uint64_t header_address,
+bool ReadEhFrameStart(ByteSource& header, std::uint64_t header_address, int address_size,
                       std::uint64_t& frames_address) {
   DwarfCursor cursor;
   cursor.Bind(&header);
   cursor.SetReadSize(kProbeReadSize);
   EhFrameHeader read;
-  if (!ReadEhFrameHeader(cursor, header_address, read)) return false;
+  if (!ReadEhFrameHeader(cursor, header_address, address_size, read)) return false;
   frames_address = read.frames_address;
   return true;
 }

@@ -10,6 +10,7 @@ namespace rt {
 
 struct EhFrameHeader {
   std::uint64_t frames_address = 0;  // eh_frame_ptr
+  int address_size = 0;              // of the module, as the header was read with
   // The search table: its entries, its offset in the header, how its two
   // fields are stored and the bytes of one entry. count is 0 when the header
   // has no table this reader can search (none, or one of LEB128 fields).
@@ -19,9 +20,11 @@ struct EhFrameHeader {
   int entry_size = 0;
 };
 
-// Reads the header the cursor is bound to; false for one it cannot read
-// (another version, an encoding it does not take, a table past its end).
-bool ReadEhFrameHeader(DwarfCursor& cursor, std::uint64_t header_address, EhFrameHeader& header);
+// Reads the header the cursor is bound to, of a module whose addresses have
+// address_size bytes; false for one it cannot read (another version, an
+// encoding it does not take, a table past its end).
+bool ReadEhFrameHeader(DwarfCursor& cursor, std::uint64_t header_address, int address_size,
+                       EhFrameHeader& header);
 
 enum class TableSearch { kFound, kBelowAll, kUnreadable };
 

@@ -11,8 +11,6 @@ namespace {
 // An entry is read in one or two small runs; a full buffer would copy
 // bytes the next entry seldom needs.
 constexpr std::int64_t kEntryReadSize = 256;
-// The "eh" augmentation carries an address-sized word before the factors.
-constexpr std::uint64_t kEhWordSize = 8;
 constexpr std::uint64_t kCieId = 0;
 
 bool StartsWith(const Text& text, char a, char b) {
@@ -59,14 +57,15 @@ bool ReadCommonInformation(DwarfCursor& cursor, const PointerBases& bases, Commo
   if (version != 1 && version != 3 && version != 4) return false;
   Text augmentation = cursor.ReadString();
   std::int64_t letters = 0;
+  // The "eh" augmentation carries an address-sized word before the factors.
   if (StartsWith(augmentation, 'e', 'h')) {
-    cursor.Skip(kEhWordSize);
+    cursor.Skip(bases.address_size);
     letters = 2;
   }
   if (version == 4) {
     int address_size = cursor.ReadNext();
     int segment_size = cursor.ReadNext();
-    if (address_size != 8 || segment_size != 0) return false;
+    if (address_size != bases.address_size || segment_size != 0) return false;
   }
   cie.code_alignment = cursor.ReadULEB128();
   cie.data_alignment = cursor.ReadLEB128();
@@ -95,7 +94,7 @@ bool ReadCieAt(DwarfCursor& cursor, const FrameSection& frames, std::int64_t off
                CommonInformation& cie) {
   UnitExtent extent;
   if (!EnterEntry(cursor, offset, extent) || cursor.ReadOffset() != kCieId) return false;
-  PointerBases bases{frames.address + static_cast<std::uint64_t>(offset)};
+  PointerBases bases{frames.address + static_cast<std::uint64_t>(offset), frames.address_size};
   if (!ReadCommonInformation(cursor, bases, cie)) return false;
   cie.instructions += offset;
   cie.instructions_end += offset;
@@ -105,11 +104,11 @@ bool ReadCieAt(DwarfCursor& cursor, const FrameSection& frames, std::int64_t off
 // The FDE's fields after its CIE pointer; the cursor's window is the FDE.
 bool ReadDescription(DwarfCursor& cursor, const FrameSection& frames, std::int64_t offset,
                      FrameDescription& fde) {
-  PointerBases bases{frames.address + static_cast<std::uint64_t>(offset)};
+  PointerBases bases{frames.address + static_cast<std::uint64_t>(offset), frames.address_size};
   std::uint64_t range;
   if ((fde.cie.fde_encoding & kPointerIndirect) != 0 ||
       !ReadEncodedPointer(cursor, fde.cie.fde_encoding, bases, fde.pc_begin) ||
-      !ReadEncodedValue(cursor, fde.cie.fde_encoding, range)) {
+      !ReadEncodedValue(cursor, fde.cie.fde_encoding, frames.address_size, range)) {
     return false;
   }
   fde.pc_end = fde.pc_begin + range;

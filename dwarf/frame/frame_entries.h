@@ -28,10 +28,12 @@ struct FrameDescription {
   CommonInformation cie;
 };
 
-// .eh_frame as the reader sees it: its bytes and where they lie.
+// .eh_frame as the reader sees it: its bytes, where they lie and the bytes
+// of an address in its module.
 struct FrameSection {
   ByteSource* source = nullptr;
   std::uint64_t address = 0;
+  int address_size = 0;
 };
 
 enum class EntryKind {

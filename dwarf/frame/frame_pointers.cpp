@@ -26,9 +26,6 @@ enum Application : std::uint8_t {
   kAligned = 0x50,  // an absolute value at the next address-sized boundary
 };
 
-// Every module the reader meets is 64-bit.
-constexpr int kAddressSize = 8;
-
 std::uint64_t SignExtended(std::uint64_t v, int bytes) {
   int unused = 64 - 8 * bytes;
   return static_cast<std::uint64_t>(static_cast<std::int64_t>(v << unused) >> unused);
@@ -36,9 +33,10 @@ std::uint64_t SignExtended(std::uint64_t v, int bytes) {
 
 }  // namespace
 
-int EncodedPointerSize(std::uint8_t encoding) {
+int EncodedPointerSize(std::uint8_t encoding, int address_size) {
   switch (encoding & 0x0F) {
     case kAbsolute:
+      return address_size == 4 || address_size == 8 ? address_size : 0;
     case kUdata8:
     case kSdata8:
       return 8;
@@ -53,14 +51,15 @@ int EncodedPointerSize(std::uint8_t encoding) {
   }
 }
 
-bool ReadEncodedValue(DwarfCursor& cursor, std::uint8_t encoding, std::uint64_t& value) {
+bool ReadEncodedValue(DwarfCursor& cursor, std::uint8_t encoding, int address_size,
+                      std::uint64_t& value) {
   std::uint8_t format = encoding & 0x0F;
   if (format == kUleb128) {
     value = cursor.ReadULEB128();
   } else if (format == kSleb128) {
     value = static_cast<std::uint64_t>(cursor.ReadLEB128());
   } else {
-    int size = EncodedPointerSize(encoding);
+    int size = EncodedPointerSize(encoding, address_size);
     if (size == 0) return false;
     value = cursor.ReadUnsigned(size);
     if (format == kSdata2 || format == kSdata4) value = SignExtended(value, size);
@@ -76,11 +75,13 @@ bool ReadEncodedPointer(DwarfCursor& cursor, std::uint8_t encoding, const Pointe
   std::uint8_t application = encoding & 0x70;
   if (application == kAligned) {
     if ((encoding & 0x0F) != kAbsolute) return false;
-    cursor.Skip((kAddressSize - field % kAddressSize) % kAddressSize);
-    value = cursor.ReadUnsigned(kAddressSize);
+    int size = EncodedPointerSize(encoding, bases.address_size);
+    if (size == 0) return false;
+    cursor.Skip((size - field % size) % size);
+    value = cursor.ReadUnsigned(size);
     return cursor.ok();
   }
-  if (!ReadEncodedValue(cursor, encoding, value)) return false;
+  if (!ReadEncodedValue(cursor, encoding, bases.address_size, value)) return false;
   switch (application) {
     case kFromNothing:
       return true;

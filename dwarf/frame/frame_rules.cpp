@@ -173,7 +173,8 @@ bool RuleMachine::Extended(int op) {
     case kNop:
       return true;
     case kSetLoc: {
-      PointerBases bases{frames_.address + static_cast<std::uint64_t>(window_)};
+      PointerBases bases{frames_.address + static_cast<std::uint64_t>(window_),
+                         frames_.address_size};
       std::uint8_t encoding = fde_.cie.fde_encoding;
       return (encoding & kPointerIndirect) == 0 &&
              ReadEncodedPointer(cursor_, encoding, bases, value) && MoveTo(value);

@@ -1,8 +1,8 @@
 // Naming the functions of a chain.
 #include "dwarf/info/function_names.h"
 
+#include "demangle/demangle.h"
 #include "dwarf/info/entry_names.h"
-#include "exe/demangle.h"
 
 namespace rt {
 
@@ -20,11 +20,7 @@ bool Qualifies(std::uint32_t tag) {
 // name that is not one the demangler reads whole (or one cut short).
 bool Demangled(Text& name) {
   if (name.length == 0 || name.length == Text::kCapacity) return false;
-  char readable[Text::kCapacity];
-  DemangleResult result = Demangle(name.view(), readable, DemangleStyle::kNameOnly);
-  if (!result.ok) return false;
-  name = Text(std::string_view(readable, result.length));
-  return true;
+  return DemangleName(name.view(), name);
 }
 
 }  // namespace

@@ -1,15 +1,13 @@
 // The module that holds a code address, from the dynamic loader's list.
 #include <unistd.h>
 
-#include "platform/page_size.h"
+#include "platform/image_base.h"
 #include "platform/platform.h"
 #include "platform/posix/loaded_modules.h"
 
 namespace platform {
 
 namespace {
-
-constexpr std::uintptr_t kPageMask = ~(kPageSize - 1);
 
 // The program's own file by its real path, so that a debug file beside it
 // is found whatever the working directory; /proc/self/exe where the path
@@ -28,12 +26,11 @@ void ProgramFile(std::pmr::string& name) {
 // file's own lowest segment address is the load delta, for PIE and fixed
 // programs.
 std::uintptr_t LowestSegment(const dl_phdr_info& module) {
-  std::uintptr_t lowest = UINTPTR_MAX;
+  ImageBase base;
   for (int i = 0; i < module.dlpi_phnum; ++i) {
-    const ElfW(Phdr)& ph = module.dlpi_phdr[i];
-    if (ph.p_type == PT_LOAD && ph.p_vaddr < lowest) lowest = ph.p_vaddr;
+    base.Add(module.dlpi_phdr[i].p_type, module.dlpi_phdr[i].p_vaddr);
   }
-  return module.dlpi_addr + (lowest & kPageMask);
+  return module.dlpi_addr + static_cast<std::uintptr_t>(base.Get());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <link.h>
 #include <sys/mman.h>
 
+#include "platform/image_base.h"
 #include "platform/page_size.h"
 
 extern "C" {
@@ -34,11 +35,11 @@ QUIZ_AT_LOAD std::uintptr_t SegmentEnd(std::uintptr_t address) {
   const auto* file = reinterpret_cast<const unsigned char*>(&__ehdr_start);
   const auto* headers = reinterpret_cast<const ElfW(Phdr)*>(file + __ehdr_start.e_phoff);
   // The file header lies at the start of the lowest segment's first page.
-  std::uintptr_t lowest = UINTPTR_MAX;
-  for (unsigned i = 0; i < __ehdr_start.e_phnum; ++i) {
-    if (headers[i].p_type == PT_LOAD && headers[i].p_vaddr < lowest) lowest = headers[i].p_vaddr;
-  }
-  std::uintptr_t delta = reinterpret_cast<std::uintptr_t>(file) - (lowest & ~(kPageSize - 1));
+  ImageBase base;
+  for (unsigned i = 0; i < __ehdr_start.e_phnum; ++i)
+    base.Add(headers[i].p_type, headers[i].p_vaddr);
+  std::uintptr_t delta =
+      reinterpret_cast<std::uintptr_t>(file) - static_cast<std::uintptr_t>(base.Get());
   for (unsigned i = 0; i < __ehdr_start.e_phnum; ++i) {
     if (headers[i].p_type != PT_LOAD) continue;
     std::uintptr_t begin = delta + headers[i].p_vaddr, end = begin + headers[i].p_memsz;

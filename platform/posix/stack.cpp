@@ -63,9 +63,6 @@ const posix::ThreadStack& CurrentStack() {
 std::uintptr_t GetStackTop() {
   return CurrentStack().top;
 }
-std::uintptr_t GetStackLimit() {
-  return CurrentStack().limit;
-}
 std::uintptr_t GetStackTopAbove(std::uint64_t sp) {
   return OnReportStack(sp) ? ReportStackTop() : CurrentStack().top;
 }

@@ -12,12 +12,6 @@ std::uintptr_t GetStackTop() {
   return high;
 }
 
-std::uintptr_t GetStackLimit() {
-  ULONG_PTR low, high;
-  ::GetCurrentThreadStackLimits(&low, &high);
-  return low;
-}
-
 std::uintptr_t GetStackTopAbove(std::uint64_t sp) {
   return OnReportStack(sp) ? ReportStackTop() : GetStackTop();
 }

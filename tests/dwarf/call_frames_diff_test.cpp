@@ -130,6 +130,7 @@ TEST_P(CallFramesDiffTest, RowsAsTheOracleDecodes) {
   ASSERT_TRUE(rt::OpenExeFile(exe, path));
   ASSERT_TRUE(ReadSection(exe, ".eh_frame_hdr", header, s.header_address));
   ASSERT_TRUE(ReadSection(exe, ".eh_frame", frames, s.frames_address));
+  s.address_size = exe.address_size;
   rt::CloseExeFile(exe);
   rt::MemorySource header_bytes(header.data(), header.size()),
       frame_bytes(frames.data(), frames.size());

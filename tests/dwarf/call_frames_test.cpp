@@ -35,7 +35,8 @@ rt::EhFrameSections SectionsOf(const FrameBuilder& b, const Bytes& header,
                                rt::MemorySource (&m)[2]) {
   m[0] = rt::MemorySource(header.data(), header.size());
   m[1] = rt::MemorySource(b.frames.data(), b.frames.size());
-  return {header.empty() ? nullptr : &m[0], b.header_address, &m[1], b.frames_address};
+  return {header.empty() ? nullptr : &m[0], b.header_address, &m[1], b.frames_address,
+          b.address_size};
 }
 
 // The row at pc as "start-end cfa rN=rule...", or "none" or "cannot".
@@ -66,6 +67,10 @@ Change Cie(const char* a, std::uint8_t personality = 0x9B, std::uint8_t fde = 0x
 }
 Change Version(std::uint8_t v) {
   return [=](FrameCie& c, auto&, auto&) { c.version = v; };
+}
+// The change in a module of 32-bit addresses.
+Change In32(Change change) {
+  return [=](FrameCie& c, FrameFde& f, FrameBuilder& b) { change(c, f, b), b.address_size = 4; };
 }
 
 // An FDE at 0x4000 (changed as the case says) and one at 0x5000; the row
@@ -110,6 +115,8 @@ TEST(CallFramesTest, RowsOfEachInstructionAndEncoding) {
       {"PersonalityUleb", "", 0x40ff, kSound, Cie("zPLR", 0x01)}, {"SignalBranchTargets", "", 0x40ff, kSound, Cie("zRSB")},
       {"Version3", "", 0x40ff, kSound, Version(3)}, {"Version4", "", 0x40ff, kSound, Version(4)},
       {"Format64", "", 0x40ff, kSound, [](auto& c, auto&, auto&) { c.is64 = true; }},
+      {"Absolute32", "", 0x40ff, kSound, In32(Fde(0x00)), 0x03}, {"Eh32", "", 0x40ff, kSound, In32(Cie("eh", 0, 0))},
+      {"Version4In32", "", 0x40ff, kSound, In32(Version(4))}, {"PersonalityAligned32", "", 0x40ff, kSound, In32(Cie("zPLR", 0x50))},
       {"LengthPastTheSection", "", 0x40ff, "cannot", [](auto&, auto& f, auto&) { f.length = 1000; }},
       {"FdeShorterThanItsFields", "", 0x40ff, "cannot", [](auto&, auto& f, auto&) { f.length = 6; }},
       {"CiePointerBeforeTheSection", "", 0x40ff, "cannot", [](auto&, auto& f, auto&) { f.cie_pointer = 1000; }},
@@ -129,6 +136,7 @@ TEST(CallFramesTest, RowsOfEachInstructionAndEncoding) {
     FrameBuilder unused;  // the builder's changes come once it is built
     unused.table.resize(1);
     c.change(cie, fde, unused);
+    b.address_size = unused.address_size;
     std::size_t at = b.AddCie(cie);
     b.AddFde(at, fde);
     b.AddFde(at, next);
@@ -149,7 +157,8 @@ TEST(CallFramesTest, HeaderStartVersionAndCount) {
   Bytes header = b.Header();
   rt::MemorySource source(header.data(), header.size());
   std::uint64_t start = 0;
-  EXPECT_TRUE(rt::ReadEhFrameStart(source, b.header_address, start) && start == b.frames_address);
+  EXPECT_TRUE(rt::ReadEhFrameStart(source, b.header_address, 8, start) &&
+              start == b.frames_address);
   EXPECT_EQ(RowAt(b, "\x02" + header.substr(1), 0x4010), "cannot");
   EXPECT_EQ(RowAt(b, header.substr(0, header.size() - 1), 0x4010), "cannot") << "count";
 }

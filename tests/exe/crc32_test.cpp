@@ -1,5 +1,5 @@
 // The CRC-32 of debug files.
-#include "exe/crc32.h"
+#include "exe/debug_file/crc32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Following ".gnu_debuglink" to a separate debug file: split programs made
 // by objcopy, and hand-built links.
-#include "exe/debug_link.h"
+#include "exe/debug_file/debug_link.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "exe/crc32.h"
+#include "exe/debug_file/crc32.h"
 #include "exe/exe_file.h"
 #include "tests/exe/exe_test.h"
 

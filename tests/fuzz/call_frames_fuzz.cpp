@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rt::MemorySource header(data + 2, static_cast<std::int64_t>(header_size));
   rt::MemorySource frames(frame_bytes, static_cast<std::int64_t>(frames_size));
   rt::EhFrameSections sections{(w[3] & 4) ? nullptr : &header, 0x1000, &frames, 0x2000};
-  rt::ReadEhFrameStart(header, sections.header_address, sections.frames_address);
+  rt::ReadEhFrameStart(header, sections.header_address, sections.address_size,
+                       sections.frames_address);
   bool aarch64 = (w[3] & 2) != 0, return_address = (w[3] & 1) != 0;
   rt::FrameLayout layout = aarch64 ? rt::FrameLayout{31, -1} : rt::FrameLayout{7, 16, 0xF0C8};
   rt::FrameRegisters regs;

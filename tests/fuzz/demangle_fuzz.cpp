@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "exe/demangle.h"
+#include "demangle/demangle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view name(reinterpret_cast<const char*>(data), size);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "exe/debug_file.h"
+#include "exe/debug_file/debug_file.h"
 #include "exe/exe_file.h"
 #include "exe/symbols.h"
 

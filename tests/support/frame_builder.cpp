@@ -8,16 +8,20 @@ namespace testing_support {
 
 namespace {
 
-// A pointer stored as encoding says, its field standing at `field`;
-// data-relative ones count from base.
+// A pointer stored as encoding says, its field standing at `field`, an
+// absolute one of address_size bytes; data-relative ones count from base.
 void PutPointer(Bytes& b, std::uint8_t encoding, std::uint64_t value, std::uint64_t field,
-                std::uint64_t base = 0) {
+                int address_size, std::uint64_t base = 0) {
   std::uint8_t application = encoding & 0x70, format = encoding & 0x0F;
-  if (application == 0x50) b.append((8 - field % 8) % 8, '\0');  // aligned
+  if (application == 0x50) b.append((address_size - field % address_size) % address_size, '\0');
   value -= application == 0x10 ? field : application == 0x30 ? base : 0;
   if (format == 0x01) return PutUleb(b, value);
   if (format == 0x09) return PutSleb(b, static_cast<std::int64_t>(value));
-  PutLe(b, b.size(), value, format % 8 == 2 ? 2 : format % 8 == 3 ? 4 : 8);
+  PutLe(b, b.size(), value,
+        format == 0       ? address_size
+        : format % 8 == 2 ? 2
+        : format % 8 == 3 ? 4
+                          : 8);
 }
 
 // Length, then the id or CIE pointer, then the body, in either format.
@@ -35,8 +39,8 @@ std::size_t FrameBuilder::AddCie(const FrameCie& c) {
   std::size_t at = frames.size();
   Bytes body(1, static_cast<char>(c.version));
   body += c.augmentation + '\0';
-  if (c.augmentation.rfind("eh", 0) == 0) body += Bytes(8, '\0');
-  if (c.version == 4) body += Bytes("\x08\x00", 2);  // address and segment sizes
+  if (c.augmentation.rfind("eh", 0) == 0) body += Bytes(address_size, '\0');
+  if (c.version == 4) body += {static_cast<char>(address_size), '\0'};  // address, segment sizes
   PutUleb(body, c.code_align);
   PutSleb(body, c.data_align);
   if (c.version == 1) body += static_cast<char>(c.return_column);
@@ -50,7 +54,7 @@ std::size_t FrameBuilder::AddCie(const FrameCie& c) {
       if (letter == 'L') data += static_cast<char>(c.lsda_encoding);
       if (letter != 'P') continue;
       data += static_cast<char>(c.personality_encoding);
-      PutPointer(data, c.personality_encoding, 0x1234, data_at + data.size());
+      PutPointer(data, c.personality_encoding, 0x1234, data_at + data.size(), address_size);
     }
     PutUleb(body, data.size());
     body += data;
@@ -65,8 +69,8 @@ std::size_t FrameBuilder::AddFde(std::size_t cie, const FrameFde& f) {
   const FrameCie& c = std::find_if(cies_.begin(), cies_.end(), named)->second;
   std::size_t at = frames.size(), head = c.is64 ? 20 : 8;
   Bytes body;
-  PutPointer(body, c.fde_encoding, f.begin, frames_address + at + head);
-  PutPointer(body, c.fde_encoding & 0x0F, f.range, 0);
+  PutPointer(body, c.fde_encoding, f.begin, frames_address + at + head, address_size);
+  PutPointer(body, c.fde_encoding & 0x0F, f.range, 0, address_size);
   if (c.augmentation[0] == 'z') {  // an LSDA pointer of 4 bytes, or none
     body += c.augmentation.find('L') != std::string::npos ? Bytes("\x04\0\0\0\0", 5) : Bytes(1, 0);
   }
@@ -80,11 +84,11 @@ Bytes FrameBuilder::Header(std::uint8_t table_encoding) const {
   auto sorted = table;
   std::sort(sorted.begin(), sorted.end());
   Bytes b = {1, 0x1B, 0x03, static_cast<char>(table_encoding)};
-  PutPointer(b, 0x1B, frames_address, header_address + 4);
+  PutPointer(b, 0x1B, frames_address, header_address + 4, address_size);
   Put32(b, 8, static_cast<std::uint32_t>(sorted.size()));
   for (auto [begin, fde] : table_encoding == 0xFF ? decltype(sorted){} : sorted) {
-    PutPointer(b, table_encoding, begin, header_address + b.size(), header_address);
-    PutPointer(b, table_encoding, fde, header_address + b.size(), header_address);
+    PutPointer(b, table_encoding, begin, header_address + b.size(), address_size, header_address);
+    PutPointer(b, table_encoding, fde, header_address + b.size(), address_size, header_address);
   }
   return b;
 }

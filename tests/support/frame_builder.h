@@ -31,6 +31,7 @@ struct FrameFde {
 
 struct FrameBuilder {
   std::uint64_t header_address = 0x1000, frames_address = 0x2000;
+  int address_size = 8;  // of absolute pointers, the "eh" word and a version 4 CIE
   Bytes frames;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> table;  // begin, FDE address
 
