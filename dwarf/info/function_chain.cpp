@@ -112,7 +112,8 @@ bool FunctionChainReader::ReadValues(const UnitEntry& entry, Values& values) {
     bool wanted =
         attribute == kAttrSibling ||
         (code && (attribute == kAttrLowPc || attribute == kAttrHighPc || attribute == kAttrRanges ||
-                  attribute == kAttrName || attribute == kAttrAbstractOrigin ||
+                  attribute == kAttrName || attribute == kAttrLinkageName ||
+                  attribute == kAttrMipsLinkageName || attribute == kAttrAbstractOrigin ||
                   attribute == kAttrSpecification || attribute == kAttrCallFile ||
                   attribute == kAttrCallLine || attribute == kAttrCallColumn));
     if (!wanted || !attributes.Value(value)) continue;

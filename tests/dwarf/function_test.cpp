@@ -26,6 +26,10 @@ InfoAttribute Ref(std::uint64_t attribute, std::uint64_t form, const std::string
 InfoAttribute Name(const std::string& name) {
   return {kAtName, kFormString, 0, 0, Bytes(name) + '\0'};
 }
+InfoAttribute Linkage(const std::string& name) {
+  constexpr std::uint64_t kAtLinkageName = 0x6e;
+  return {kAtLinkageName, kFormString, 0, 0, Bytes(name) + '\0'};
+}
 // Code from low to high, high_pc given as the length.
 std::vector<InfoAttribute> Code(std::uint64_t low, std::uint64_t high,
                                 std::vector<InfoAttribute> more = {}) {
@@ -125,7 +129,10 @@ TEST(FunctionChainTest, RareFormsAndNames) {
           {kTagInlined, Code(0x3094, 0x3098, {Name("m"), Attr(kAtCallLine, kFormData1, 11)})}}}}},
       {kTagSubprogram, {Name("Visit"), Attr(kAtInline, kFormData1, 1)}, {{kTagStructure, {}, {
           {kTagSubprogram, Code(0x3080, 0x3090, {Name("_FUN")}), {
-              {kTagInlined, Code(0x3084, 0x3088, {Name("op"), Attr(kAtCallLine, kFormData1, 9)})}}}}}}}};
+              {kTagInlined, Code(0x3084, 0x3088, {Name("op"), Attr(kAtCallLine, kFormData1, 9)})}}}}}}},
+      {kTagNamespace, {Name("N")}, {
+          {kTagSubprogram, Code(0x30B0, 0x30C0, {Name("Mean"), Linkage("_ZN6Grades4MeanERKi")})},
+          {kTagSubprogram, Code(0x30C0, 0x30D0, {Name("Mode"), Linkage("Mode@1")})}}}};
   units.push_back(d.Add(n));
   // clang-format on
 
@@ -148,6 +155,8 @@ TEST(FunctionChainTest, RareFormsAndNames) {
       {"BlockWithoutCode", 3, 0x3074, "g; h@7"},
       {"BlockRangesMissTheCall", 3, 0x3096, "k; m@11"},
       {"LocalClassInAnAbstractFunction", 3, 0x3086, "_FUN; op@9"},
+      {"LinkageNameWins", 3, 0x30B4, "Grades::Mean"},
+      {"LinkageNameNotMangled", 3, 0x30C4, "N::Mode"},
   };
   InfoSources s(d, Bytes());
   for (const ChainRow& row : rows) {
