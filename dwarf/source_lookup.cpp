@@ -1,12 +1,12 @@
 // Adding functions and inlined calls to the line table's answers.
 #include "dwarf/source_lookup.h"
 
+#include <algorithm>
 #include <memory_resource>
 #include <vector>
 
 #include "base/resource_object.h"
-#include "dwarf/info/function_chain.h"
-#include "dwarf/info/function_names.h"
+#include "dwarf/functions/function_chain.h"
 #include "dwarf/line/line_header.h"
 #include "dwarf/line/unit_index.h"
 
@@ -17,20 +17,17 @@ namespace {
 // The readers of one lookup; their cursors take some 200 KiB, kept off the
 // stack.
 struct FunctionReaders {
-  explicit FunctionReaders(const DebugSources& sources)
-      : chains(sources), names(sources), strings(sources) {
+  explicit FunctionReaders(const DebugSources& sources) : functions(sources), strings(sources) {
     line.Bind(sources[DebugSection::kLine]);
   }
-  FunctionChainReader chains;
-  FunctionNames names;
+  FunctionReader functions;
   StringTables strings;
   DwarfCursor line;
   FunctionChain chain;
   std::pmr::vector<std::int64_t> units;
 
   std::uint16_t io_error() const {
-    if (chains.io_error() != 0) return chains.io_error();
-    if (names.io_error() != 0) return names.io_error();
+    if (functions.io_error() != 0) return functions.io_error();
     return line.io_error() != 0 ? line.io_error() : strings.io_error();
   }
 };
@@ -41,12 +38,15 @@ bool FindChain(FunctionReaders& readers, const UnitIndex* index, std::uint64_t t
   if (index != nullptr) {
     index->CandidateUnits(target, readers.units);
     for (std::int64_t unit : readers.units) {
-      if (readers.chains.Find(unit, target, readers.chain)) return true;
+      const UnitSummary* summary = index->UnitAt(unit);
+      if (summary != nullptr && readers.functions.Find(*summary, target, readers.chain)) {
+        return true;
+      }
     }
     return false;
   }
   for (std::int64_t unit = 0;;) {
-    if (readers.chains.Find(unit, target, readers.chain)) return true;
+    if (readers.functions.Find(unit, target, readers.chain)) return true;
     std::int64_t next = readers.chain.root.next;
     if (next <= unit) return false;
     unit = next;
@@ -61,7 +61,7 @@ void AddChain(FunctionReaders& readers, unsigned detail, SourceFrames& frames) {
   std::size_t n = chain.count;
   frames.front().inlined = chain.links[n - 1].inlined;
   bool named = (detail & kFunctionNames) != 0;
-  if (named) frames.front().function = readers.names.NameOf(chain.links[n - 1], chain.root);
+  if (named) frames.front().function = readers.functions.NameOf(chain.links[n - 1], chain.root);
   if ((detail & kInlinedCalls) == 0) return;
   for (std::size_t j = n - 1; j > 0; --j) {
     const FunctionLink& call = chain.links[j];
@@ -73,7 +73,7 @@ void AddChain(FunctionReaders& readers, unsigned detail, SourceFrames& frames) {
     frame.line = static_cast<std::int32_t>(call.call_line);
     frame.column = static_cast<std::int32_t>(call.call_column);
     frame.inlined = chain.links[j - 1].inlined;
-    if (named) frame.function = readers.names.NameOf(chain.links[j - 1], chain.root);
+    if (named) frame.function = readers.functions.NameOf(chain.links[j - 1], chain.root);
   }
 }
 
@@ -86,7 +86,14 @@ std::uint16_t SourceLookup::LookupMany(const DebugSources& sources, const std::u
   std::uint16_t index_error = 0;
   const UnitIndex* index = table_.Index(sources, index_error);
   ResourcePtr<FunctionReaders> readers = MakeResourceObject<FunctionReaders>(sources);
-  for (std::size_t k = 0; k < count; ++k) {
+  readers->functions.SetIndex(index);
+  // In address order, the addresses of one unit come one after another,
+  // and its walk goes on from where the one before stopped.
+  std::pmr::vector<std::size_t> order(count);
+  for (std::size_t k = 0; k < count; ++k) order[k] = k;
+  std::sort(order.begin(), order.end(),
+            [targets](std::size_t a, std::size_t b) { return targets[a] < targets[b]; });
+  for (std::size_t k : order) {
     // An address no function holds keeps its line alone.
     if (targets[k] != 0 && FindChain(*readers, index, targets[k] - 1)) {
       AddChain(*readers, detail, frames[k]);

@@ -104,10 +104,10 @@ struct Lookups {
   unsigned detail = rt::kLinesOnly;
 };
 
-// The lines for a batch of addresses, appended to out; the I/O code of a
-// read that failed.
+// The lines for a batch of addresses, each address's into its own text;
+// the I/O code of a read that failed.
 std::uint16_t Describe(Lookups& lookups, const std::vector<std::uint64_t>& addresses,
-                       std::string& out) {
+                       std::vector<std::string>& texts) {
   std::vector<rt::SourceFrames> frames(addresses.size());
   if (lookups.has_lines) {
     rt::FileResult opened = rt::OpenExeFile(lookups.exe, lookups.line_file.name);
@@ -128,6 +128,7 @@ std::uint16_t Describe(Lookups& lookups, const std::vector<std::uint64_t>& addre
         (rt::IsOpen(lookups.program) || rt::OpenExeFile(lookups.program, lookups.file))) {
       frames[i].front().function = rt::FunctionSymbolName(lookups.program, addresses[i] - 1);
     }
+    std::string& out = texts[i];
     std::size_t shown = (lookups.detail & rt::kInlinedCalls) != 0 ? frames[i].size() : 1;
     for (std::size_t j = 0; j < shown; ++j) {
       const rt::SourceFrame& frame = frames[i][j];
@@ -161,17 +162,33 @@ int Answer(Lookups& lookups, const std::vector<std::string_view>& words) {
   std::vector<std::uint64_t> addresses;
   if (!ParseAddresses(words, addresses, status)) return status;
   // With functions and inlined calls an address has many frames: a batch
-  // of them at a time keeps the memory small.
-  std::size_t batch = lookups.detail == rt::kLinesOnly ? addresses.size() : 256;
-  for (std::size_t from = 0; from < addresses.size(); from += batch) {
-    std::vector<std::uint64_t> some(
-        addresses.begin() + static_cast<std::ptrdiff_t>(from),
-        addresses.begin() + static_cast<std::ptrdiff_t>(std::min(addresses.size(), from + batch)));
-    std::string out;
+  // of them at a time keeps the memory small. The batches are taken in
+  // address order, so that a unit is read by one batch rather than by each
+  // batch that has an address in it; the lines keep the order asked.
+  std::vector<std::size_t> order(addresses.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return addresses[a] < addresses[b]; });
+  std::size_t batch = lookups.detail == rt::kLinesOnly ? addresses.size() : 128;
+  std::vector<std::string> texts(addresses.size());
+  for (std::size_t from = 0; from < order.size(); from += batch) {
+    std::size_t to = std::min(order.size(), from + batch);
+    std::vector<std::uint64_t> some;
+    for (std::size_t j = from; j < to; ++j) some.push_back(addresses[order[j]]);
+    std::vector<std::string> out(some.size());
     std::uint16_t io_error = Describe(lookups, some, out);
     if (io_error != 0) return ReadFailed(io_error);
+    for (std::size_t j = from; j < to; ++j) texts[order[j]] = std::move(out[j - from]);
+  }
+  // Written a piece at a time, not copied whole once more.
+  std::string out;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    out += texts[i];
+    std::string().swap(texts[i]);
+    if (out.size() < 65536 && i + 1 < texts.size()) continue;
     if (!Write(platform::StdHandleKind::kOutput, out))
       return Fail("cannot write the frame lines", "");
+    out.clear();
   }
   return 0;
 }

@@ -18,6 +18,14 @@ enum EntryTag : std::uint32_t {
   kTagNamespace = 0x39,
 };
 
+// Entries whose children may be functions, and whose names qualify the
+// names declared inside them: a function is defined inside its namespace
+// or class as well as at the unit's top.
+inline bool IsScope(std::uint32_t tag) {
+  return tag == kTagNamespace || tag == kTagClass || tag == kTagStructure || tag == kTagUnion ||
+         tag == kTagModule || tag == kTagInterface;
+}
+
 enum EntryAttribute : std::uint64_t {
   kAttrSibling = 0x01,
   kAttrName = 0x03,

@@ -35,7 +35,9 @@ class UnitEntries {
     return entered_ && offset >= header_.shape.offset && offset < header_.next;
   }
 
+  // Positions are from the unit's first byte.
   void Seek(std::int64_t position) { info_.Seek(position); }
+  std::int64_t Pos() const { return info_.Pos(); }
   // Reads the code of the entry at the position, leaving the cursor at its
   // values; false at an unknown code or the unit's end.
   bool Next(UnitEntry& entry);

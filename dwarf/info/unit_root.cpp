@@ -34,6 +34,7 @@ bool UnitRootReader::Read(std::int64_t offset, bool want_ranges, UnitRoot& root)
   // Without a .debug_info there is no unit to read.
   ByteSource* info = sources_[DebugSection::kInfo];
   if (info == nullptr || !ReadUnitHeader(info_, offset, info->Size(), header)) return false;
+  root.offset = offset;
   root.next = header.next;
   // A unit this reader cannot take describes nothing; the next one still can.
   if (header.readable) root.malformed = !ReadRootEntry(header, want_ranges, root);

@@ -18,22 +18,28 @@
 
 namespace rt {
 
-struct UnitRoot {
-  std::int64_t next = 0;  // offset of the next unit in .debug_info
-  bool has_program = false;
+// What the readers of a unit's entries need of its root: the index keeps
+// one for each unit, so that the root is read once.
+struct UnitSummary {
+  std::int64_t offset = 0;    // of the unit in .debug_info
+  std::int64_t next = 0;      // offset of the next unit in .debug_info
   std::uint64_t program = 0;  // offset of its line program in .debug_line
+  bool has_program = false;
+  // The root entry could not be read whole: its ranges are not known.
+  bool malformed = false;
+  bool has_children = false;
+  // The root entry's first child, from the unit's first byte.
+  std::int64_t children = 0;
+  // The unit's shape, where its indexed strings and addresses start, and
+  // what its entries' range lists count from.
+  UnitRangeBase unit;
+};
+
+struct UnitRoot : UnitSummary {
   // The ranges its root entry gives; has_ranges is false without any, and
   // when they could not be read.
   bool has_ranges = false;
   std::pmr::vector<AddressRange> ranges;
-  // The root entry could not be read whole: its ranges are not known.
-  bool malformed = false;
-  // The unit's shape, where its indexed strings and addresses start, and
-  // what its entries' range lists count from.
-  UnitRangeBase unit;
-  // The root entry's first child, from the unit's first byte.
-  std::int64_t children = 0;
-  bool has_children = false;
 };
 
 class UnitRootReader {

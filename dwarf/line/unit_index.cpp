@@ -40,6 +40,7 @@ void UnitIndex::Clear() {
   entries_.clear();
   reach_.clear();
   unranged_.clear();
+  summaries_.clear();
 }
 
 FileResult UnitIndex::Build(const DebugSources& sources) {
@@ -89,6 +90,7 @@ bool UnitIndex::DescribePrograms(UnitRootReader& roots, const std::pmr::vector<A
                          [](const ArangeSet& s, std::uint64_t unit) { return s.unit < unit; });
     bool in_aranges = set != sets.end() && set->unit == static_cast<std::uint64_t>(offset);
     if (!roots.Read(offset, !in_aranges, root)) return true;
+    summaries_.push_back(root);
     if (!root.has_program) continue;
     auto at = std::lower_bound(programs_.begin(), programs_.end(),
                                static_cast<std::int64_t>(root.program));
@@ -171,6 +173,20 @@ void UnitIndex::CandidateUnits(std::uint64_t target, std::pmr::vector<std::int64
     if (unit >= 0) units[kept++] = unit;
   }
   units.resize(kept);
+}
+
+const UnitSummary* UnitIndex::UnitAt(std::int64_t offset) const {
+  const UnitSummary* unit = UnitHolding(offset);
+  return unit != nullptr && unit->offset == offset ? unit : nullptr;
+}
+
+// The units lie in file order, each up to the next one's offset.
+const UnitSummary* UnitIndex::UnitHolding(std::int64_t offset) const {
+  auto after = std::upper_bound(summaries_.begin(), summaries_.end(), offset,
+                                [](std::int64_t o, const UnitSummary& u) { return o < u.offset; });
+  if (after == summaries_.begin()) return nullptr;
+  const UnitSummary& unit = *(after - 1);
+  return offset < unit.next ? &unit : nullptr;
 }
 
 }  // namespace rt

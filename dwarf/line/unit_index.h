@@ -34,6 +34,10 @@ class UnitIndex {
   // The offsets in .debug_info of the units whose line programs Candidates
   // names, in the same order.
   void CandidateUnits(std::uint64_t target, std::pmr::vector<std::int64_t>& units) const;
+  // What the index read of the unit at offset, and of the unit that holds
+  // offset; null for none.
+  const UnitSummary* UnitAt(std::int64_t offset) const;
+  const UnitSummary* UnitHolding(std::int64_t offset) const;
 
  private:
   struct Entry {
@@ -52,6 +56,7 @@ class UnitIndex {
   std::pmr::vector<Entry> entries_;           // sorted by low
   std::pmr::vector<std::uint64_t> reach_;     // the highest high of entries_[0..i]
   std::pmr::vector<std::uint32_t> unranged_;  // the programs searched for every address
+  std::pmr::vector<UnitSummary> summaries_;   // every unit's, in file order
 };
 
 }  // namespace rt

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dwarf/info/function_chain.h"
-#include "dwarf/info/function_names.h"
+#include "dwarf/functions/function_chain.h"
 #include "dwarf/source_lookup.h"
 #include "tests/support/info_builder.h"
 #include "tests/support/line_table_builder.h"
@@ -26,6 +25,10 @@ InfoAttribute Ref(std::uint64_t attribute, std::uint64_t form, const std::string
 InfoAttribute Name(const std::string& name) {
   return {kAtName, kFormString, 0, 0, Bytes(name) + '\0'};
 }
+InfoAttribute Linkage(const std::string& name) {
+  constexpr std::uint64_t kAtLinkageName = 0x6e;
+  return {kAtLinkageName, kFormString, 0, 0, Bytes(name) + '\0'};
+}
 // Code from low to high, high_pc given as the length.
 std::vector<InfoAttribute> Code(std::uint64_t low, std::uint64_t high,
                                 std::vector<InfoAttribute> more = {}) {
@@ -36,18 +39,20 @@ std::vector<InfoAttribute> Code(std::uint64_t low, std::uint64_t high,
 
 // The chain that holds target, as "function; call@line; ..." outward in,
 // each named; empty where none does.
-std::string ChainAt(const InfoSources& s, std::uint64_t unit, std::uint64_t target) {
-  auto reader = std::make_unique<rt::FunctionChainReader>(s.sources);
-  auto names = std::make_unique<rt::FunctionNames>(s.sources);
+std::string ChainAt(rt::FunctionReader& reader, std::uint64_t unit, std::uint64_t target) {
   auto chain = std::make_unique<rt::FunctionChain>();
-  if (!reader->Find(static_cast<std::int64_t>(unit), target, *chain)) return "";
+  if (!reader.Find(static_cast<std::int64_t>(unit), target, *chain)) return "";
   std::string out;
   for (std::size_t k = 0; k < chain->count; ++k) {
     const rt::FunctionLink& link = chain->links[k];
-    out += (k > 0 ? "; " : "") + std::string(names->NameOf(link, chain->root).view());
+    out += (k > 0 ? "; " : "") + std::string(reader.NameOf(link, chain->root).view());
     if (link.inlined) out += "@" + std::to_string(link.call_line);
   }
   return out;
+}
+std::string ChainAt(const InfoSources& s, std::uint64_t unit, std::uint64_t target) {
+  auto reader = std::make_unique<rt::FunctionReader>(s.sources);
+  return ChainAt(*reader, unit, target);
 }
 
 struct ChainRow {
@@ -125,7 +130,10 @@ TEST(FunctionChainTest, RareFormsAndNames) {
           {kTagInlined, Code(0x3094, 0x3098, {Name("m"), Attr(kAtCallLine, kFormData1, 11)})}}}}},
       {kTagSubprogram, {Name("Visit"), Attr(kAtInline, kFormData1, 1)}, {{kTagStructure, {}, {
           {kTagSubprogram, Code(0x3080, 0x3090, {Name("_FUN")}), {
-              {kTagInlined, Code(0x3084, 0x3088, {Name("op"), Attr(kAtCallLine, kFormData1, 9)})}}}}}}}};
+              {kTagInlined, Code(0x3084, 0x3088, {Name("op"), Attr(kAtCallLine, kFormData1, 9)})}}}}}}},
+      {kTagNamespace, {Name("N")}, {
+          {kTagSubprogram, Code(0x30B0, 0x30C0, {Name("Mean"), Linkage("_ZN6Grades4MeanERKi")})},
+          {kTagSubprogram, Code(0x30C0, 0x30D0, {Name("Mode"), Linkage("Mode@1")})}}}};
   units.push_back(d.Add(n));
   // clang-format on
 
@@ -148,11 +156,23 @@ TEST(FunctionChainTest, RareFormsAndNames) {
       {"BlockWithoutCode", 3, 0x3074, "g; h@7"},
       {"BlockRangesMissTheCall", 3, 0x3096, "k; m@11"},
       {"LocalClassInAnAbstractFunction", 3, 0x3086, "_FUN; op@9"},
+      {"LinkageNameWins", 3, 0x30B4, "Grades::Mean"},
+      {"LinkageNameNotMangled", 3, 0x30C4, "N::Mode"},
   };
   InfoSources s(d, Bytes());
   for (const ChainRow& row : rows) {
     EXPECT_EQ(ChainAt(s, units[static_cast<std::size_t>(row.unit)], row.target), row.chain)
         << row.label;
+  }
+  // One reader for all, in both orders: a unit's walk goes on from where
+  // an earlier address stopped it, or answers from the functions it passed.
+  for (bool backwards : {false, true}) {
+    auto reader = std::make_unique<rt::FunctionReader>(s.sources);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const ChainRow& row = rows[backwards ? rows.size() - 1 - i : i];
+      EXPECT_EQ(ChainAt(*reader, units[static_cast<std::size_t>(row.unit)], row.target), row.chain)
+          << row.label << (backwards ? ", backwards" : ", in order");
+    }
   }
 }
 
@@ -238,11 +258,19 @@ TEST(FunctionChainTest, ReturnAddressesNameTheirCalls) {
   program.AdvancePc(0x100).EndSequence();
   LineSection line;
   line.Add(program);
-  InfoUnit u = Plain(Name("g"));
+  // The call's name lies in the second of two units ahead, which the
+  // index finds by its offset.
+  DebugInfo d;
+  InfoUnit other = RootUnit(4, {}), util = RootUnit(4, {});
+  other.children = {{kTagSubprogram, {Name("Other")}}};
+  util.children = {
+      {kTagNamespace, {Name("Util")}, {{kTagSubprogram, {Name("Clamp")}, {}, "clamp"}}}};
+  d.Add(other);
+  d.Add(util);
+  InfoUnit u = Plain(Ref(kAtAbstractOrigin, kFormRefAddr, "clamp"));
   u.root = {Attr(kAtStmtList, kFormSecOffset, 0), Attr(kAtLowPc, kFormAddr, 0x1000),
             Attr(kAtHighPc, kFormData4, 0x200)};
   u.children[0].children[0].attributes.push_back(Attr(kAtCallFile, kFormData1, 1));
-  DebugInfo d;
   d.Add(u);
   InfoSources s(d, line.line);
   std::vector<std::uint64_t> targets = {0x1010, 0x1100, 0x1101, 0x1000};
@@ -261,8 +289,8 @@ TEST(FunctionChainTest, ReturnAddressesNameTheirCalls) {
     }
     got.push_back(text);
   }
-  EXPECT_EQ(got, (std::vector<std::string>{"g a.c:10 inlined; f a.c:5", "f a.c:10", "h a.c:20",
-                                           " (Unknown file):0"}));
+  EXPECT_EQ(got, (std::vector<std::string>{"Util::Clamp a.c:10 inlined; f a.c:5", "f a.c:10",
+                                           "h a.c:20", " (Unknown file):0"}));
 }
 
 }  // namespace

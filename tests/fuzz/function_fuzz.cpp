@@ -14,8 +14,7 @@
 #include <iterator>
 #include <memory>
 
-#include "dwarf/info/function_chain.h"
-#include "dwarf/info/function_names.h"
+#include "dwarf/functions/function_chain.h"
 #include "dwarf/source_lookup.h"
 #include "section_input.h"
 
@@ -31,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint64_t inside = input.address;
 
   // The readers' cursors are too large for the stack.
-  auto chains = std::make_unique<rt::FunctionChainReader>(sections);
-  auto names = std::make_unique<rt::FunctionNames>(sections);
+  auto chains = std::make_unique<rt::FunctionReader>(sections);
   auto chain = std::make_unique<rt::FunctionChain>();
   const std::uint64_t targets[3] = {inside, inside + 1, 0};
   std::int64_t unit = 0;
@@ -40,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::uint64_t target : targets) {
       if (!chains->Find(unit, target, *chain)) continue;
       if (chain->count == 0 || chain->count > rt::FunctionChain::kMaxLinks) __builtin_trap();
-      for (std::size_t k = 0; k < chain->count; ++k) names->NameOf(chain->links[k], chain->root);
+      for (std::size_t k = 0; k < chain->count; ++k) chains->NameOf(chain->links[k], chain->root);
     }
     if (chain->root.next <= unit) break;
     unit = chain->root.next;

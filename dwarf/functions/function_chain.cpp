@@ -1,6 +1,6 @@
-// Walking a unit's entries to the function and inlined calls that hold an
-// address.
-#include "dwarf/info/function_chain.h"
+// Finding the function and inlined calls that hold an address: the unit's
+// walk to the function, then the function's entries to the calls.
+#include "dwarf/functions/function_chain.h"
 
 #include "dwarf/info/entry_names.h"
 
@@ -10,13 +10,6 @@ namespace {
 
 bool IsCode(std::uint32_t tag) {
   return tag == kTagSubprogram || tag == kTagInlinedSubroutine || tag == kTagLexicalBlock;
-}
-
-// Entries whose children may be functions: a function is defined inside
-// its namespace or class as well as at the unit's top.
-bool IsScope(std::uint32_t tag) {
-  return tag == kTagNamespace || tag == kTagClass || tag == kTagStructure || tag == kTagUnion ||
-         tag == kTagModule || tag == kTagInterface;
 }
 
 bool InRanges(const std::pmr::vector<AddressRange>& ranges, std::uint64_t target) {
@@ -32,21 +25,62 @@ bool IsReference(const FormValue& value) {
 
 }  // namespace
 
-std::uint16_t FunctionChainReader::io_error() const {
+FunctionReader::FunctionReader(const DebugSources& sources)
+    : sources_(sources),
+      entries_(sources),
+      strings_(sources),
+      roots_(sources),
+      walks_{{sources_, entries_, lists_},
+             {sources_, entries_, lists_},
+             {sources_, entries_, lists_}} {}
+
+std::uint16_t FunctionReader::io_error() const {
   if (roots_.io_error() != 0) return roots_.io_error();
-  return entries_.io_error() != 0 ? entries_.io_error() : lists_.io_error();
+  if (entries_.io_error() != 0) return entries_.io_error();
+  return lists_.io_error() != 0 ? lists_.io_error() : strings_.io_error();
 }
 
-bool FunctionChainReader::Find(std::int64_t unit, std::uint64_t target, FunctionChain& chain) {
+// The walk kept of the unit, else the one used least lately, started over.
+UnitWalk& FunctionReader::WalkOf(const UnitSummary& unit) {
+  std::size_t chosen = 0;
+  for (std::size_t i = 0; i < kWalks; ++i) {
+    if (walks_[i].started() && walks_[i].unit().offset == unit.offset) {
+      chosen = i;
+      break;
+    }
+    if (last_use_[i] < last_use_[chosen]) chosen = i;
+  }
+  last_use_[chosen] = ++uses_;
+  UnitWalk& walk = walks_[chosen];
+  if (!walk.started() || walk.unit().offset != unit.offset) walk.Start(unit);
+  return walk;
+}
+
+bool FunctionReader::Find(std::int64_t unit, std::uint64_t target, FunctionChain& chain) {
   chain.count = 0;
-  UnitRoot& root = chain.root;
-  if (!roots_.Read(unit, true, root) || root.malformed || !root.has_children) return false;
-  if (root.has_ranges && !InRanges(root.ranges, target)) return false;
-  if (!entries_.Enter(unit)) return false;
-  // Most functions are found passing over what cannot hold them; a function
-  // of a local class (a lambda's) only by looking inside other functions.
+  bool read = roots_.Read(unit, true, root_);
+  chain.root = root_;
+  if (!read || (root_.has_ranges && !InRanges(root_.ranges, target))) return false;
+  return Find(static_cast<const UnitSummary&>(root_), target, chain);
+}
+
+bool FunctionReader::Find(const UnitSummary& unit, std::uint64_t target, FunctionChain& chain) {
+  chain.count = 0;
+  chain.root = unit;
+  if (unit.malformed || !unit.has_children || !entries_.Enter(unit.offset)) return false;
+  UnitWalk& walk = WalkOf(unit);
+  std::int64_t function = walk.FunctionAt(target);
+  if (walk.failed()) return false;
+  if (!walk.lossy() && function >= 0) {
+    entries_.Seek(function);
+    return Walk(target, false, chain) && chain.count > 0;
+  }
+  // A function of a local class (a lambda's) is found only by looking
+  // inside other functions; a walk that could not keep everything it
+  // passed is done again the way it went, keeping nothing.
   for (bool thorough : {false, true}) {
-    entries_.Seek(root.children);
+    if (!thorough && !walk.lossy()) continue;
+    entries_.Seek(unit.children);
     chain.count = 0;
     if (!Walk(target, thorough, chain)) return false;
     if (chain.count > 0) return true;
@@ -58,7 +92,7 @@ bool FunctionChainReader::Find(std::int64_t unit, std::uint64_t target, Function
 // holds target (and, when thorough, into every function until one holds
 // it), over everything else. Ends when the function that holds it has no
 // more children.
-bool FunctionChainReader::Walk(std::uint64_t target, bool thorough, FunctionChain& chain) {
+bool FunctionReader::Walk(std::uint64_t target, bool thorough, FunctionChain& chain) {
   std::size_t depth = 0, function_depth = 0;
   for (;;) {
     UnitEntry entry;
@@ -103,7 +137,7 @@ bool FunctionChainReader::Walk(std::uint64_t target, bool thorough, FunctionChai
   }
 }
 
-bool FunctionChainReader::ReadValues(const UnitEntry& entry, Values& values) {
+bool FunctionReader::ReadValues(const UnitEntry& entry, Values& values) {
   EntryAttributes attributes = entries_.Attributes(entry);
   bool code = IsCode(entry.tag());
   FormValue value;
@@ -112,7 +146,8 @@ bool FunctionChainReader::ReadValues(const UnitEntry& entry, Values& values) {
     bool wanted =
         attribute == kAttrSibling ||
         (code && (attribute == kAttrLowPc || attribute == kAttrHighPc || attribute == kAttrRanges ||
-                  attribute == kAttrName || attribute == kAttrAbstractOrigin ||
+                  attribute == kAttrName || attribute == kAttrLinkageName ||
+                  attribute == kAttrMipsLinkageName || attribute == kAttrAbstractOrigin ||
                   attribute == kAttrSpecification || attribute == kAttrCallFile ||
                   attribute == kAttrCallLine || attribute == kAttrCallColumn));
     if (!wanted || !attributes.Value(value)) continue;
@@ -147,8 +182,8 @@ bool FunctionChainReader::ReadValues(const UnitEntry& entry, Values& values) {
   return attributes.ok();
 }
 
-bool FunctionChainReader::Holds(const UnitRangeBase& unit, const CodePlace& place,
-                                std::uint64_t target) {
+bool FunctionReader::Holds(const UnitRangeBase& unit, const CodePlace& place,
+                           std::uint64_t target) {
   ranges_.clear();
   return ReadCodeRanges(lists_, sources_, unit, place, ranges_) && InRanges(ranges_, target);
 }
