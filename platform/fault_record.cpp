@@ -11,8 +11,9 @@ bool recorded = false;
 }  // namespace
 
 void RecordFault(FaultKind kind, const rt::FrameRegisters& registers, std::uint64_t readable_from,
-                 std::uint64_t limit, std::uint64_t top) {
+                 std::uint64_t limit, std::uint64_t top, const FaultFacts& facts) {
   last_fault.kind = kind;
+  last_fault.facts = facts;
   last_fault.registers = registers;
   last_fault.stack_low = last_fault.stack_top = 0;
   std::uint64_t sp =

@@ -20,4 +20,9 @@ using FrameVisitor = bool (*)(const UnwoundFrame& frame, void* data);
 // the visitor declines or the unwinder finds no unwind data for a frame.
 void VisitUnwoundFrames(FrameVisitor visit, void* data);
 
+// The entry of the C++ runtime's personality routine, which calls
+// std::terminate itself when the search for a catch meets a function that
+// may not throw.
+std::uintptr_t PersonalityEntry();
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 
 #include "base/text.h"
 #include "console/write_ops.h"
+#include "report/cause/cause.h"
 #include "report/frame_chain.h"
 #include "report/frame_lines.h"
 #include "report/frame_list.h"
@@ -54,6 +55,7 @@ void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& op
   address.AppendHex16(reinterpret_cast<std::uintptr_t>(error.addr));
   WriteText(0, t, address.view());
   WriteLineEnd(t);
+  if (options.style == ReportStyle::kFull) WriteCause(t, error, options);
   // A fault's address is that of the faulting instruction itself. The lines
   // of the calls inlined there count among the frame lines after it.
   ReportFrame own(FrameAt(reinterpret_cast<std::uintptr_t>(error.addr), error.fault != nullptr));

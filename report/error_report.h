@@ -11,6 +11,22 @@
 
 namespace rt {
 
+// Where in the program's life an error was raised, where the runtime knows.
+enum class ProgramPhase : std::uint8_t { kNotTold, kBeforeMain, kInMain, kAfterMain };
+
+// What the runtime learnt of how the program ended, beyond the error.
+struct EndingFacts {
+  ProgramPhase phase = ProgramPhase::kNotTold;
+  // std::terminate ended the program: for an exception that nothing caught,
+  // the mangled name of its type (null with no exception active), and
+  // whether it left a function that may not throw; or a pure virtual
+  // function called.
+  bool terminated = false;
+  const char* exception_type = nullptr;
+  bool left_noexcept = false;
+  bool pure_virtual = false;
+};
+
 // The error a report tells of.
 struct ReportedError {
   std::uint16_t code = 0;
@@ -23,6 +39,7 @@ struct ReportedError {
   // the walk steps to the frame of addr and on to its callers; null where
   // they were not kept.
   const FrameRegisters* raised_at = nullptr;
+  EndingFacts facts;
 };
 
 // Writes the report of error on t, in the report's own memory. Its writes

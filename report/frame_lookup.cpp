@@ -65,4 +65,9 @@ void NameFrame(ReportFrame& frame) {
   if (module->base != ProgramBase()) frame.module = ModuleLabel(*module);
 }
 
+bool InProgram(std::uint64_t code) {
+  KnownModule* module = ModuleOf(code);
+  return module != nullptr && module->base == ProgramBase();
+}
+
 }  // namespace rt

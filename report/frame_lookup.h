@@ -3,6 +3,8 @@
 // module where it is not the program.
 #pragma once
 
+#include <cstdint>
+
 #include "report/report_frame.h"
 
 namespace rt {
@@ -10,5 +12,8 @@ namespace rt {
 // Completes a frame whose source frames the line information gave (none,
 // where it had none for it): sources is left with one frame at least.
 void NameFrame(ReportFrame& frame);
+
+// Whether code lies in the program itself, not in a library.
+bool InProgram(std::uint64_t code);
 
 }  // namespace rt

@@ -88,6 +88,15 @@ std::uint16_t LookUpSourceFrames(std::uint64_t addr, SourceFrames& frames, unsig
   return io_error != 0 ? io_error : closed.io_error;
 }
 
+bool ProgramHasLines() {
+  const std::uint64_t program = reinterpret_cast<std::uintptr_t>(&ProgramHasLines);
+  KnownModule* module = ModuleOf(program);
+  if (module == nullptr) return true;
+  if (module->lines == ModuleSearch::kNotYet && OpenModuleLines(program).ok) CloseModuleLines();
+  module = ModuleOf(program);
+  return module == nullptr || module->lines != ModuleSearch::kNone;
+}
+
 FileResult CloseModuleLines() {
   if (lookup_state == nullptr) return {true, 0};
   return CloseExeFile(lookup_state->exe);

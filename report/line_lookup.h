@@ -22,6 +22,9 @@ bool ModuleLinesOpen();
 // source frames that hold it (detail: the SourceDetail asked for beyond the
 // line), then closes it; the I/O code of a failed read, 0 where none did.
 std::uint16_t LookUpSourceFrames(std::uint64_t addr, SourceFrames& frames, unsigned detail);
+// Whether the program's own module has a line table, learnt as a lookup
+// learns it; true where that cannot be told.
+bool ProgramHasLines();
 // Closes the line file, if one is open.
 FileResult CloseModuleLines();
 

@@ -34,6 +34,7 @@ bool IsThrowRoutine(std::uintptr_t routine) {
 constexpr int kSearchDepth = 24 + 1;
 
 struct Search {
+  ThrowFacts facts;
   int visited = 0;
   bool after_routine = false;
   bool found = false;
@@ -42,6 +43,10 @@ struct Search {
 
 bool Visit(const platform::UnwoundFrame& frame, void* data) {
   Search& search = *static_cast<Search*>(data);
+  if (frame.routine == platform::PersonalityEntry()) search.facts.left_noexcept = true;
+  if (frame.routine == reinterpret_cast<std::uintptr_t>(&__cxxabiv1::__cxa_pure_virtual)) {
+    search.facts.pure_virtual = true;
+  }
   if (IsThrowRoutine(frame.routine)) {
     search.after_routine = true;
   } else if (search.after_routine) {
@@ -54,9 +59,10 @@ bool Visit(const platform::UnwoundFrame& frame, void* data) {
 
 }  // namespace
 
-bool FindThrowSite(platform::UnwoundFrame& site) {
+bool FindThrowSite(platform::UnwoundFrame& site, ThrowFacts* facts) {
   Search search;
   platform::VisitUnwoundFrames(Visit, &search);
+  if (facts != nullptr) *facts = search.facts;
   if (search.found) site = search.site;
   return search.found;
 }

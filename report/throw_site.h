@@ -10,6 +10,14 @@ namespace rt {
 // The frame after the outermost of the C++ runtime's routines between a
 // throw (or a call of std::terminate) and the caller of this: the call that
 // threw, or that ended the program. False where no such routine lies near.
-bool FindThrowSite(platform::UnwoundFrame& site);
+// facts, where given, learns on the way whether the exception left a
+// function that may not throw (the search for a catch ended there, in the
+// C++ runtime's personality routine) and whether a pure virtual function
+// was called.
+struct ThrowFacts {
+  bool left_noexcept = false;
+  bool pure_virtual = false;
+};
+bool FindThrowSite(platform::UnwoundFrame& site, ThrowFacts* facts = nullptr);
 
 }  // namespace rt

@@ -49,6 +49,7 @@ const UnitEntry kUnits[] = {
   platform::PrepareProcess(RaiseFault);
   platform::PrepareThreadStarts();
   FullReport = true;
+  NoteStaticConstruction();
   InitializeUnits();
   platform::AtProcessEnd(InternalExit);
 }
@@ -56,7 +57,10 @@ const UnitEntry kUnits[] = {
 // The report's walk ends at main: this frame is the runtime's own.
 QUIZ_EVERY_RUN [[noreturn]] void RunMain() {
   platform::SetWalkEnd(reinterpret_cast<std::uint64_t>(__builtin_dwarf_cfa()));
-  std::exit(__real_main(program_argc, program_argv, program_envp));
+  NoteMainBegins();
+  int status = __real_main(program_argc, program_argv, program_envp);
+  NoteMainReturned();
+  std::exit(status);
 }
 
 }  // namespace

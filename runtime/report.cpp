@@ -1,6 +1,7 @@
 // The report's settings, handed to the report's writer with the error.
 #include "runtime/report.h"
 
+#include "base/every_run.h"
 #include "report/error_report.h"
 #include "report/report_options.h"
 #include "runtime/errors.h"
@@ -12,6 +13,31 @@ bool WriteErrorsToStdErr = true;
 std::uint16_t Max_Frame_Dump = 8;
 bool FullReport = false;
 ResolveFrameProc ResolveFrameFunc = nullptr;
+
+namespace {
+
+EndingFacts ending;
+
+}  // namespace
+
+QUIZ_EVERY_RUN void NoteStaticConstruction() {
+  ending.phase = ProgramPhase::kBeforeMain;
+}
+
+QUIZ_EVERY_RUN void NoteMainBegins() {
+  ending.phase = ProgramPhase::kInMain;
+}
+
+QUIZ_EVERY_RUN void NoteMainReturned() {
+  ending.phase = ProgramPhase::kAfterMain;
+}
+
+void NoteTermination(const char* exception_type, bool left_noexcept, bool pure_virtual) {
+  ending.terminated = true;
+  ending.exception_type = exception_type;
+  ending.left_noexcept = left_noexcept;
+  ending.pure_virtual = pure_virtual;
+}
 
 ReportOptions InstalledReportOptions() {
   ReportOptions options;
@@ -30,6 +56,7 @@ ReportedError PendingReport() {
   error.base = ErrorBase;
   error.fault = ErrorFault;
   error.raised_at = ErrorFault == nullptr && ErrorRegistersKnown ? &ErrorRegisters : nullptr;
+  error.facts = ending;
   return error;
 }
 

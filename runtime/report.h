@@ -26,6 +26,17 @@ extern bool FullReport;
 using ResolveFrameProc = bool (*)(ReportFrame& frame);
 extern ResolveFrameProc ResolveFrameFunc;
 
+// Where a program with its own main is in its life, for the report's
+// words on why it ended: its static objects being constructed, main
+// running, main returned.
+void NoteStaticConstruction();
+void NoteMainBegins();
+void NoteMainReturned();
+// std::terminate is ending the program: exception_type, the mangled name
+// of the type of the exception nothing caught (null with none active),
+// left_noexcept where it left a function that may not throw.
+void NoteTermination(const char* exception_type, bool left_noexcept, bool pure_virtual);
+
 // The settings and formatters installed now.
 ReportOptions InstalledReportOptions();
 // The pending run-time error, as the report tells of it.

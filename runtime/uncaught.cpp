@@ -6,14 +6,18 @@
 // abort raises the error.
 #include "runtime/uncaught.h"
 
+#include <cxxabi.h>
+
 #include <cstdlib>
 #include <exception>
+#include <typeinfo>
 
 #include "base/error_numbers.h"
 #include "base/every_run.h"
 #include "platform/walk.h"
 #include "report/throw_site.h"
 #include "runtime/errors.h"
+#include "runtime/report.h"
 
 namespace rt {
 
@@ -26,7 +30,11 @@ std::terminate_handler library_handler = nullptr;
   FrameRegisters here;
   CaptureWalkRegisters(&here);
   platform::UnwoundFrame site;
-  bool found = FindThrowSite(site);
+  ThrowFacts facts;
+  bool found = FindThrowSite(site, &facts);
+  const std::type_info* type = abi::__cxa_current_exception_type();
+  NoteTermination(type != nullptr ? type->name() : nullptr, facts.left_noexcept,
+                  facts.pure_virtual);
   // Not reached through a known routine: the error is placed at the
   // handler's caller.
   void* addr = found ? reinterpret_cast<void*>(site.address)

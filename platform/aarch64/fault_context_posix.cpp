@@ -12,9 +12,9 @@ namespace platform::posix {
 
 namespace {
 
-// The FP/SIMD record among the context's extension records, which follow
-// one another, each giving its size, up to a record of size 0.
-const fpsimd_context* FpsimdRecord(const mcontext_t& context) {
+// A record among the context's extension records, which follow one
+// another, each giving its size, up to a record of size 0.
+const _aarch64_ctx* FindRecord(const mcontext_t& context, std::uint32_t magic, std::size_t size) {
   const unsigned char* area = context.__reserved;
   std::size_t at = 0;
   while (sizeof context.__reserved - at >= sizeof(_aarch64_ctx)) {
@@ -23,12 +23,15 @@ const fpsimd_context* FpsimdRecord(const mcontext_t& context) {
         head->size > sizeof context.__reserved - at) {
       return nullptr;
     }
-    if (head->magic == FPSIMD_MAGIC && head->size >= sizeof(fpsimd_context)) {
-      return reinterpret_cast<const fpsimd_context*>(head);
-    }
+    if (head->magic == magic && head->size >= size) return head;
     at += head->size;
   }
   return nullptr;
+}
+
+const fpsimd_context* FpsimdRecord(const mcontext_t& context) {
+  return reinterpret_cast<const fpsimd_context*>(
+      FindRecord(context, FPSIMD_MAGIC, sizeof(fpsimd_context)));
 }
 
 }  // namespace
@@ -41,6 +44,25 @@ rt::FrameRegisters ReadFaultRegisters(const void* context) {
   registers.Set(31, static_cast<std::uint64_t>(m.sp));
   registers.pc = static_cast<std::uint64_t>(m.pc);
   return registers;
+}
+
+// The fault's syndrome, where the system gives it: its exception class
+// tells an instruction abort from a data abort, and a data abort's WnR bit
+// a write from a read.
+Access ReadAccess(const void* context, std::uint64_t address, std::uint64_t pc) {
+  if (address == pc) return Access::kExecute;
+  const auto* esr = reinterpret_cast<const esr_context*>(FindRecord(
+      static_cast<const ucontext_t*>(context)->uc_mcontext, ESR_MAGIC, sizeof(esr_context)));
+  if (esr == nullptr) return Access::kUnknown;
+  std::uint64_t exception_class = esr->esr >> 26 & 0x3F;
+  if (exception_class == 0x20 || exception_class == 0x21) return Access::kExecute;
+  if (exception_class != 0x24 && exception_class != 0x25) return Access::kUnknown;
+  return (esr->esr >> 6 & 1) != 0 ? Access::kWrite : Access::kRead;
+}
+
+// The processor does not trap an integer division at all.
+bool DivisionOverflowed(const void*, std::uint64_t, std::uint64_t) {
+  return false;
 }
 
 // The processor reports floating-point faults one by one: the table alone

@@ -105,9 +105,12 @@ std::uint32_t ExceptionCodeOf(int signal, const siginfo_t* info, bool overflow) 
 // above the address that faulted. The callers of a frame that ran past the
 // stack lie at the stack's upper end, and the whole stack may be read.
 void Record(FaultKind kind, const siginfo_t* info, const rt::FrameRegisters& registers,
-            bool overflow) {
+            bool overflow, const FaultFacts& known) {
   std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
   posix::ThreadStack stack = StackOf(sp);
+  FaultFacts facts = known;
+  facts.stack_limit = stack.limit;
+  facts.stack_top = stack.top;
   // A stack that ran out may have its stack pointer in the gap below.
   std::uint64_t readable_from = stack.limit;
   std::uint64_t lowest = stack.limit > kStackGuard ? stack.limit - kStackGuard : 0;
@@ -117,7 +120,21 @@ void Record(FaultKind kind, const siginfo_t* info, const rt::FrameRegisters& reg
     std::uint64_t above = (reinterpret_cast<std::uintptr_t>(info->si_addr) | (kPageSize - 1)) + 1;
     if (above > readable_from) readable_from = above;
   }
-  RecordFault(kind, registers, readable_from, lowest, stack.top);
+  RecordFault(kind, registers, readable_from, lowest, stack.top, facts);
+}
+
+// The address a memory fault touched and how; a fault the kernel raised
+// for no one address (a general protection fault) has none.
+FaultFacts FactsOf(int signal, const siginfo_t* info, const void* context,
+                   const rt::FrameRegisters& registers, std::uint32_t code) {
+  FaultFacts facts;
+  facts.exception_code = code;
+  if ((signal == SIGSEGV || signal == SIGBUS) && info->si_code > 0 && info->si_code != SI_KERNEL) {
+    facts.address_known = true;
+    facts.address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    facts.access = posix::ReadAccess(context, facts.address, registers.pc);
+  }
+  return facts;
 }
 
 void OnSignal(int signal, siginfo_t* info, void* context) {
@@ -127,11 +144,17 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
   std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
   std::int32_t number = rt::kProgramAborted;
   if (signal == SIGABRT) {
-    Record(FaultKind::kAbort, info, registers, false);
+    Record(FaultKind::kAbort, info, registers, false, {});
   } else {
     bool overflow = IsStackOverflow(StackOf(sp), info, sp);
-    Record(FaultKind::kProcessor, info, registers, overflow);
-    number = posix::FaultNumber(ExceptionCodeOf(signal, info, overflow), context);
+    std::uint32_t code = ExceptionCodeOf(signal, info, overflow);
+    if (code == kStatusIntegerDivideByZero &&
+        posix::DivisionOverflowed(context, sp, StackOf(sp).top)) {
+      code = kStatusIntegerOverflow;
+    }
+    Record(FaultKind::kProcessor, info, registers, overflow,
+           FactsOf(signal, info, context, registers, code));
+    number = posix::FaultNumber(code, context);
   }
   if (number < 0) {
     ResetFloatingPointUnit();

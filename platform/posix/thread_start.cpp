@@ -14,11 +14,14 @@
 #include <atomic>
 #include <cstdint>
 #include <new>
+#include <utility>
 
 #include "base/every_run.h"
+#include "platform/memory_query.h"
 #include "platform/platform.h"
 #include "platform/posix/faults.h"
 #include "platform/posix/thread_stack.h"
+#include "platform/unwound_frames.h"
 #include "platform/walk.h"
 
 using ThreadRoutine = void* (*)(void*);
@@ -45,7 +48,21 @@ CreateThread LibraryCreate() {
 struct Start {
   ThreadRoutine routine;
   void* argument;
+  ThreadOrigin origin;
 };
+
+// Where the calling thread came from; the first thread's stays as it is.
+thread_local ThreadOrigin origin;
+
+// The frames above pthread_create's own, whose first is the frame that
+// called it.
+bool KeepCaller(const UnwoundFrame& frame, void* data) {
+  auto& visit = *static_cast<std::pair<ThreadOrigin*, bool>*>(data);
+  ThreadOrigin& kept = *visit.first;
+  if (!visit.second) return visit.second = true;
+  kept.callers[kept.count++] = frame.address;
+  return kept.count < ThreadOrigin::kMaxCallers;
+}
 
 // Gives the alternate stack back however the thread ends: by returning, or
 // by pthread_exit or cancellation, which unwind this frame.
@@ -56,6 +73,7 @@ struct AlternateStackHeld {
 [[gnu::noinline]] void* StartThread(void* data) {
   Start start = *static_cast<Start*>(data);
   delete static_cast<Start*>(data);
+  origin = start.origin;
   posix::LearnThreadStack();
   AlternateStackHeld held;
   TakeAlternateStack(false);
@@ -67,6 +85,12 @@ struct AlternateStackHeld {
 }
 
 }  // namespace
+
+ThreadOrigin CurrentThreadOrigin() {
+  ThreadOrigin kept = origin;
+  kept.first = posix::IsFirstThread();
+  return kept;
+}
 
 // The C library's routine is looked up at the first thread's start, not
 // here: most programs start none.
@@ -81,8 +105,13 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, Thr
   CreateThread create = platform::LibraryCreate();
   if (create == nullptr) return EAGAIN;
   if (!platform::seeing) return create(thread, attr, routine, argument);
-  auto* start = new (std::nothrow) platform::Start{routine, argument};
+  auto* start = new (std::nothrow) platform::Start{routine, argument, {}};
   if (start == nullptr) return EAGAIN;
+  // The calls that led here, which name the thread in a report; the first
+  // is this routine's caller.
+  start->origin.first = false;
+  std::pair<platform::ThreadOrigin*, bool> visit{&start->origin, false};
+  platform::VisitUnwoundFrames(platform::KeepCaller, &visit);
   int result = create(thread, attr, platform::StartThread, start);
   if (result != 0) delete start;
   return result;

@@ -5,6 +5,9 @@
 
 #include "platform/walk.h"
 
+// Declared here alone: its address is all the runtime needs of it.
+extern "C" void __gxx_personality_v0();
+
 namespace platform {
 
 namespace {
@@ -33,6 +36,10 @@ _Unwind_Reason_Code Step(_Unwind_Context* context, void* argument) {
 [[gnu::noinline]] void VisitUnwoundFrames(FrameVisitor visit, void* data) {
   Visit v = {visit, data, false};
   _Unwind_Backtrace(Step, &v);
+}
+
+std::uintptr_t PersonalityEntry() {
+  return reinterpret_cast<std::uintptr_t>(&__gxx_personality_v0);
 }
 
 }  // namespace platform

@@ -91,11 +91,38 @@ bool Is_Prefetch(const void* address) {
 
 // Records where the thread stands and the stack above it: the report's own
 // for a fault while a report is formed, else the thread's.
-void Record(FaultKind kind, const rt::FrameRegisters& registers) {
+void Record(FaultKind kind, const rt::FrameRegisters& registers, FaultFacts facts = {}) {
   std::uint64_t sp = registers.value[kWalkLayout.stack_pointer];
   ULONG_PTR limit = ReportStackLimit(), top = ReportStackTop();
   if (!OnReportStack(sp)) ::GetCurrentThreadStackLimits(&limit, &top);
-  RecordFault(kind, registers, 0, limit, top);
+  facts.stack_limit = limit;
+  facts.stack_top = top;
+  RecordFault(kind, registers, 0, limit, top, facts);
+}
+
+// An access violation tells the address and the access: 0 a read, 1 a
+// write, 8 an instruction fetch that data execution prevention stopped.
+FaultFacts FactsOf(const EXCEPTION_RECORD& record) {
+  FaultFacts facts;
+  facts.exception_code = record.ExceptionCode;
+  if (record.ExceptionCode != kStatusAccessViolation || record.NumberParameters < 2) return facts;
+  facts.address_known = true;
+  facts.address = record.ExceptionInformation[1];
+  switch (record.ExceptionInformation[0]) {
+    case 0:
+      facts.access = Access::kRead;
+      break;
+    case 1:
+      facts.access = Access::kWrite;
+      break;
+    case 8:
+      facts.access = Access::kExecute;
+      break;
+  }
+  if (facts.address == reinterpret_cast<std::uint64_t>(record.ExceptionAddress)) {
+    facts.access = Access::kExecute;
+  }
+  return facts;
 }
 
 void ResetFloatingPoint(CONTEXT& context) {
@@ -118,7 +145,7 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   }
   // Another thread forms the report: this one waits for the process to end.
   if (ClaimProcessEnd() == EndClaim::kTaken) WaitForProcessEnd();
-  Record(FaultKind::kProcessor, RegistersOfContext(*context));
+  Record(FaultKind::kProcessor, RegistersOfContext(*context), FactsOf(*record));
   std::int32_t number = RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
   if (number < 0) {
     ResetFloatingPoint(*context);

@@ -10,4 +10,7 @@ namespace platform {
 // the C library's abort signal; each hands what it recorded to report.
 void InstallFaultHandler(FaultReporter report);
 
+// Notes the calling thread as the process's first (memory_query.cpp).
+void NoteFirstThread();
+
 }  // namespace platform

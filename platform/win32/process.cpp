@@ -17,6 +17,7 @@ std::atomic<DWORD> ending_thread{0};
 }  // namespace
 
 void PrepareProcess(FaultReporter report) {
+  NoteFirstThread();
   InstallFaultHandler(report);
 }
 

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+// Declared here alone: its address is all the runtime needs of it.
+extern "C" void __gxx_personality_seh0();
+
 namespace platform {
 
 [[gnu::noinline]] void VisitUnwoundFrames(FrameVisitor visit, void* data) {
@@ -26,6 +29,12 @@ namespace platform {
                        &establisher, nullptr);
     if (context.Rip == 0) return;
   }
+}
+
+// The routine the system's dispatch calls for a frame of C++ code; where
+// it hands the search to a routine of its own, that one is not seen here.
+std::uintptr_t PersonalityEntry() {
+  return reinterpret_cast<std::uintptr_t>(&__gxx_personality_seh0);
 }
 
 }  // namespace platform

@@ -28,6 +28,18 @@ rt::FrameRegisters ReadFaultRegisters(const void* context) {
   return registers;
 }
 
+// The page fault's error code: bit 1 a write, bit 4 an instruction fetch.
+// Other faults (a general protection fault, for an address no mapping can
+// have) tell no access.
+Access ReadAccess(const void* context, std::uint64_t address, std::uint64_t pc) {
+  const greg_t* g = static_cast<const ucontext_t*>(context)->uc_mcontext.gregs;
+  constexpr greg_t kPageFault = 14;
+  if (address == pc) return Access::kExecute;
+  if (g[REG_TRAPNO] != kPageFault) return Access::kUnknown;
+  if ((g[REG_ERR] & 0x10) != 0) return Access::kExecute;
+  return (g[REG_ERR] & 0x2) != 0 ? Access::kWrite : Access::kRead;
+}
+
 std::int32_t FaultNumber(std::uint32_t exception_code, const void* context) {
   const _libc_fpstate* fp = FloatingPointState(context);
   return RunErrorCodeX64(exception_code, fp != nullptr ? fp->mxcsr : 0);

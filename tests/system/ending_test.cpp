@@ -33,6 +33,11 @@ struct Ending {
   unsigned number;                 // the report's
   std::vector<const char*> words;  // on standard error before the report, in order
   std::vector<const char*> marks;  // the report's marked lines, innermost first
+  // What the report's words on why it ended hold, in order, on the lines
+  // between its error line and its first frame line; a part that begins
+  // with "~" only where the runtime sees threads start and exceptions leave
+  // functions that may not throw (not on Windows).
+  std::vector<const char*> cause;
   unsigned skip = kNone;
   bool repeats = false;  // a recursion, whose repeated lines are counted
   // Optimised too, every marked line is in the report, and its functions
@@ -44,32 +49,115 @@ const char kOutOfRange[] = "after throwing an instance of 'std::out_of_range'";
 const char kInvalid[] = "after throwing an instance of 'std::invalid_argument'";
 
 const Ending kEndings[] = {
-    {"assert", 227, {"count > 0"}, {"[assert]", "[main assert]"}},
-    {"abort", 227, {}, {"[main abort]"}},
-    {"inlined-helper", 216, {}, {"[put]", "[fill]", "[main fill]"}, kNone, false, true},
-    {"double-free", 227, {"double free"}, {"[delete]", "[main double free]"}, kWindows},
-    {"overrun", 227, {"free(): "}, {"[overrun]", "[main overrun]"}, kWindows},
+    {"assert", 227, {"count > 0"}, {"[assert]", "[main assert]"}, {"An assert failed"}},
+    {"abort", 227, {}, {"[main abort]"}, {"The program called abort()"}},
+    {"inlined-helper",
+     216,
+     {},
+     {"[put]", "[fill]", "[main fill]"},
+     {"wrote through a null pointer"},
+     kNone,
+     false,
+     true},
+    {"double-free",
+     227,
+     {"double free"},
+     {"[delete]", "[main double free]"},
+     {"heap broken"},
+     kWindows},
+    {"overrun", 227, {"free(): "}, {"[overrun]", "[main overrun]"}, {"heap broken"}, kWindows},
     // The thread that reports holds the heap's lock.
-    {"double-free-locked", 227, {"double free"}, {"[locked]", "[main locked]"}, kWindows | kQemu},
-    {"vector-at", 255, {kOutOfRange, "  what():  vector::_M_range_check"}, {"[main at]"}},
-    {"noexcept", 255, {kInvalid, "  what():  negative"}, {"[noexcept]", "[main noexcept]"}},
+    {"double-free-locked",
+     227,
+     {"double free"},
+     {"[locked]", "[main locked]"},
+     {"heap broken"},
+     kWindows | kQemu},
+    {"vector-at",
+     255,
+     {kOutOfRange, "  what():  vector::_M_range_check"},
+     {"[main at]"},
+     {"std::out_of_range was thrown and nothing caught it"}},
+    {"noexcept",
+     255,
+     {kInvalid, "  what():  negative"},
+     {"[noexcept]", "[main noexcept]"},
+     {"std::invalid_argument ", "~left a function declared noexcept"}},
     {"pure-virtual",
      255,
      {"pure virtual method called", "terminate called without an active exception"},
-     {"[pure]", "[shape]", "[main pure]"}},
-    {"recursion", 202, {}, {"[recurse]", "[main recurse]"}, kNone, true},
-    {"thread", 216, {}, {"[write]"}, kQemu},
-    {"pthread", 216, {}, {"[write]", "[pthread]"}, kQemu},
-    {"two-threads", 216, {}, {"[write]"}, kQemu},
-    {"thread-overflow", 202, {}, {"[recurse]", "[lambda recurse]"}, kQemu, true},
-    {"thread-throw", 255, {kInvalid, "  what():  negative"}, {"[noexcept]"}, kQemu},
-    {"constructor", 216, {}, {"[write]", "[ctor]", "[static]"}},
+     {"[pure]", "[shape]", "[main pure]"},
+     {"A pure virtual function was called"}},
+    {"recursion",
+     202,
+     {},
+     {"[recurse]", "[main recurse]"},
+     {"The stack of the main thread (", "MB) ran out: Count calls itself"},
+     kNone,
+     true},
+    {"thread",
+     216,
+     {},
+     {"[write]"},
+     {"wrote through a null pointer", "~in the thread started at line ", "~in main"},
+     kQemu},
+    {"pthread",
+     216,
+     {},
+     {"[write]", "[pthread]"},
+     {"wrote through a null pointer", "~in the thread started at line ", "~in main"},
+     kQemu},
+    {"two-threads",
+     216,
+     {},
+     {"[write]"},
+     {"wrote through a null pointer", "~in the thread started at line ", "~in BothThreads"},
+     kQemu},
+    {"thread-overflow",
+     202,
+     {},
+     {"[recurse]", "[lambda recurse]"},
+     {"The stack of the ", "ran out: Count calls itself"},
+     kQemu,
+     true},
+    {"thread-throw",
+     255,
+     {kInvalid, "  what():  negative"},
+     {"[noexcept]"},
+     {"~left a function declared noexcept", "~in the thread started at line "},
+     kQemu},
+    {"constructor",
+     216,
+     {},
+     {"[write]", "[ctor]", "[static]"},
+     {"wrote through a null pointer", "before main"}},
     {"constructor-throw",
      255,
      {"'std::runtime_error'", "  what():  no settings"},
-     {"[ctor throw]"}},
-    {"destructor", 216, {}, {"[write]", "[dtor]"}},
-    {"atexit", 216, {}, {"[write]", "[atexit]"}},
+     {"[ctor throw]"},
+     {"std::runtime_error was thrown", "before main"}},
+    {"destructor", 216, {}, {"[write]", "[dtor]"}, {"wrote through a null pointer", "after main"}},
+    {"atexit", 216, {}, {"[write]", "[atexit]"}, {"wrote through a null pointer", "after main"}},
+    {"literal", 216, {}, {"[literal]", "[main literal]"}, {"~wrote to address 0x", "read-only"}},
+    {"unmapped",
+     216,
+     {},
+     {"[main unmapped]"},
+     {"~read from address 0x100000000000", "nothing is mapped"}},
+    {"null-call", 216, {}, {"[main null call]"}, {"called a function through a null pointer"}},
+    {"stale-call", 216, {}, {"[main stale call]"}, {"jumped to address 0x100000000000", "no code"}},
+    {"big-frame",
+     202,
+     {},
+     {"[big frame]", "[main big frame]"},
+     {"The stack of the main thread", "~BigFrame's frame needs 16 MB; the stack holds "}},
+    {"divide", 200, {}, {"[main divide]"}, {"divided an integer by zero"}, kQemu},
+    {"divide-overflow",
+     215,
+     {},
+     {"[main overflow]"},
+     {"most negative number divided by -1"},
+     kQemu},
 };
 
 std::string Setting(const char* mode) {
@@ -156,6 +244,21 @@ void CheckMarks(const Report& report, const Ending& e) {
   EXPECT_EQ(next, e.marks.size()) << "marked lines missing from\n" << lines;
 }
 
+// The words on why the program ended: the lines after the error line, up
+// to the first frame line, none of which begins with "$".
+void CheckCause(const std::string& report, const Ending& e) {
+  std::size_t from = report.find('\n') + 1, to = report.find("  $", from);
+  std::string words = report.substr(from, to == std::string::npos ? 0 : to - from);
+  EXPECT_EQ(words.find('$'), std::string::npos) << words;
+  std::size_t at = 0;
+  for (std::string part : e.cause) {
+    if (part[0] == '~' && Env("QUIZ_TARGET") == "windows") continue;
+    if (part[0] == '~') part.erase(0, 1);
+    at = words.find(part, at);
+    ASSERT_NE(at, std::string::npos) << part << " is not in\n" << report;
+  }
+}
+
 TEST(EndingTest, EveryWayAProgramEndsIsReported) {
   for (const Build& build :
        {Build{"default", {}}, Build{"optimised", {"-DCMAKE_CXX_FLAGS=-O2 -g"}}}) {
@@ -179,6 +282,7 @@ TEST(EndingTest, EveryWayAProgramEndsIsReported) {
       ASSERT_NE(start, std::string::npos) << r.err;
       ASSERT_TRUE(IsReport(std::string_view(r.err).substr(start), report));
       EXPECT_EQ(report.number, e.number);
+      CheckCause(r.err.substr(start), e);
       if (build.name == "default" || e.inlined) CheckMarks(report, e);
       bool counted = false;
       for (const Frame& frame : report.frames) counted = counted || frame.repeats > 0;
@@ -188,6 +292,23 @@ TEST(EndingTest, EveryWayAProgramEndsIsReported) {
       if (target.empty() && !Env("GDB").empty() && e.inlined) CompareCallsWithGdb(program, e);
     }
   }
+}
+
+// A program without a line table is told how to have one.
+TEST(EndingTest, AProgramWithoutLinesIsToldHowToGetThem) {
+  std::string program = BuildProgram(kFolder, "endings", {"default", {}});
+  std::string stripped = program + "-stripped";
+  RunTool({Env("OBJCOPY"), "--strip-debug", program, stripped});
+  Outcome r = RunEnding(stripped, "abort");
+  Report report;
+  std::size_t start = r.err.find("Runtime error ");
+  ASSERT_NE(start, std::string::npos) << r.err;
+  ASSERT_TRUE(IsReport(std::string_view(r.err).substr(start), report));
+  ASSERT_FALSE(report.cause.empty()) << r.err;
+  EXPECT_NE(report.cause.back().find("build it with -g"), std::string::npos) << r.err;
+  // With its line table, no such hint.
+  r = RunEnding(program, "abort");
+  EXPECT_EQ(r.err.find("build it with -g"), std::string::npos) << r.err;
 }
 
 // A program that handles a fault itself, and one whose reader goes away,

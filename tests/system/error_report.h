@@ -34,6 +34,9 @@ struct Report {
   std::uint64_t addr = 0;
   Frame own;                  // the frame line of the error address
   std::vector<Frame> frames;  // the stack walk, after the error address's own line
+  // The lines on why the program ended, between the error line and the
+  // first frame line: a program with its own main has them.
+  std::vector<std::string> cause;
 };
 
 namespace detail {
@@ -133,11 +136,18 @@ inline testing::AssertionResult ReadErrorLine(std::string_view text, std::size_t
 inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& pos, Report& r) {
   if (auto ok = ReadErrorLine(text, pos, r); !ok) return ok;
   r.frames.clear();
+  r.cause.clear();
   for (std::string line;;) {
     std::size_t at = pos;
     Frame frame;
     if (!detail::NextLine(text, pos, line)) return detail::Bad("no empty line", text, at);
     if (line.empty()) break;
+    // The words on why the program ended come before the first frame line.
+    if (r.frames.empty() && line.starts_with("  ") && line.size() > 2 && line[2] != '$' &&
+        line[2] != '(' && line[2] != ' ') {
+      r.cause.push_back(line);
+      continue;
+    }
     std::uint64_t n = 0;
     if (!r.frames.empty() && r.frames.back().left_out == 0 && r.frames.back().repeats == 0 &&
         (n = detail::CountLine(line, "  (the line above repeats ", " more time)",

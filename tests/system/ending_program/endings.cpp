@@ -8,6 +8,7 @@
 
 #include <cassert>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -24,6 +25,26 @@ const std::string mode = std::getenv("ENDING") != nullptr ? std::getenv("ENDING"
 void WriteNowhere() {
   *nowhere = 1;  // [write]
 }
+
+// A string literal is constant: its bytes lie in read-only memory.
+const char* volatile greeting = "quiz";
+void WriteLiteral() {
+  const_cast<char*>(greeting)[0] = 'Q';  // [literal]
+}
+
+// An address far from every mapping, and functions that are not there.
+int* volatile far_away = reinterpret_cast<int*>(std::uintptr_t{1} << 44);
+void (*volatile no_function)() = nullptr;
+void (*volatile stale_function)() = reinterpret_cast<void (*)()>(std::uintptr_t{1} << 44);
+
+// A frame larger than the whole stack.
+int BigFrame() {
+  volatile char table[16 << 20];
+  table[0] = 1;  // [big frame]
+  return table[0];
+}
+
+volatile int zero = 0, minus_one = -1, most_negative = -2147483647 - 1;
 
 int Average(int sum, int count) {
   assert(count > 0);  // [assert]
@@ -161,6 +182,13 @@ int main() {
     pthread_join(thread, nullptr);
   }
   if (mode == "atexit") std::atexit(Goodbye);
+  if (mode == "literal") WriteLiteral();                            // [main literal]
+  if (mode == "unmapped") return *far_away;                         // [main unmapped]
+  if (mode == "null-call") no_function();                           // [main null call]
+  if (mode == "stale-call") stale_function();                       // [main stale call]
+  if (mode == "big-frame") return BigFrame();                       // [main big frame]
+  if (mode == "divide") return 100 / zero;                          // [main divide]
+  if (mode == "divide-overflow") return most_negative / minus_one;  // [main overflow]
   if (mode == "own-handler") {
     std::signal(SIGSEGV, OwnHandler);
     WriteNowhere();  // [main own]
