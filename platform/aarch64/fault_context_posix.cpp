@@ -60,11 +60,6 @@ Access ReadAccess(const void* context, std::uint64_t address, std::uint64_t pc) 
   return (esr->esr >> 6 & 1) != 0 ? Access::kWrite : Access::kRead;
 }
 
-// The processor does not trap an integer division at all.
-bool DivisionOverflowed(const void*, std::uint64_t, std::uint64_t) {
-  return false;
-}
-
 // The processor reports floating-point faults one by one: the table alone
 // gives the number.
 std::int32_t FaultNumber(std::uint32_t exception_code, const void*) {

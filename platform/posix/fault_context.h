@@ -15,10 +15,6 @@ rt::FrameRegisters ReadFaultRegisters(const void* context);
 // How the faulting instruction touched address, where the processor's
 // report of the fault in the context tells.
 Access ReadAccess(const void* context, std::uint64_t address, std::uint64_t pc);
-// Whether the division that faulted overflowed (the most negative number
-// divided by -1) rather than divided by zero, where its divisor can be read:
-// a register, or a word of the stack in [stack_low, stack_top).
-bool DivisionOverflowed(const void* context, std::uint64_t stack_low, std::uint64_t stack_top);
 // The error number of a fault (negative where the floating-point unit is to
 // be reset), from its exception code and the interrupted context, where a
 // processor may tell several floating-point faults apart.

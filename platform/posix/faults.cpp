@@ -13,6 +13,7 @@
 
 #include "base/error_numbers.h"
 #include "base/every_run.h"
+#include "platform/division.h"
 #include "platform/fault_codes.h"
 #include "platform/fault_record.h"
 #include "platform/fpu.h"
@@ -148,8 +149,7 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
   } else {
     bool overflow = IsStackOverflow(StackOf(sp), info, sp);
     std::uint32_t code = ExceptionCodeOf(signal, info, overflow);
-    if (code == kStatusIntegerDivideByZero &&
-        posix::DivisionOverflowed(context, sp, StackOf(sp).top)) {
+    if (code == kStatusIntegerDivideByZero && DivisionOverflowed(registers, sp, StackOf(sp).top)) {
       code = kStatusIntegerOverflow;
     }
     Record(FaultKind::kProcessor, info, registers, overflow,

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "base/error_numbers.h"
+#include "platform/division.h"
 #include "platform/fault_codes.h"
 #include "platform/fault_record.h"
 #include "platform/report_stack.h"
@@ -145,8 +146,17 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   }
   // Another thread forms the report: this one waits for the process to end.
   if (ClaimProcessEnd() == EndClaim::kTaken) WaitForProcessEnd();
-  Record(FaultKind::kProcessor, RegistersOfContext(*context), FactsOf(*record));
-  std::int32_t number = RunErrorCodeX64(record->ExceptionCode, context->MxCsr);
+  rt::FrameRegisters registers = RegistersOfContext(*context);
+  FaultFacts facts = FactsOf(*record);
+  // The system may report a division that overflowed as one by zero.
+  ULONG_PTR low = 0, high = 0;
+  ::GetCurrentThreadStackLimits(&low, &high);
+  if (facts.exception_code == kStatusIntegerDivideByZero &&
+      DivisionOverflowed(registers, context->Rsp, high)) {
+    facts.exception_code = kStatusIntegerOverflow;
+  }
+  Record(FaultKind::kProcessor, registers, facts);
+  std::int32_t number = RunErrorCodeX64(facts.exception_code, context->MxCsr);
   if (number < 0) {
     ResetFloatingPoint(*context);
     number = -number;

@@ -32,8 +32,10 @@ const char* FloatTrap(std::uint32_t code) {
   }
 }
 
-// The functions at the call of abort and the two calls that led to it,
-// walked from where the error was raised.
+// The functions at the call of abort and the calls that led to it, walked
+// from where the error was raised: the heap's checks lie a few calls below
+// the routine the program called.
+constexpr int kNamesAtAbort = 6;
 int NamesAtAbort(const ReportedError& error, const ReportOptions& options, Text* names, int most) {
   if (error.raised_at == nullptr) return 0;
   std::uint64_t sp = error.raised_at->value[platform::kWalkLayout.stack_pointer];
@@ -57,6 +59,19 @@ bool AnyNamed(const Text* names, int count, std::string_view part) {
   return false;
 }
 
+// The heap's routines that the C library exports, which name its frames
+// where its own checks have no name (a library without its symbol table).
+bool InHeapRoutine(const Text* names, int count) {
+  for (int i = 0; i < count; ++i) {
+    std::string_view name = names[i].view();
+    if (name.starts_with("__libc_")) name.remove_prefix(7);
+    for (std::string_view routine : {"free", "malloc", "realloc", "calloc", "malloc_printerr"}) {
+      if (name == routine) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 Text ArithmeticCause(const platform::FaultFacts& facts, std::uint16_t code) {
@@ -76,13 +91,13 @@ Text AbortCause(const ReportedError& error, const ReportOptions& options) {
   }
   // Called by the C library: by its assert, or its checks of the heap or of
   // buffers, each of which has written what it found.
-  Text names[3];
-  int count = NamesAtAbort(error, options, names, 3);
+  Text names[kNamesAtAbort];
+  int count = NamesAtAbort(error, options, names, kNamesAtAbort);
   if (AnyNamed(names, count, "assert")) {
     return Text(
         "  An assert failed: its condition was false (the C library's words above name it).");
   }
-  if (AnyNamed(names, count, "malloc_printerr")) {
+  if (InHeapRoutine(names, count)) {
     return Text("  The C library's checks found its heap broken (its words above say how).");
   }
   if (AnyNamed(names, count, "fortify") || AnyNamed(names, count, "chk_fail")) {

@@ -77,9 +77,13 @@ Text MemoryFaultCause(const platform::FaultFacts& facts) {
     NullPointer(text, facts.access, facts.address);
     return text;
   }
-  text.Append(Verb(facts.access));
+  platform::MemoryRegion region = platform::QueryMemory(facts.address);
+  // Memory that can be read but not written faults only when written.
+  Access access = facts.access;
+  if (access == Access::kUnknown && region.readable && !region.writable) access = Access::kWrite;
+  text.Append(Verb(access));
   AppendAddress(text, facts.address);
-  text.Append(WhatLiesThere(facts.access, platform::QueryMemory(facts.address)));
+  text.Append(WhatLiesThere(access, region));
   return text;
 }
 

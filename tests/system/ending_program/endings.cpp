@@ -40,7 +40,7 @@ void (*volatile stale_function)() = reinterpret_cast<void (*)()>(std::uintptr_t{
 // A frame larger than the whole stack.
 int BigFrame() {
   volatile char table[16 << 20];
-  table[0] = 1;  // [big frame]
+  table[0] = 1;
   return table[0];
 }
 
