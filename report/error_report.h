@@ -8,6 +8,7 @@
 #include "console/text_rec.h"
 #include "platform/fault_record.h"
 #include "report/report_options.h"
+#include "report/throws/first_throw.h"
 
 namespace rt {
 
@@ -23,6 +24,10 @@ struct ReportedError {
   // the walk steps to the frame of addr and on to its callers; null where
   // they were not kept.
   const FrameRegisters* raised_at = nullptr;
+  // For an exception thrown again, where it was first thrown (addr is that
+  // throw's call, and the walk from raised_at goes on from the call that
+  // threw it again); null for every other error.
+  const FirstThrow* first_throw = nullptr;
 };
 
 // Writes the report of error on t, in the report's own memory. Its writes

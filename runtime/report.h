@@ -8,6 +8,7 @@ namespace rt {
 struct ReportFrame;    // report/report_frame.h
 struct ReportOptions;  // report/report_options.h
 struct ReportedError;  // report/error_report.h
+struct FirstThrow;     // report/throws/first_throw.h
 
 // The report goes to StdErr when true, to StdOut otherwise.
 extern bool WriteErrorsToStdErr;
@@ -25,6 +26,10 @@ extern bool FullReport;
 // its own.
 using ResolveFrameProc = bool (*)(ReportFrame& frame);
 extern ResolveFrameProc ResolveFrameFunc;
+
+// Where the pending error's exception was first thrown, where it was thrown
+// again; null otherwise.
+extern const FirstThrow* ErrorFirstThrow;
 
 // The settings and formatters installed now.
 ReportOptions InstalledReportOptions();

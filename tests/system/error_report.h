@@ -34,6 +34,7 @@ struct Report {
   std::uint64_t addr = 0;
   Frame own;                  // the frame line of the error address
   std::vector<Frame> frames;  // the stack walk, after the error address's own line
+  bool rethrown = false;      // "  rethrown at:" stood among the frames
 };
 
 namespace detail {
@@ -133,6 +134,7 @@ inline testing::AssertionResult ReadErrorLine(std::string_view text, std::size_t
 inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& pos, Report& r) {
   if (auto ok = ReadErrorLine(text, pos, r); !ok) return ok;
   r.frames.clear();
+  r.rethrown = false;
   for (std::string line;;) {
     std::size_t at = pos;
     Frame frame;
@@ -146,6 +148,8 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
     } else if ((n = detail::CountLine(line, "  (", " frame left out)", " frames left out)")) != 0) {
       frame.left_out = n;
       r.frames.push_back(frame);
+    } else if (line == "  rethrown at:" && !r.frames.empty() && !r.rethrown) {
+      r.rethrown = true;
     } else if (detail::FrameLine(line, frame)) {
       r.frames.push_back(frame);
     } else {
