@@ -30,5 +30,8 @@ bool FindThrowRecord(const void* object, ThrowRecord& record);
 // sees throws (it sees none on Windows, whose C++ library is linked into
 // the program: reports there name the last throw alone).
 void PrepareThrowRecords();
+// The entry of the C++ library's own routine that throws, where the
+// program's throw hands over to it; 0 where the platform sees no throws.
+std::uintptr_t LibraryThrowRoutine();
 
 }  // namespace platform

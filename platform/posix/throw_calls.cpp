@@ -1,12 +1,12 @@
 // Seeing every throw. The C++ library throws by the name __cxa_throw, also
 // on behalf of its own routines (std::vector::at, std::stoi): the program
-// defines that name here, so the dynamic loader binds every caller to it,
-// and it keeps the throw's return addresses before throwing by the
-// library's own routine. It defines the name of the allocation of an
-// exception object too, to forget what was kept of an earlier exception in
-// the same place. A program linked statically takes the library's routines
-// in under the same names (the build names them to the linker), and these
-// give way to them, being weak.
+// defines that name (platform/<processor>/throw_jump_posix.S), so the
+// dynamic loader binds every caller to it, and it keeps the throw's return
+// addresses here before it jumps to the library's own routine. It defines
+// the name of the allocation of an exception object too, to forget what was
+// kept of an earlier exception in the same place. A program linked
+// statically takes the library's routines in under the same names (the
+// build names them to the linker), and these give way to them, being weak.
 #include <cxxabi.h>
 #include <dlfcn.h>
 
@@ -20,15 +20,19 @@
 #include "platform/walk.h"
 
 using Allocate = void* (*)(std::size_t);
-// Not declared as never returning, so that the call stays a call, whose
-// frame lies between the throw and the library's routine.
 using Throw = void (*)(void*, std::type_info*, void (*)(void*));
+
+// The program's __cxa_throw, which jumps to the library's.
+extern "C" void quiz_throw_jump();
 
 namespace platform {
 
 namespace {
 
 std::atomic<bool> seeing{false};
+
+// Takes the program's __cxa_throw into every program that records throws.
+[[gnu::used]] const auto kThrowJump = &quiz_throw_jump;
 
 template <typename Routine>
 Routine LibraryRoutine(const char* name) {
@@ -43,8 +47,8 @@ bool FollowsOn(std::uintptr_t frame, std::uintptr_t next, const posix::ThreadSta
   return next > frame && next % 16 == 0 && next + sizeof(FrameRecord) <= stack.top;
 }
 
-// The return addresses of the frame records from own, the frame of the
-// routine the program called to throw, up to the routine that called main
+// The return addresses of the frame records from own, the frame record of
+// the routine the program called to throw, up to the routine that called main
 // or started the thread, whose callers are the system's.
 ThrowRecord ChainFrom(const void* own) {
   ThrowRecord record;
@@ -64,11 +68,30 @@ ThrowRecord ChainFrom(const void* own) {
 
 }  // namespace
 
+Throw LibraryThrow() {
+  static const Throw library_throw = LibraryRoutine<Throw>("__cxa_throw");
+  return library_throw;
+}
+
 void PrepareThrowRecords() {
   seeing = true;
 }
 
+std::uintptr_t LibraryThrowRoutine() {
+  return reinterpret_cast<std::uintptr_t>(LibraryThrow());
+}
+
 }  // namespace platform
+
+// Called by the program's __cxa_throw with its own frame record; the
+// routine it is to jump to.
+extern "C" Throw quiz_record_throw(void* object, const void* own) {
+  if (platform::seeing.load(std::memory_order_relaxed))
+    platform::RecordThrow(object, platform::ChainFrom(own));
+  Throw library_throw = platform::LibraryThrow();
+  if (library_throw == nullptr) std::abort();
+  return library_throw;
+}
 
 namespace __cxxabiv1 {
 
@@ -78,16 +101,6 @@ extern "C" [[gnu::weak]] void* __cxa_allocate_exception(std::size_t size) noexce
   void* object = allocate(size);
   platform::ForgetThrow(object);
   return object;
-}
-
-extern "C" [[gnu::weak]] void __cxa_throw(void* object, std::type_info* type,
-                                          void (*destroy)(void*)) {
-  static const Throw library_throw = platform::LibraryRoutine<Throw>("__cxa_throw");
-  if (library_throw == nullptr) std::abort();
-  if (platform::seeing.load(std::memory_order_relaxed))
-    platform::RecordThrow(object, platform::ChainFrom(__builtin_frame_address(0)));
-  library_throw(object, type, destroy);
-  std::abort();
 }
 
 }  // namespace __cxxabiv1

@@ -6,4 +6,8 @@ namespace platform {
 
 void PrepareThrowRecords() {}
 
+std::uintptr_t LibraryThrowRoutine() {
+  return 0;
+}
+
 }  // namespace platform
