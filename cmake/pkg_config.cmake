@@ -131,10 +131,12 @@ Cflags: -I\${includedir} -g
 Libs: ${runtime_libs}
 ")
 # A program linked statically takes the C library's thread start in under
-# the name the runtime sees.
+# the name the runtime sees, and the C++ library's throw whole, to which the
+# runtime's gives way.
 set(report_static "")
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-  set(report_static "Libs.private: -Wl,--undefined=__pthread_create_2_1\n")
+  set(report_static
+    "Libs.private: -Wl,--undefined=__pthread_create_2_1 -Wl,--undefined=__cxa_rethrow\n")
 endif()
 file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/pkgconfig/quizruntime-report.pc CONTENT "${pc_head}
 Name: quizruntime-report

@@ -65,9 +65,11 @@ bool RoutineEntryByPlatform(std::uint64_t pc, std::uint64_t& entry);
 // The frame address at which the walk of the calling thread's stack ends,
 // 0 where it ends at the outermost frame: the frame of the routine that
 // called the program's main, or that started the thread, whose frames are
-// the runtime's and the system's, not the program's.
-void SetWalkEnd(std::uint64_t frame);
+// the runtime's and the system's, not the program's. record: that
+// routine's frame record, where a chain of frame records ends.
+void SetWalkEnd(std::uint64_t frame, const void* record = nullptr);
 std::uint64_t WalkEnd();
+const void* WalkEndRecord();
 
 }  // namespace platform
 

@@ -7,15 +7,21 @@ namespace platform {
 namespace {
 
 thread_local std::uint64_t walk_end = 0;
+thread_local const void* walk_end_record = nullptr;
 
 }  // namespace
 
-QUIZ_EVERY_RUN void SetWalkEnd(std::uint64_t frame) {
+QUIZ_EVERY_RUN void SetWalkEnd(std::uint64_t frame, const void* record) {
   walk_end = frame;
+  walk_end_record = record;
 }
 
 std::uint64_t WalkEnd() {
   return walk_end;
+}
+
+const void* WalkEndRecord() {
+  return walk_end_record;
 }
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include "report/frame_list.h"
 #include "report/report_memory.h"
 #include "report/stack_walk.h"
+#include "report/throws/first_throw_lines.h"
 
 namespace rt {
 
@@ -32,7 +33,9 @@ bool WalkFromWhereRaised(TextRec& t, const ReportedError& error, const ReportOpt
   std::uint64_t sp = error.raised_at->value[platform::kWalkLayout.stack_pointer];
   StackMemory stack(sp, StackTop(sp));
   StackWalk walk(*error.raised_at, false, stack);
-  std::uint64_t error_addr = reinterpret_cast<std::uint64_t>(error.addr);
+  std::uint64_t error_addr = error.first_throw != nullptr
+                                 ? error.first_throw->rethrown_at
+                                 : reinterpret_cast<std::uint64_t>(error.addr);
   for (int step = 0; step < 16; ++step) {
     if (!walk.Step()) return false;
     if (walk.pc() == error_addr) {
@@ -62,6 +65,7 @@ void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& op
   if (error.fault != nullptr) own.registers = error.fault->registers;
   std::size_t used = WriteLines(t, own, options, FrameLineLimit(t, options) + 1);
   used = used > 0 ? used - 1 : 0;
+  if (error.first_throw != nullptr) used = WriteFirstThrow(t, *error.first_throw, options, used);
   if (error.fault != nullptr) {
     WriteFaultFrames(t, *error.fault, options, used);
   } else if (error.raised_at == nullptr || !WalkFromWhereRaised(t, error, options, used)) {

@@ -8,6 +8,7 @@
 #include "console/text_rec.h"
 #include "platform/fault_record.h"
 #include "report/report_options.h"
+#include "report/throws/first_throw.h"
 
 namespace rt {
 
@@ -40,6 +41,10 @@ struct ReportedError {
   // they were not kept.
   const FrameRegisters* raised_at = nullptr;
   EndingFacts facts;
+  // For an exception thrown again, where it was first thrown (addr is that
+  // throw's call, and the walk from raised_at goes on from the call that
+  // threw it again); null for every other error.
+  const FirstThrow* first_throw = nullptr;
 };
 
 // Writes the report of error on t, in the report's own memory. Its writes

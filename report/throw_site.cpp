@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <exception>
 
+#include "platform/throw_records.h"
+
 namespace rt {
 
 namespace {
@@ -19,9 +21,10 @@ bool IsThrowRoutine(std::uintptr_t routine) {
       reinterpret_cast<std::uintptr_t>(&__cxxabiv1::__cxa_pure_virtual),
       reinterpret_cast<std::uintptr_t>(&std::rethrow_exception),
       reinterpret_cast<std::uintptr_t>(&std::terminate),
+      platform::LibraryThrowRoutine(),
   };
   for (std::uintptr_t r : routines) {
-    if (r == routine) return true;
+    if (r != 0 && r == routine) return true;
   }
   return false;
 }

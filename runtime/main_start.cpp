@@ -8,6 +8,7 @@
 
 #include "base/every_run.h"
 #include "platform/platform.h"
+#include "platform/throw_records.h"
 #include "platform/walk.h"
 #include "runtime/core_unit.h"
 #include "runtime/errors.h"
@@ -48,6 +49,7 @@ const UnitEntry kUnits[] = {
 [[gnu::constructor(101)]] void StartRuntime() {
   platform::PrepareProcess(RaiseFault);
   platform::PrepareThreadStarts();
+  platform::PrepareThrowRecords();
   FullReport = true;
   NoteStaticConstruction();
   InitializeUnits();
@@ -56,7 +58,8 @@ const UnitEntry kUnits[] = {
 
 // The report's walk ends at main: this frame is the runtime's own.
 QUIZ_EVERY_RUN [[noreturn]] void RunMain() {
-  platform::SetWalkEnd(reinterpret_cast<std::uint64_t>(__builtin_dwarf_cfa()));
+  platform::SetWalkEnd(reinterpret_cast<std::uint64_t>(__builtin_dwarf_cfa()),
+                       __builtin_frame_address(0));
   NoteMainBegins();
   int status = __real_main(program_argc, program_argv, program_envp);
   NoteMainReturned();

@@ -13,6 +13,7 @@ bool WriteErrorsToStdErr = true;
 std::uint16_t Max_Frame_Dump = 8;
 bool FullReport = false;
 ResolveFrameProc ResolveFrameFunc = nullptr;
+const FirstThrow* ErrorFirstThrow = nullptr;
 
 namespace {
 
@@ -57,6 +58,13 @@ ReportedError PendingReport() {
   error.fault = ErrorFault;
   error.raised_at = ErrorFault == nullptr && ErrorRegistersKnown ? &ErrorRegisters : nullptr;
   error.facts = ending;
+  // An exception thrown again ends where it was first thrown: the report
+  // names that call first.
+  if (ErrorFirstThrow != nullptr &&
+      ErrorFirstThrow->rethrown_at == reinterpret_cast<std::uint64_t>(error.addr)) {
+    error.first_throw = ErrorFirstThrow;
+    error.addr = reinterpret_cast<void*>(ErrorFirstThrow->thrown.addresses[0]);
+  }
   return error;
 }
 

@@ -8,6 +8,7 @@ namespace rt {
 struct ReportFrame;    // report/report_frame.h
 struct ReportOptions;  // report/report_options.h
 struct ReportedError;  // report/error_report.h
+struct FirstThrow;     // report/throws/first_throw.h
 
 // The report goes to StdErr when true, to StdOut otherwise.
 extern bool WriteErrorsToStdErr;
@@ -36,6 +37,9 @@ void NoteMainReturned();
 // of the type of the exception nothing caught (null with none active),
 // left_noexcept where it left a function that may not throw.
 void NoteTermination(const char* exception_type, bool left_noexcept, bool pure_virtual);
+// Where the pending error's exception was first thrown, where it was thrown
+// again; null otherwise.
+extern const FirstThrow* ErrorFirstThrow;
 
 // The settings and formatters installed now.
 ReportOptions InstalledReportOptions();

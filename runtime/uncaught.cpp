@@ -18,6 +18,7 @@
 #include "report/throw_site.h"
 #include "runtime/errors.h"
 #include "runtime/report.h"
+#include "runtime/rethrow.h"
 
 namespace rt {
 
@@ -40,6 +41,7 @@ std::terminate_handler library_handler = nullptr;
   void* addr = found ? reinterpret_cast<void*>(site.address)
                      : __builtin_extract_return_addr(__builtin_return_address(0));
   void* frame = found ? reinterpret_cast<void*>(site.frame) : nullptr;
+  if (found) NoteFirstThrow(addr);
   SetPendingError(kUnknownException, addr, frame, here);
   if (library_handler != nullptr) library_handler();
   // A library handler that returned: the error is raised all the same.

@@ -78,7 +78,7 @@ struct AlternateStackHeld {
   AlternateStackHeld held;
   TakeAlternateStack(false);
   // The thread's own frames are those of its routine and what it calls.
-  SetWalkEnd(reinterpret_cast<std::uint64_t>(__builtin_dwarf_cfa()));
+  SetWalkEnd(reinterpret_cast<std::uint64_t>(__builtin_dwarf_cfa()), __builtin_frame_address(0));
   void* result = start.routine(start.argument);
   asm volatile("");  // keeps the call from becoming a jump
   return result;

@@ -25,7 +25,8 @@ using namespace e2e;
 const std::string kFolder = "tests/system/ending_program";
 
 // Where a row cannot run: the Windows C library does not abort on a broken
-// heap; under qemu-user every program that starts a thread spins for ever.
+// heap, and its throws are not seen; under qemu-user every program that
+// starts a thread spins for ever.
 enum Skip : unsigned { kNone = 0, kWindows = 1, kQemu = 2 };
 
 struct Ending {
@@ -44,6 +45,9 @@ struct Ending {
   // Optimised too, every marked line is in the report, and its functions
   // and lines are gdb's backtrace.
   bool inlined = false;
+  // Thrown again: the first throw's frame lines, then "  rethrown at:" and
+  // those of the throw that ended it (which gdb's backtrace alone has).
+  bool rethrown = false;
 };
 
 const char kOutOfRange[] = "after throwing an instance of 'std::out_of_range'";
@@ -157,6 +161,33 @@ const Ending kEndings[] = {
      {"[main overflow]"},
      {"most negative number divided by -1"},
      kQemu},
+    {"async-throw",
+     255,
+     {kOutOfRange, "  what():  no mark"},
+     {"[first throw]", "[main get]"},
+     {"std::out_of_range was thrown and nothing caught it"},
+     kQemu | kWindows,
+     false,
+     false,
+     true},
+    {"rethrow-exception",
+     255,
+     {kOutOfRange},
+     {"[first throw]", "[attempt]", "[main rethrow]"},
+     {"std::out_of_range was thrown and nothing caught it"},
+     kWindows,
+     false,
+     false,
+     true},
+    {"rethrow-in-handler",
+     255,
+     {kOutOfRange},
+     {"[first throw]", "[retry]", "[rethrow]", "[main retry]"},
+     {"std::out_of_range was thrown and nothing caught it"},
+     kWindows,
+     false,
+     false,
+     true},
 };
 
 std::string Setting(const char* mode) {
@@ -286,7 +317,9 @@ TEST(EndingTest, EveryWayAProgramEndsIsReported) {
       bool counted = false;
       for (const Frame& frame : report.frames) counted = counted || frame.repeats > 0;
       EXPECT_EQ(counted, e.repeats) << r.err;
-      if (target.empty() && !Env("GDB").empty() && e.mode != std::string("two-threads"))
+      EXPECT_EQ(report.rethrown, e.rethrown) << r.err;
+      if (target.empty() && !Env("GDB").empty() && e.mode != std::string("two-threads") &&
+          !e.rethrown)
         CompareWithGdb(program, e);
       if (target.empty() && !Env("GDB").empty() && e.inlined) CompareCallsWithGdb(program, e);
     }

@@ -37,6 +37,7 @@ struct Report {
   // The lines on why the program ended, between the error line and the
   // first frame line: a program with its own main has them.
   std::vector<std::string> cause;
+  bool rethrown = false;      // "  rethrown at:" stood among the frames
 };
 
 namespace detail {
@@ -137,6 +138,7 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
   if (auto ok = ReadErrorLine(text, pos, r); !ok) return ok;
   r.frames.clear();
   r.cause.clear();
+  r.rethrown = false;
   for (std::string line;;) {
     std::size_t at = pos;
     Frame frame;
@@ -156,6 +158,8 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
     } else if ((n = detail::CountLine(line, "  (", " frame left out)", " frames left out)")) != 0) {
       frame.left_out = n;
       r.frames.push_back(frame);
+    } else if (line == "  rethrown at:" && !r.frames.empty() && !r.rethrown) {
+      r.rethrown = true;
     } else if (detail::FrameLine(line, frame)) {
       r.frames.push_back(frame);
     } else {

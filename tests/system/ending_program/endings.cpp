@@ -1,6 +1,7 @@
 // A beginner's mistakes, each ending the program as such a mistake does: a
 // failed assertion, a heap the C library finds broken, a fault or an
-// exception in a thread, before main or after it, a recursion without end.
+// exception in a thread, before main or after it, a recursion without end,
+// an exception caught and thrown again.
 // The environment's ENDING names the one to make (a static object's
 // constructor reads it before main). Each line a report should name
 // carries a mark ("// [name]").
@@ -11,6 +12,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <future>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -145,6 +148,28 @@ void Fill(int* const* rows, int n) {
   for (int i = 0; i < n; ++i) Put(rows[i], i);  // [fill]
 }
 
+int Parse(int n) {
+  if (n < 0) throw std::out_of_range("no mark");  // [first throw]
+  return n;
+}
+
+std::exception_ptr Attempt() {
+  try {
+    Parse(-1);  // [attempt]
+  } catch (...) {
+    return std::current_exception();
+  }
+  return nullptr;
+}
+
+void Retry() {
+  try {
+    Parse(-1);  // [retry]
+  } catch (const std::out_of_range&) {
+    throw;  // [rethrow]
+  }
+}
+
 void OwnHandler(int) {
   std::cout << "handled" << std::endl;
   std::_Exit(3);
@@ -172,6 +197,9 @@ int main() {
     Square square;  // [main pure]
   }
   if (mode == "recursion") return Count(0);  // [main recurse]
+  if (mode == "async-throw") return std::async(std::launch::async, Parse, -1).get();  // [main get]
+  if (mode == "rethrow-exception") std::rethrow_exception(Attempt());  // [main rethrow]
+  if (mode == "rethrow-in-handler") Retry();                           // [main retry]
   if (mode == "thread") std::thread(WriteNowhere).join();
   if (mode == "thread-overflow") std::thread([] { Count(0); }).join();  // [lambda recurse]
   if (mode == "thread-throw") std::thread(Check, -1).join();
