@@ -90,6 +90,23 @@ std::vector<Frame> Repeated(std::vector<Frame> frames, std::size_t at, int times
   return frames;
 }
 
+// The length frames from at, run times over in a row.
+std::vector<Frame> Cycled(std::vector<Frame> frames, std::size_t at, std::size_t length,
+                          int times) {
+  auto begin = frames.begin() + static_cast<std::ptrdiff_t>(at);
+  std::vector<Frame> cycle(begin, begin + static_cast<std::ptrdiff_t>(length));
+  for (int i = 1; i < times; ++i) {
+    frames.insert(frames.begin() + static_cast<std::ptrdiff_t>(at + length), cycle.begin(),
+                  cycle.end());
+  }
+  return frames;
+}
+
+std::vector<Frame> WithSources(std::vector<Frame> frames, std::size_t at, int sources) {
+  frames[at].sources = sources;
+  return frames;
+}
+
 struct WalkCase {
   const char* name;
   std::vector<Frame> frames;
@@ -166,6 +183,48 @@ TEST_F(FrameListTest, WalksTable) {
        0,
        {"f100", "f200", "  (the line above repeats 9999 more times)", "f300"},
        3},
+      {"two functions calling each other collapse",
+       Cycled(Distinct(4), 1, 2, 5),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "f300", "  (the 2 lines above repeat 4 more times)", "f400"},
+       4},
+      {"a cycle of three",
+       Cycled(Distinct(5), 1, 3, 3),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "f300", "f400", "  (the 3 lines above repeat 2 more times)", "f500"},
+       5},
+      {"an unfinished run of a cycle is written as it is",
+       Cycled(Distinct(4), 1, 2, 3),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "f300", "  (the 2 lines above repeat 2 more times)", "f400"},
+       4},
+      {"a cycle's inlined calls are among its lines",
+       Cycled(WithSources(Distinct(4), 1, 2), 1, 2, 4),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "f200.1", "f300", "  (the 3 lines above repeat 3 more times)", "f400"},
+       4},
+      {"a cycle cut by the limit keeps its outermost caller",
+       Cycled(WithSources(Distinct(6), 4, 2), 1, 2, 1000),
+       kFull,
+       5,
+       0,
+       {"f100", "  (2000 frames left out)", "f400", "f500", "f500.1", "f600"},
+       4},
+      {"the outermost caller's lines nearest the error give way",
+       Repeated(WithSources(Distinct(4), 2, 4), 1, 1000),
+       kFull,
+       5,
+       0,
+       {"f100", "  (1001 frames left out)", "f300.1", "f300.2", "f300.3", "f400"},
+       4},
       {"inlined calls count as lines",
        inlined,
        kFull,

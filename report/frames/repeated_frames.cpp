@@ -1,0 +1,124 @@
+// Keeping the first groups of a walk and its last ones, and writing what
+// fits of them.
+#include "report/frames/repeated_frames.h"
+
+#include "report/frame_list.h"
+
+namespace rt {
+
+RepeatedFrames::RepeatedFrames(std::size_t limit, const ReportOptions& options)
+    : limit_(limit < kMaxFrameLinesAfterError ? limit : kMaxFrameLinesAfterError),
+      options_(options),
+      finder_(*this),
+      singles_(limit_ > 2 ? limit_ : 2) {
+  head_.reserve(limit_);
+  stored_.reserve(limit_);
+  cycle_.reserve(kMaxCycle);
+}
+
+void RepeatedFrames::Add(const WalkedFrame& frame) {
+  ++frames_;
+  finder_.Add(frame);
+}
+
+void RepeatedFrames::Take(const WalkedFrame* frames, std::size_t count, std::uint64_t times) {
+  std::uint64_t number = groups_++;
+  least_lines_ += count + (times > 1 ? 1 : 0);
+  if (!head_full_ && head_.size() + count <= limit_) {
+    stored_.push_back({head_.size(), count, times});
+    for (std::size_t i = 0; i < count; ++i) head_.emplace_back(frames[i]);
+  } else {
+    head_full_ = true;  // what follows would not be shown among the first lines
+  }
+  if (times > 1) {
+    cycle_.clear();
+    for (std::size_t i = 0; i < count; ++i) cycle_.emplace_back(frames[i]);
+    cycle_times_ = times;
+    cycle_group_ = number;
+    single_count_ = 0;
+    return;
+  }
+  ++single_count_;
+  if (number >= stored_.size()) singles_[number % singles_.size()] = ReportFrame(frames[0]);
+}
+
+// A group's records where they are kept: among the first groups' where it
+// is one of them, so that no frame is resolved twice.
+FrameGroup RepeatedFrames::Group(std::uint64_t number) {
+  if (number < stored_.size()) {
+    const Stored& s = stored_[number];
+    return {&head_[s.first], s.count, s.times};
+  }
+  if (cycle_times_ > 1 && number == cycle_group_)
+    return {cycle_.data(), cycle_.size(), cycle_times_};
+  return {&singles_[number % singles_.size()], 1, 1};
+}
+
+bool RepeatedFrames::Fits() {
+  if (head_full_ || least_lines_ > limit_) return false;
+  std::size_t lines = 0;
+  for (std::uint64_t g = 0; g < stored_.size() && lines <= limit_; ++g) {
+    lines += GroupLines(Group(g), options_);
+  }
+  return lines <= limit_;
+}
+
+// The last groups back to first, within room lines: where the first of
+// them does not fit whole, its lines nearest the error are left out.
+RepeatedFrames::Tail RepeatedFrames::LastGroups(std::uint64_t first, std::size_t room) {
+  Tail tail;
+  tail.first = groups_;
+  while (tail.first > first && tail.lines < room) {
+    FrameGroup group = Group(tail.first - 1);
+    std::size_t lines = GroupLines(group, options_);
+    --tail.first;
+    tail.frames += group.walked();
+    if (tail.lines + lines > room) {
+      tail.skip = tail.lines + lines - room;
+      tail.lines = room;
+      break;
+    }
+    tail.lines += lines;
+  }
+  return tail;
+}
+
+RepeatedFrames::Tail RepeatedFrames::PlanTail() {
+  std::uint64_t singles = single_count_ < singles_.size() ? single_count_ : singles_.size();
+  // After a cycle: its outermost caller and what follows take all the lines
+  // they need but the one nearest the error and the count of those left out.
+  if (cycle_times_ > 1 && single_count_ > 0) {
+    return LastGroups(groups_ - singles, limit_ > 2 ? limit_ - 2 : 1);
+  }
+  // Otherwise the last group, and the one before it where the last is a
+  // frame of one line; no more than half the lines, so that those nearest
+  // the error keep their share however many calls were inlined there.
+  if (groups_ == 0) return {};
+  std::size_t share = limit_ > 2 ? (limit_ - 1) / 2 : 1;
+  bool before = singles >= 2 && GroupLines(Group(groups_ - 1), options_) == 1;
+  return LastGroups(groups_ - (before ? 2 : 1), share);
+}
+
+void RepeatedFrames::Write(TextRec& t) {
+  finder_.Finish();
+  if (Fits()) {
+    for (std::uint64_t g = 0; g < stored_.size(); ++g) WriteGroup(t, Group(g), limit_, options_);
+    return;
+  }
+  Tail tail = PlanTail();
+  // The lines nearest the error take the rest, less the line that counts
+  // what is left out; a group of the tail is not shown among them.
+  std::size_t room = limit_ > tail.lines + 1 ? limit_ - tail.lines - 1 : 0;
+  std::uint64_t left_out = frames_ - tail.frames + tail.skip;
+  for (std::uint64_t g = 0; g < stored_.size() && g < tail.first && room > 0; ++g) {
+    ShownLines shown = WriteGroup(t, Group(g), room, options_);
+    left_out = left_out + shown.cut - shown.frames;
+    room -= shown.lines;
+  }
+  if (left_out > 0) WriteLeftOut(t, left_out);
+  for (std::uint64_t g = tail.first; g < groups_; ++g) {
+    WriteGroupEnd(t, Group(g), g == tail.first ? tail.skip : 0, options_);
+  }
+}
+
+}  // namespace rt
