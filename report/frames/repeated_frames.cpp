@@ -2,9 +2,43 @@
 // fits of them.
 #include "report/frames/repeated_frames.h"
 
+#include "base/source_frame.h"
+#include "report/frame_lines.h"
 #include "report/frame_list.h"
 
 namespace rt {
+
+namespace {
+
+bool SameLine(const SourceFrame& a, const SourceFrame& b) {
+  return a.line == b.line && a.file.view() == b.file.view() &&
+         a.function.view() == b.function.view();
+}
+
+bool InCycle(const SourceFrame& line, const FrameGroup& cycle, const ReportOptions& options) {
+  for (std::size_t i = 0; i < cycle.count; ++i) {
+    ReportFrame& frame = cycle.frames[i];
+    std::size_t lines = LineCount(frame, options);
+    if (frame.resolution != ReportFrame::Resolution::kSources) continue;
+    for (std::size_t k = 0; k < lines; ++k) {
+      if (SameLine(frame.sources[k], line)) return true;
+    }
+  }
+  return false;
+}
+
+// The first lines of the caller's frame that are lines of the cycle: its
+// functions inlined into their outermost caller, where the calls went on
+// inside one frame. The caller's own line is never one of them.
+std::size_t CycleLinesIn(ReportFrame& caller, const FrameGroup& cycle,
+                         const ReportOptions& options) {
+  std::size_t lines = LineCount(caller, options), n = 0;
+  if (caller.resolution != ReportFrame::Resolution::kSources) return 0;
+  while (n + 1 < lines && InCycle(caller.sources[n], cycle, options)) ++n;
+  return n;
+}
+
+}  // namespace
 
 RepeatedFrames::RepeatedFrames(std::size_t limit, const ReportOptions& options)
     : limit_(limit < kMaxFrameLinesAfterError ? limit : kMaxFrameLinesAfterError),
@@ -85,12 +119,21 @@ RepeatedFrames::Tail RepeatedFrames::LastGroups(std::uint64_t first, std::size_t
 
 RepeatedFrames::Tail RepeatedFrames::PlanTail() {
   std::uint64_t singles = single_count_ < singles_.size() ? single_count_ : singles_.size();
-  // After a cycle: its outermost caller and what follows take all the lines
-  // they need but the one nearest the error and the count of those left out.
-  if (cycle_times_ > 1 && single_count_ > 0) {
-    return LastGroups(groups_ - singles, limit_ > 2 ? limit_ - 2 : 1);
+  // After a cycle: its outermost caller and what follows, where they fit in
+  // all the lines but the one nearest the error and the count of those
+  // left out.
+  if (cycle_times_ > 1 && single_count_ > 0 && single_count_ == singles) {
+    std::uint64_t caller = cycle_group_ + 1;
+    std::size_t room = limit_ > 2 ? limit_ - 2 : 1;
+    std::size_t copies = CycleLinesIn(*Group(caller).frames, Group(cycle_group_), options_);
+    std::size_t lines = 0;
+    for (std::uint64_t g = caller; g < groups_ && lines <= room + copies; ++g) {
+      lines += GroupLines(Group(g), options_);
+    }
+    if (lines - copies <= room) return LastGroups(caller, lines - copies);
   }
-  // Otherwise the last group, and the one before it where the last is a
+  // Otherwise the lines nearest the error go on through the cycle to its
+  // callers, then the last group, and the one before it where the last is a
   // frame of one line; no more than half the lines, so that those nearest
   // the error keep their share however many calls were inlined there.
   if (groups_ == 0) return {};

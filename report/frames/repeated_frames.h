@@ -2,10 +2,10 @@
 // its cycles collapsed (group_lines.h); where the lines still do not fit
 // the limit, the lines nearest the error, then "  (N frames left out)",
 // then the lines from the last cycle's outermost caller to the end (main,
-// or a thread's own routine), or, in a walk without a cycle, the lines
-// nearest its end, so that a report always reaches where the program's own
-// code began. Memory stays the same however many frames the walk has, and
-// each frame kept is resolved once.
+// or a thread's own routine) where they fit, or else the lines nearest the
+// end, so that a report always reaches where the program's own code began.
+// Memory stays the same however many frames the walk has, and each frame
+// kept is resolved once.
 #pragma once
 
 #include <cstddef>

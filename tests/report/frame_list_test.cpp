@@ -21,6 +21,9 @@ struct Frame {
   std::uint64_t code;
   int sources = 1;
   std::uint64_t cfa = 0x1000;  // any frame address but 0 and the walk's end
+  // Where not 0, its source frames but the last are calls of the function
+  // at this code inlined there.
+  std::uint64_t inlined_code = 0;
 };
 
 class MadeUpWalk final : public rt::FrameSource {
@@ -50,8 +53,9 @@ bool Resolve(rt::ReportFrame& frame) {
     if (f.code != frame.code()) continue;
     for (int i = 0; i < f.sources; ++i) {
       char name[32];
-      std::snprintf(name, sizeof name, i == 0 ? "f%llx" : "f%llx.%d",
-                    static_cast<unsigned long long>(f.code), i);
+      bool copy = f.inlined_code != 0 && i + 1 < f.sources;
+      std::snprintf(name, sizeof name, i == 0 || copy ? "f%llx" : "f%llx.%d",
+                    static_cast<unsigned long long>(copy ? f.inlined_code : f.code), i);
       rt::SourceFrame& source = frame.sources.emplace_back();
       source.function = rt::Text(name);
     }
@@ -102,8 +106,10 @@ std::vector<Frame> Cycled(std::vector<Frame> frames, std::size_t at, std::size_t
   return frames;
 }
 
-std::vector<Frame> WithSources(std::vector<Frame> frames, std::size_t at, int sources) {
+std::vector<Frame> WithSources(std::vector<Frame> frames, std::size_t at, int sources,
+                               std::uint64_t inlined_code = 0) {
   frames[at].sources = sources;
+  frames[at].inlined_code = inlined_code;
   return frames;
 }
 
@@ -218,13 +224,22 @@ TEST_F(FrameListTest, WalksTable) {
        0,
        {"f100", "  (2000 frames left out)", "f400", "f500", "f500.1", "f600"},
        4},
-      {"the outermost caller's lines nearest the error give way",
-       Repeated(WithSources(Distinct(4), 2, 4), 1, 1000),
+      {"the cycle's calls inlined into its caller are left out",
+       Repeated(WithSources(Distinct(4), 2, 4, 0x200), 1, 1000),
        kFull,
        5,
        0,
-       {"f100", "  (1001 frames left out)", "f300.1", "f300.2", "f300.3", "f400"},
+       {"f100", "f200", "  (the line above repeats 999 more times)", "  (3 frames left out)",
+        "f300.3", "f400"},
        4},
+      {"a caller too far from the end is reached from the error",
+       Repeated(Distinct(10), 1, 1000),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "  (the line above repeats 999 more times)", "f300", "f400", "f500",
+        "  (3 frames left out)", "f900", "fa00"},
+       10},
       {"inlined calls count as lines",
        inlined,
        kFull,

@@ -38,7 +38,9 @@ struct Ending {
   // Optimised too, every marked line is in the report, and its functions
   // and lines are gdb's backtrace.
   bool inlined = false;
-  // Optimised too, every marked line is in the report.
+  // Optimised too, every marked line is in the report (not on Windows,
+  // where a thread's walk goes on through the system's start of threads,
+  // whose frames leave no room for them).
   bool marked_optimised = false;
   // The lines a count line names, in every build (0: not checked).
   std::uint64_t cycle = 0;
@@ -196,7 +198,8 @@ TEST(EndingTest, EveryWayAProgramEndsIsReported) {
       ASSERT_NE(start, std::string::npos) << r.err;
       ASSERT_TRUE(IsReport(std::string_view(r.err).substr(start), report));
       EXPECT_EQ(report.number, e.number);
-      if (build.name == "default" || e.inlined || e.marked_optimised) CheckMarks(report, e);
+      bool marked = e.inlined || (e.marked_optimised && target != "windows");
+      if (build.name == "default" || marked) CheckMarks(report, e);
       bool counted = false, left_out = false, cycle = e.cycle == 0;
       for (const Frame& frame : report.frames) {
         counted = counted || frame.repeats > 0;
