@@ -4,7 +4,7 @@
 #include "console/std_streams.h"
 #include "platform/walk.h"
 #include "report/frame_lines.h"
-#include "report/repeated_frames.h"
+#include "report/frames/repeated_frames.h"
 
 namespace rt {
 

@@ -7,6 +7,7 @@
 #include "platform/walk.h"
 #include "report/cause/cause_parts.h"
 #include "report/cause/cause_text.h"
+#include "report/frame_lines.h"
 #include "report/stack_walk.h"
 
 namespace rt {
@@ -56,15 +57,22 @@ int CycleLength(const NearFrames& near, int& start) {
 // one another".
 void AppendCycle(Text& text, const NearFrames& near, int start, int length,
                  const ReportOptions& options) {
-  Text names[kLongestCycle];
+  // Each frame's functions, those inlined into it too: an optimised
+  // program's cycle of two functions may be one function's frames.
+  constexpr int kMostNames = 6;
+  Text names[kMostNames];
   int distinct = 0;
   for (int i = start; i < start + length; ++i) {
-    Text name;
-    WalkedFrame frame = FrameAt(near.codes[i], false);
-    AppendFunction(name, SourceAt(frame, options), frame.code());
-    bool seen = false;
-    for (int j = 0; j < distinct; ++j) seen = seen || names[j].view() == name.view();
-    if (!seen) names[distinct++] = name;
+    ReportFrame record(FrameAt(near.codes[i], false));
+    ResolveFrame(record, options);
+    if (record.resolution != ReportFrame::Resolution::kSources) record.sources.emplace_back();
+    for (auto source = record.sources.rbegin(); source != record.sources.rend(); ++source) {
+      Text name;
+      AppendFunction(name, *source, record.code());
+      bool seen = false;
+      for (int j = 0; j < distinct; ++j) seen = seen || names[j].view() == name.view();
+      if (!seen && distinct < kMostNames) names[distinct++] = name;
+    }
   }
   for (int j = 0; j < distinct; ++j) {
     if (j > 0) text.Append(j + 1 == distinct ? " and " : ", ");

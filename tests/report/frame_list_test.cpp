@@ -21,6 +21,9 @@ struct Frame {
   std::uint64_t code;
   int sources = 1;
   std::uint64_t cfa = 0x1000;  // any frame address but 0 and the walk's end
+  // Where not 0, its source frames but the last are calls of the function
+  // at this code inlined there.
+  std::uint64_t inlined_code = 0;
 };
 
 class MadeUpWalk final : public rt::FrameSource {
@@ -50,8 +53,9 @@ bool Resolve(rt::ReportFrame& frame) {
     if (f.code != frame.code()) continue;
     for (int i = 0; i < f.sources; ++i) {
       char name[32];
-      std::snprintf(name, sizeof name, i == 0 ? "f%llx" : "f%llx.%d",
-                    static_cast<unsigned long long>(f.code), i);
+      bool copy = f.inlined_code != 0 && i + 1 < f.sources;
+      std::snprintf(name, sizeof name, i == 0 || copy ? "f%llx" : "f%llx.%d",
+                    static_cast<unsigned long long>(copy ? f.inlined_code : f.code), i);
       rt::SourceFrame& source = frame.sources.emplace_back();
       source.function = rt::Text(name);
     }
@@ -87,6 +91,25 @@ std::vector<Frame> Distinct(int n, std::uint64_t first = 0x100) {
 
 std::vector<Frame> Repeated(std::vector<Frame> frames, std::size_t at, int times) {
   frames.insert(frames.begin() + static_cast<std::ptrdiff_t>(at), times - 1, frames[at]);
+  return frames;
+}
+
+// The length frames from at, run times over in a row.
+std::vector<Frame> Cycled(std::vector<Frame> frames, std::size_t at, std::size_t length,
+                          int times) {
+  auto begin = frames.begin() + static_cast<std::ptrdiff_t>(at);
+  std::vector<Frame> cycle(begin, begin + static_cast<std::ptrdiff_t>(length));
+  for (int i = 1; i < times; ++i) {
+    frames.insert(frames.begin() + static_cast<std::ptrdiff_t>(at + length), cycle.begin(),
+                  cycle.end());
+  }
+  return frames;
+}
+
+std::vector<Frame> WithSources(std::vector<Frame> frames, std::size_t at, int sources,
+                               std::uint64_t inlined_code = 0) {
+  frames[at].sources = sources;
+  frames[at].inlined_code = inlined_code;
   return frames;
 }
 
@@ -166,6 +189,57 @@ TEST_F(FrameListTest, WalksTable) {
        0,
        {"f100", "f200", "  (the line above repeats 9999 more times)", "f300"},
        3},
+      {"two functions calling each other collapse",
+       Cycled(Distinct(4), 1, 2, 5),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "f300", "  (the 2 lines above repeat 4 more times)", "f400"},
+       4},
+      {"a cycle of three",
+       Cycled(Distinct(5), 1, 3, 3),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "f300", "f400", "  (the 3 lines above repeat 2 more times)", "f500"},
+       5},
+      {"an unfinished run of a cycle is written as it is",
+       Cycled(Distinct(4), 1, 2, 3),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "f300", "  (the 2 lines above repeat 2 more times)", "f400"},
+       4},
+      {"a cycle's inlined calls are among its lines",
+       Cycled(WithSources(Distinct(4), 1, 2), 1, 2, 4),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "f200.1", "f300", "  (the 3 lines above repeat 3 more times)", "f400"},
+       4},
+      {"a cycle cut by the limit keeps its outermost caller",
+       Cycled(WithSources(Distinct(6), 4, 2), 1, 2, 1000),
+       kFull,
+       5,
+       0,
+       {"f100", "  (2000 frames left out)", "f400", "f500", "f500.1", "f600"},
+       4},
+      {"the cycle's calls inlined into its caller are left out",
+       Repeated(WithSources(Distinct(4), 2, 4, 0x200), 1, 1000),
+       kFull,
+       5,
+       0,
+       {"f100", "f200", "  (the line above repeats 999 more times)", "  (3 frames left out)",
+        "f300.3", "f400"},
+       4},
+      {"a caller too far from the end is reached from the error",
+       Repeated(Distinct(10), 1, 1000),
+       kFull,
+       8,
+       0,
+       {"f100", "f200", "  (the line above repeats 999 more times)", "f300", "f400", "f500",
+        "  (3 frames left out)", "f900", "fa00"},
+       10},
       {"inlined calls count as lines",
        inlined,
        kFull,

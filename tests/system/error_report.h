@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "process_runner.h"
@@ -26,6 +27,8 @@ struct Frame {
   long line = 0;     // 0: no line part
   std::string function, module;
   std::uint64_t repeats = 0;   // "  (the line above repeats N more times)" follows
+  std::uint64_t cycle = 0;     // the lines that repeat, this one the last: 1, or K of
+                               // "  (the K lines above repeat N more times)"
   std::uint64_t left_out = 0;  // not a frame: "  (N frames left out)"
 };
 
@@ -109,6 +112,18 @@ inline std::uint64_t CountLine(std::string_view line, std::string_view before, s
   return line == (n == 1 ? one : many) ? n : 0;
 }
 
+// "  (the K lines above repeat N more times)", K more than 1: K and N, or
+// 0 and 0 for any other line.
+inline std::pair<std::uint64_t, std::uint64_t> CycleLine(std::string_view line) {
+  std::string_view lines;
+  if (!Field(line, "  (the ", "0123456789", lines) || lines.empty() || lines.size() > 3 ||
+      lines[0] == '0' || lines == "1") {
+    return {0, 0};
+  }
+  std::uint64_t n = CountLine(line, " lines above repeat ", " more time)", " more times)");
+  return {n == 0 ? 0 : std::stoull(std::string(lines)), n};
+}
+
 inline testing::AssertionResult Bad(const char* what, std::string_view text, std::size_t at) {
   return testing::AssertionFailure()
          << what << " at byte " << at << " of \"" << Escaped(text) << "\"";
@@ -151,10 +166,16 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
       continue;
     }
     std::uint64_t n = 0;
-    if (!r.frames.empty() && r.frames.back().left_out == 0 && r.frames.back().repeats == 0 &&
-        (n = detail::CountLine(line, "  (the line above repeats ", " more time)",
-                               " more times)")) != 0) {
+    auto [cycle, times] = detail::CycleLine(line);
+    bool after_frame =
+        !r.frames.empty() && r.frames.back().left_out == 0 && r.frames.back().repeats == 0;
+    if (after_frame && (n = detail::CountLine(line, "  (the line above repeats ", " more time)",
+                                              " more times)")) != 0) {
       r.frames.back().repeats = n;
+      r.frames.back().cycle = 1;
+    } else if (after_frame && cycle != 0 && cycle <= r.frames.size()) {
+      r.frames.back().repeats = times;
+      r.frames.back().cycle = cycle;
     } else if ((n = detail::CountLine(line, "  (", " frame left out)", " frames left out)")) != 0) {
       frame.left_out = n;
       r.frames.push_back(frame);

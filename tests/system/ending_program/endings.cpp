@@ -1,7 +1,8 @@
 // A beginner's mistakes, each ending the program as such a mistake does: a
 // failed assertion, a heap the C library finds broken, a fault or an
-// exception in a thread, before main or after it, a recursion without end,
-// an exception caught and thrown again.
+// exception in a thread, before main or after it, a recursion without end
+// (of one function, or of two calling each other), an exception caught and
+// thrown again.
 // The environment's ENDING names the one to make (a static object's
 // constructor reads it before main). Each line a report should name
 // carries a mark ("// [name]").
@@ -89,6 +90,20 @@ int Count(int n) {
   volatile char pad[64];
   pad[0] = static_cast<char>(n);
   return keep_going ? Count(n + 1) + pad[0] : 0;  // [recurse]
+}
+
+// Two functions that call each other: an even-or-odd test of a number
+// that never comes down to 0.
+bool Odd(int n);
+bool Even(int n) {
+  volatile char pad[64];
+  pad[0] = static_cast<char>(n);
+  return n == 0 || (Odd(n - 1) && pad[0] != 1);  // [even]
+}
+bool Odd(int n) {
+  volatile char pad[64];
+  pad[0] = static_cast<char>(n);
+  return n != 0 && Even(n - 1) && pad[0] != 1;  // [odd]
 }
 
 void Check(int n) noexcept {
@@ -200,6 +215,7 @@ int main() {
   if (mode == "async-throw") return std::async(std::launch::async, Parse, -1).get();  // [main get]
   if (mode == "rethrow-exception") std::rethrow_exception(Attempt());  // [main rethrow]
   if (mode == "rethrow-in-handler") Retry();                           // [main retry]
+  if (mode == "mutual-recursion") return Even(-row_count);             // [main even]
   if (mode == "thread") std::thread(WriteNowhere).join();
   if (mode == "thread-overflow") std::thread([] { Count(0); }).join();  // [lambda recurse]
   if (mode == "thread-throw") std::thread(Check, -1).join();
