@@ -31,13 +31,10 @@ out=$build/fault-bench
 max_time_ms=20
 max_memory_kib=8192
 
-source "$here/../require_tools.sh"
+source "$here/../common.sh"
 require_tools hyperfine:hyperfine cmake:cmake python3:python3
 
-cmake -S "$repo" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" >/dev/null
-rm -rf "$out/prefix"
-cmake --install "$build" --prefix "$out/prefix" >/dev/null
+install_runtime "$repo" "$build" "$out/prefix"
 
 "$here/gen_program.sh" "$out" "$units" "$funcs" "$depth"
 # The flags the runtime gives its programs; the program's sources, once

@@ -30,7 +30,7 @@ runs=${RUNS:-20}
 runs_many=${RUNS_MANY:-5}
 base_out=$build/line-bench
 
-source "$here/../require_tools.sh"
+source "$here/../common.sh"
 require_tools hyperfine:hyperfine eu-addr2line:elfutils addr2line:binutils \
   llvm-symbolizer:llvm nm:binutils objcopy:binutils readelf:binutils
 

@@ -25,14 +25,12 @@ out=$build/startup-bench
 max_time_ms=0.3
 max_memory_kib=128
 
-source "$here/../require_tools.sh"
+source "$here/../common.sh"
 require_tools hyperfine:hyperfine cmake:cmake
 
-cmake -S "$repo" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" >/dev/null
 rm -rf "$out"
 mkdir -p "$out/src"
-cmake --install "$build" --prefix "$out/prefix" >/dev/null
+install_runtime "$repo" "$build" "$out/prefix"
 
 cat >"$out/src/grades.h" <<'EOF'
 #pragma once
@@ -86,30 +84,7 @@ cmake --build "$out/build" >/dev/null
 plain=$out/build/plain
 with=$out/build/with_runtime
 
-# Rounds in alternating order, each timing both programs: a machine whose
-# speed drifts moves both programs of a round alike, and the median round
-# is taken.
-: >"$out/hyperfine.txt"
-for ((round = 0; round < rounds; ++round)); do
-  if ((round % 2 == 0)); then
-    order=(-n plain "$plain" -n "with the runtime" "$with")
-  else
-    order=(-n "with the runtime" "$with" -n plain "$plain")
-  fi
-  hyperfine -N --warmup 20 --runs "$runs" --export-json "$out/times-$round.json" \
-    "${order[@]}" >>"$out/hyperfine.txt"
-done
-read -r time_plain time_with < <(python3 - "$out"/times-*.json <<'EOF'
-import json, sys
-rounds = []
-for name in sys.argv[1:]:
-    means = {r["command"]: r["mean"] * 1000 for r in json.load(open(name))["results"]}
-    rounds.append((means["plain"], means["with the runtime"]))
-rounds.sort(key=lambda r: r[1] - r[0])
-plain, with_runtime = rounds[len(rounds) // 2]
-print("%.4f %.4f" % (plain, with_runtime))
-EOF
-)
+read -r time_plain time_with < <(alternating_rounds "$out" "$rounds" "$runs" 20 "$plain" "$with" 0)
 
 peak_memory() {  # program: the median of the runs' peak memory in KiB
   for ((i = 0; i < memory_runs; ++i)); do
