@@ -18,6 +18,10 @@ struct SourceFrame {
   Text function;            // empty where no name is known
   // Its function was inlined into the next frame's, whose line is the call's.
   bool inlined = false;
+  // Where the line table names the file: the offset of its line program in
+  // the module's .debug_line, -1 for none, and the file's index there.
+  std::int64_t program = -1;
+  std::uint32_t file_index = 0;
 };
 
 // The source frames that hold one code address, innermost first; empty

@@ -67,8 +67,12 @@ void AddChain(FunctionReaders& readers, unsigned detail, SourceFrames& frames) {
     const FunctionLink& call = chain.links[j];
     SourceFrame& frame = frames.emplace_back();
     if (chain.root.has_program) {
-      frame.file = ProgramFileName(readers.line, readers.strings,
-                                   static_cast<std::int64_t>(chain.root.program), call.call_file);
+      auto program = static_cast<std::int64_t>(chain.root.program);
+      frame.file = ProgramFileName(readers.line, readers.strings, program, call.call_file);
+      if (call.call_file <= UINT32_MAX) {
+        frame.program = program;
+        frame.file_index = static_cast<std::uint32_t>(call.call_file);
+      }
     }
     frame.line = static_cast<std::int32_t>(call.call_line);
     frame.column = static_cast<std::int32_t>(call.call_column);

@@ -100,6 +100,14 @@ bool WideCharToMultiByte(std::uint16_t code_page, std::u16string_view wide, std:
 [[nodiscard]] ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer,
                                      std::size_t n, std::size_t& count);
 [[nodiscard]] ErrorNumber CloseHandle(Handle handle);
+// When the file was last written, in the system's own units: only two
+// answers of the same system compare.
+[[nodiscard]] ErrorNumber GetFileWriteTime(Handle handle, std::int64_t& time);
+
+// Whether the handle is a terminal (a console), where text may be coloured.
+bool IsTerminal(Handle handle);
+// Whether the environment variable is set to something other than "".
+bool IsEnvironmentSet(const char* name);
 
 // The module (the program or a shared library) whose image holds the code
 // address: its load address and the name of its file. When no module holds

@@ -32,6 +32,7 @@ enum EntryAttribute : std::uint64_t {
   kAttrStmtList = 0x10,
   kAttrLowPc = 0x11,
   kAttrHighPc = 0x12,
+  kAttrCompDir = 0x1b,
   kAttrAbstractOrigin = 0x31,
   kAttrSpecification = 0x47,
   kAttrRanges = 0x55,

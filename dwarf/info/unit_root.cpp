@@ -58,7 +58,8 @@ bool UnitRootReader::ReadRootEntry(const UnitHeader& header, bool want_ranges, U
     bool wanted = attribute == kAttrStmtList || attribute == kAttrLowPc ||
                   attribute == kAttrHighPc || attribute == kAttrRanges ||
                   attribute == kAttrStrOffsetsBase || attribute == kAttrAddrBase ||
-                  attribute == kAttrGnuAddrBase || attribute == kAttrRnglistsBase;
+                  attribute == kAttrGnuAddrBase || attribute == kAttrRnglistsBase ||
+                  attribute == kAttrCompDir;
     if (wanted && entry.Value(value)) Keep(attribute, value, root, place);
   }
   if (!entry.ok()) return false;
@@ -99,6 +100,9 @@ void UnitRootReader::Keep(std::uint64_t attribute, const FormValue& value, UnitR
       break;
     case kAttrRnglistsBase:
       root.unit.rnglists_base = value.value;
+      break;
+    case kAttrCompDir:
+      root.comp_dir = value;
       break;
     default:
       break;

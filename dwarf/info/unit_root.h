@@ -36,6 +36,8 @@ struct UnitSummary {
 };
 
 struct UnitRoot : UnitSummary {
+  // The directory the unit was compiled in, as its string form holds it.
+  FormValue comp_dir;
   // The ranges its root entry gives; has_ranges is false without any, and
   // when they could not be read.
   bool has_ranges = false;

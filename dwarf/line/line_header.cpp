@@ -2,6 +2,7 @@
 // of the files their rows refer to.
 #include "dwarf/line/line_header.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "dwarf/forms.h"
@@ -11,11 +12,13 @@ namespace rt {
 namespace {
 
 // Content types of an entry.
-constexpr std::uint16_t kContentPath = 1, kContentDirectoryIndex = 2;
+constexpr std::uint16_t kContentPath = 1, kContentDirectoryIndex = 2, kContentMd5 = 5;
 
 struct Entry {
   Text path;
   std::uint64_t directory = 0;
+  bool has_md5 = false;
+  std::uint8_t md5[16] = {};
 };
 
 // The layout of a described table's entries: pairs of content type and form.
@@ -39,6 +42,11 @@ bool ReadEntry(DwarfCursor& cursor, StringTables& strings, const TLineNumberProg
     std::uint16_t type = format.pairs[i][0], form = format.pairs[i][1];
     FormValue value;
     Text text;
+    if (type == kContentMd5 && form == kFormData16) {
+      for (std::uint8_t& byte : entry.md5) byte = static_cast<std::uint8_t>(cursor.ReadUnsigned(1));
+      entry.has_md5 = resolve;
+      continue;
+    }
     if (form == kFormString) {
       text = cursor.ReadString();
     } else if (!ReadForm(cursor, form, shape, 0, value)) {
@@ -66,20 +74,6 @@ bool ReadNthEntry(DwarfCursor& cursor, StringTables& strings,
   }
   entry = Entry();
   return ReadEntry(cursor, strings, header, format, true, entry);
-}
-
-// A name that is a whole path of its own takes no directory.
-bool IsAbsolute(std::string_view name) {
-  return (!name.empty() && (name[0] == '/' || name[0] == '\\')) ||
-         (name.size() >= 3 && name[1] == ':' && (name[2] == '/' || name[2] == '\\'));
-}
-
-Text Join(const Text& directory, const Text& name) {
-  if (directory.length == 0 || IsAbsolute(name.view())) return name;
-  Text full = directory;
-  if (full.bytes[full.length - 1] != '/') full.Append("/");
-  full.Append(name.view());
-  return full;
 }
 
 // Reads a described table's entry formats: a count, then type and form pairs.
@@ -118,7 +112,8 @@ void ReadDescribedTables(DwarfCursor& cursor, TLineNumberProgramHeader64& header
 
 // Versions 2 to 4: the file's name and its directory, by their 1-based
 // places in the lists.
-Text ListedName(DwarfCursor& cursor, const TLineNumberProgramHeader64& header, std::uint32_t file) {
+FileEntry ListedFile(DwarfCursor& cursor, const TLineNumberProgramHeader64& header,
+                     std::uint32_t file) {
   cursor.Seek(header.names_offset);
   Text name;
   std::uint64_t directory_index = 0;
@@ -129,25 +124,30 @@ Text ListedName(DwarfCursor& cursor, const TLineNumberProgramHeader64& header, s
     cursor.SkipLEB128();
     cursor.SkipLEB128();
   }
-  if (name.length == 0) return Text(kUnknownFile);
+  FileEntry found;
+  if (name.length == 0) return found;
   cursor.Seek(header.dirs_offset);
   Text directory;
   for (std::uint64_t i = 1; i <= directory_index; ++i) {
     directory = cursor.ReadString();
     if (directory.length == 0) break;
   }
-  return Join(directory, name);
+  found.name = JoinFileName(directory, name);
+  return found;
 }
 
 // Version 5: the file's entry by its 0-based index, after the directories,
-// and its directory's entry.
-Text DescribedName(DwarfCursor& cursor, StringTables& strings,
-                   const TLineNumberProgramHeader64& header, std::uint32_t file) {
+// and its directory's entry; with `with_base`, directory 0 too.
+FileEntry DescribedFile(DwarfCursor& cursor, StringTables& strings,
+                        const TLineNumberProgramHeader64& header, std::uint32_t file,
+                        bool with_base) {
   EntryFormat dirs{header.dir_format, header.dir_format_count};
   Entry name, directory;
+  FileEntry found;
   cursor.Seek(header.dirs_offset);
   for (std::uint64_t i = 0; dirs.count != 0 && i < header.dir_count; ++i) {
-    if (!ReadEntry(cursor, strings, header, dirs, false, directory)) return Text(kUnknownFile);
+    if (!ReadEntry(cursor, strings, header, dirs, with_base && i == 0, directory)) return found;
+    if (i == 0) found.base_directory = directory.path;
   }
   std::uint16_t file_pairs[255][2];
   EntryFormat files{file_pairs, 0};
@@ -155,7 +155,7 @@ Text DescribedName(DwarfCursor& cursor, StringTables& strings,
   std::uint64_t file_count = cursor.ReadULEB128();
   if (file >= file_count || !ReadNthEntry(cursor, strings, header, files, file, name) ||
       name.path.length == 0) {
-    return Text(kUnknownFile);
+    return found;
   }
   if (name.directory < header.dir_count) {
     cursor.Seek(header.dirs_offset);
@@ -163,10 +163,26 @@ Text DescribedName(DwarfCursor& cursor, StringTables& strings,
       directory = Entry();
     }
   }
-  return Join(directory.path, name.path);
+  found.name = JoinFileName(directory.path, name.path);
+  found.has_md5 = name.has_md5;
+  std::copy(name.md5, name.md5 + 16, found.md5);
+  return found;
 }
 
 }  // namespace
+
+bool IsWholePath(std::string_view name) {
+  return (!name.empty() && (name[0] == '/' || name[0] == '\\')) ||
+         (name.size() >= 3 && name[1] == ':' && (name[2] == '/' || name[2] == '\\'));
+}
+
+Text JoinFileName(const Text& directory, const Text& name) {
+  if (directory.length == 0 || IsWholePath(name.view())) return name;
+  Text full = directory;
+  if (full.bytes[full.length - 1] != '/') full.Append("/");
+  full.Append(name.view());
+  return full;
+}
 
 bool ReadLineProgramHeader(DwarfCursor& cursor, const UnitExtent& unit,
                            TLineNumberProgramHeader64& header) {
@@ -202,22 +218,33 @@ bool ReadLineProgramHeader(DwarfCursor& cursor, const UnitExtent& unit,
   return cursor.ok();
 }
 
-Text GetFullFilename(DwarfCursor& cursor, StringTables& strings,
-                     const TLineNumberProgramHeader64& header, std::uint32_t file) {
-  return header.version >= 5 ? DescribedName(cursor, strings, header, file)
-                             : ListedName(cursor, header, file);
+FileEntry GetLineFile(DwarfCursor& cursor, StringTables& strings,
+                      const TLineNumberProgramHeader64& header, std::uint32_t file,
+                      bool with_base) {
+  return header.version >= 5 ? DescribedFile(cursor, strings, header, file, with_base)
+                             : ListedFile(cursor, header, file);
 }
 
-Text ProgramFileName(DwarfCursor& cursor, StringTables& strings, std::int64_t program,
-                     std::uint64_t file) {
+Text GetFullFilename(DwarfCursor& cursor, StringTables& strings,
+                     const TLineNumberProgramHeader64& header, std::uint32_t file) {
+  return GetLineFile(cursor, strings, header, file, false).name;
+}
+
+FileEntry ProgramFile(DwarfCursor& cursor, StringTables& strings, std::int64_t program,
+                      std::uint64_t file, bool with_base) {
   ByteSource* line = cursor.source();
   UnitExtent unit;
   TLineNumberProgramHeader64 header;
   if (line == nullptr || file > UINT32_MAX || !cursor.EnterUnit(program, line->Size(), unit) ||
       !ReadLineProgramHeader(cursor, unit, header)) {
-    return Text(kUnknownFile);
+    return FileEntry();
   }
-  return GetFullFilename(cursor, strings, header, static_cast<std::uint32_t>(file));
+  return GetLineFile(cursor, strings, header, static_cast<std::uint32_t>(file), with_base);
+}
+
+Text ProgramFileName(DwarfCursor& cursor, StringTables& strings, std::int64_t program,
+                     std::uint64_t file) {
+  return ProgramFile(cursor, strings, program, file, false).name;
 }
 
 }  // namespace rt

@@ -51,6 +51,30 @@ struct TLineNumberProgramHeader64 {
 bool ReadLineProgramHeader(DwarfCursor& cursor, const UnitExtent& unit,
                            TLineNumberProgramHeader64& header);
 
+// Whether a file name is a whole path of its own, which takes no directory
+// (a drive letter counts).
+bool IsWholePath(std::string_view name);
+// The name in the directory, where the name is not whole already.
+Text JoinFileName(const Text& directory, const Text& name);
+
+// What a unit's file table says of one of its files.
+struct FileEntry {
+  Text name{kUnknownFile};  // its full name as the rows name it
+  bool has_md5 = false;     // the table holds the file's MD5 digest
+  std::uint8_t md5[16] = {};
+  // Version 5's directory 0, the compilation's, where asked for; names
+  // that are not whole paths count from it.
+  Text base_directory;
+};
+
+// File index `file` of the unit whose header was read; `with_base` asks for
+// the base directory too.
+FileEntry GetLineFile(DwarfCursor& cursor, StringTables& strings,
+                      const TLineNumberProgramHeader64& header, std::uint32_t file, bool with_base);
+// File index `file` of the line program at offset of the line section.
+FileEntry ProgramFile(DwarfCursor& cursor, StringTables& strings, std::int64_t program,
+                      std::uint64_t file, bool with_base);
+
 // The full name of file index `file` of the unit whose header was read, or
 // kUnknownFile.
 Text GetFullFilename(DwarfCursor& cursor, StringTables& strings,

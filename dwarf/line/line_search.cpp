@@ -150,6 +150,9 @@ std::int64_t SearchUnit(DwarfCursor& cursor, StringTables& strings, std::int64_t
   facts.lowest_start = matcher.lowest_start();
   facts.max_address = rows.max_address();
   NameAnswers(cursor, strings, header, targets, count, names);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (targets[i].found && targets[i].remembered) targets[i].program = offset;
+  }
   return unit.next;
 }
 

@@ -22,8 +22,9 @@ struct TargetSearch {
   bool at_sequence_start = false;
   std::int32_t file = 0;
   std::int64_t line = 0;
-  std::int32_t column = 0;  // 0: the row names no column
-  std::int32_t name = -1;   // with found: the remembered row's file name, in names
+  std::int32_t column = 0;    // 0: the row names no column
+  std::int32_t name = -1;     // with found: the remembered row's file name, in names
+  std::int64_t program = -1;  // with a remembered row: the offset of its line program
 
   void Reset() {
     std::uint64_t keep = target;

@@ -74,6 +74,9 @@ std::uint16_t LineTable::LookupMany(const DebugSources& sources, const std::uint
     SourceFrame& frame = frames[k].emplace_back();
     frame.file = names_[static_cast<std::size_t>(searches_[k].name)];
     frame.line = static_cast<std::int32_t>(searches_[k].line);
+    frame.column = searches_[k].column;
+    frame.program = searches_[k].program;
+    frame.file_index = static_cast<std::uint32_t>(searches_[k].file);
   }
   if (index_error != 0) return index_error;
   return cursor_.io_error() != 0 ? cursor_.io_error() : strings.io_error();

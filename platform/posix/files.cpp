@@ -1,6 +1,7 @@
 // Byte-oriented files on file descriptors.
 #include <errno.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,6 +59,22 @@ ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::
 }
 
 // The descriptor is released even when close reports an interruption.
+ErrorNumber GetFileWriteTime(Handle handle, std::int64_t& time) {
+  struct stat st;
+  if (::fstat(static_cast<int>(handle), &st) != 0) return LastError();
+  time = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return kNoError;
+}
+
+bool IsTerminal(Handle handle) {
+  return ::isatty(static_cast<int>(handle)) == 1;
+}
+
+bool IsEnvironmentSet(const char* name) {
+  const char* value = ::getenv(name);
+  return value != nullptr && value[0] != '\0';
+}
+
 ErrorNumber CloseHandle(Handle handle) {
   if (::close(static_cast<int>(handle)) != 0 && errno != EINTR) return LastError();
   return kNoError;

@@ -69,6 +69,26 @@ ErrorNumber ReadFileAt(Handle handle, std::int64_t position, void* buffer, std::
   return ok ? kNoError : win32::LastError();
 }
 
+ErrorNumber GetFileWriteTime(Handle handle, std::int64_t& time) {
+  FILETIME written;
+  if (!::GetFileTime(ToHandle(handle), nullptr, nullptr, &written)) return win32::LastError();
+  time = static_cast<std::int64_t>(static_cast<std::uint64_t>(written.dwHighDateTime) << 32 |
+                                   written.dwLowDateTime);
+  return kNoError;
+}
+
+bool IsTerminal(Handle handle) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(ToHandle(handle), &mode) != 0;
+}
+
+// Asked of the system, not of the C library: the report may run before it
+// has read the environment.
+bool IsEnvironmentSet(const char* name) {
+  char value[2];
+  return ::GetEnvironmentVariableA(name, value, sizeof value) > 0;
+}
+
 ErrorNumber CloseHandle(Handle handle) {
   return Result(::CloseHandle(ToHandle(handle)));
 }

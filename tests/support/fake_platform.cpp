@@ -203,6 +203,16 @@ ErrorNumber ReadFileAt(Handle, std::int64_t position, void* buffer, std::size_t 
 ErrorNumber CloseHandle(Handle) {
   return kNoError;
 }
+ErrorNumber GetFileWriteTime(Handle, std::int64_t& time) {
+  time = 0;
+  return kNoError;
+}
+bool IsTerminal(Handle) {
+  return false;
+}
+bool IsEnvironmentSet(const char*) {
+  return false;
+}
 bool GetModuleByAddr(const void*, std::uintptr_t& base, std::pmr::string& name) {
   base = 0;
   name = state.file_name;
