@@ -17,8 +17,9 @@ set(uses_report base platform console exe dwarf demangle)
 set(uses_runtime base platform console exe dwarf demangle report)
 set(uses_quiz console runtime)
 set(uses_app base platform console exe dwarf demangle report runtime quiz)
-# frameline reads line tables as the report does, without the exit path.
-set(uses_tools base platform exe dwarf demangle)
+# frameline reads line tables and shows source lines as the report does,
+# without the exit path.
+set(uses_tools base platform console exe dwarf demangle report)
 # Programs of other projects include only the headers the package installs.
 set(uses_examples base platform console runtime)
 

@@ -46,6 +46,12 @@ std::int64_t FileSize(FileRec& f) {
   return size;
 }
 
+std::int64_t FileWriteTime(FileRec& f) {
+  std::int64_t time = INT64_MAX;
+  if (Ready(f) && !Succeeded(f, platform::GetFileWriteTime(f.handle, time))) time = INT64_MAX;
+  return time;
+}
+
 void BlockReadAt(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,
                  std::int64_t* count) {
   if (count != nullptr) *count = 0;

@@ -37,6 +37,9 @@ inline FileResult ResultOf(const FileRec& f, bool ok) {
 // failed open leaves its code in the record, which stays closed.
 void FileOpenRead(FileRec& f, std::string_view name);
 std::int64_t FileSize(FileRec& f);
+// When the open file was last written, in the system's units; INT64_MAX
+// where that cannot be told.
+std::int64_t FileWriteTime(FileRec& f);
 // Reads n bytes at a position. With count, the number read is reported
 // there; without, a short read leaves kReadPastEnd.
 void BlockReadAt(FileRec& f, std::int64_t position, void* buffer, std::int64_t n,

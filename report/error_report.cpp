@@ -8,6 +8,7 @@
 #include "report/frame_lines.h"
 #include "report/frame_list.h"
 #include "report/report_memory.h"
+#include "report/source/frame_snippet.h"
 #include "report/stack_walk.h"
 #include "report/throws/first_throw_lines.h"
 
@@ -49,8 +50,11 @@ bool WalkFromWhereRaised(TextRec& t, const ReportedError& error, const ReportOpt
 
 }  // namespace
 
-void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& options) {
+void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& installed) {
   UseReportMemory();
+  ReportOptions options = installed;
+  FrameSnippet snippet(MayColour(t));
+  if (options.style == ReportStyle::kFull) options.snippet = &snippet;
   WriteText(0, t, "Runtime error ");
   WriteUnsigned(0, t, error.code);
   WriteText(0, t, " at $");

@@ -3,6 +3,7 @@
 
 #include "base/frame_line.h"
 #include "console/write_ops.h"
+#include "report/source/frame_snippet.h"
 
 namespace rt {
 
@@ -55,6 +56,7 @@ std::size_t WriteLines(TextRec& t, ReportFrame& frame, const ReportOptions& opti
                     : frame.own_line;
     WriteText(0, t, line.view());
     WriteLineEnd(t);
+    if (options.snippet != nullptr) options.snippet->AfterLine(t, frame, i);
   }
   return n;
 }

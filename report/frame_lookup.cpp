@@ -65,6 +65,15 @@ void NameFrame(ReportFrame& frame) {
   if (module->base != ProgramBase()) frame.module = ModuleLabel(*module);
 }
 
+bool IsOwnSource(std::string_view file) {
+  if (file.empty()) return false;
+  for (std::string_view system :
+       {"/usr/include/", "/usr/lib/", "/usr/local/include/", "/usr/share/"}) {
+    if (file.starts_with(system)) return false;
+  }
+  return file.find("/include/c++/") == std::string_view::npos;
+}
+
 bool InProgram(std::uint64_t code) {
   KnownModule* module = ModuleOf(code);
   return module != nullptr && module->base == ProgramBase();

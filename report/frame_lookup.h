@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "report/report_frame.h"
 
@@ -15,5 +16,8 @@ void NameFrame(ReportFrame& frame);
 
 // Whether code lies in the program itself, not in a library.
 bool InProgram(std::uint64_t code);
+// Whether a source file is the program's own: not one of the compiler's or
+// the system's headers, which lie under the system's folders.
+bool IsOwnSource(std::string_view file);
 
 }  // namespace rt

@@ -8,6 +8,7 @@
 #include "dwarf/debug_sections.h"
 #include "dwarf/source_lookup.h"
 #include "exe/exe_file.h"
+#include "exe/file_io.h"
 #include "report/module_registry.h"
 
 namespace rt {
@@ -86,6 +87,22 @@ std::uint16_t LookUpSourceFrames(std::uint64_t addr, SourceFrames& frames, unsig
   // opens it afresh.
   FileResult closed = CloseExeFile(state.exe);
   return io_error != 0 ? io_error : closed.io_error;
+}
+
+bool LookUpSourceFile(std::uint64_t addr, const SourceFrame& source, SourceFile& file,
+                      std::int64_t& module_written) {
+  if (!OpenModuleLines(addr).ok) return false;
+  bool found = FindSourceFile(State().readers.sources(), source, file);
+  CloseModuleLines();
+  KnownModule* module = ModuleOf(addr);
+  module_written = INT64_MAX;
+  if (module != nullptr) {
+    FileRec program;
+    FileOpenRead(program, module->name);
+    module_written = FileWriteTime(program);
+    FileClose(program);
+  }
+  return found;
 }
 
 bool ProgramHasLines() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "base/source_frame.h"
+#include "dwarf/source_file.h"
 #include "exe/file_io.h"
 
 namespace rt {
@@ -22,6 +23,12 @@ bool ModuleLinesOpen();
 // source frames that hold it (detail: the SourceDetail asked for beyond the
 // line), then closes it; the I/O code of a failed read, 0 where none did.
 std::uint16_t LookUpSourceFrames(std::uint64_t addr, SourceFrames& frames, unsigned detail);
+// The file the source frame of addr names, as the line information of the
+// module that holds addr finds it, and when that module's own file was
+// last written (INT64_MAX where that cannot be told); false where the file
+// cannot be named.
+bool LookUpSourceFile(std::uint64_t addr, const SourceFrame& source, SourceFile& file,
+                      std::int64_t& module_written);
 // Whether the program's own module has a line table, learnt as a lookup
 // learns it; true where that cannot be told.
 bool ProgramHasLines();

@@ -20,6 +20,8 @@ enum class ReportStyle : std::uint8_t {
   kFull,
 };
 
+class FrameSnippet;
+
 // Formats the frame line of one code address, 255 bytes at most.
 using OneLineFormatter = Text (*)(void* addr);
 // Fills a frame's source frames (its sources, never left empty, and its
@@ -34,6 +36,9 @@ struct ReportOptions {
   OneLineFormatter frame_line = nullptr;  // of a return address
   OneLineFormatter fault_line = nullptr;  // of a faulting instruction
   FrameResolver resolve = nullptr;        // consulted in the full style only
+  // Shows the program's own line under its frame line; the report's own,
+  // in the full style only.
+  FrameSnippet* snippet = nullptr;
 };
 
 }  // namespace rt

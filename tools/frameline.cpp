@@ -1,4 +1,4 @@
-// frameline [-f] [-i] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]:
+// frameline [-f] [-i] [-s] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]:
 // prints, for each hexadecimal address, the frame line that an error report
 // would show for it, with FILE read at its own image base; its debug file is
 // searched for as the report searches, with DIR as the debug root (by
@@ -6,7 +6,9 @@
 // answering each line as it comes. -f (--functions) puts the name of the
 // frame's function ("??" where none is known) on a line before each frame
 // line; -i (--inlines) adds a frame line for each inlined call that led to
-// the address, innermost first. --full-scan searches every unit of the line
+// the address, innermost first; -s (--source) shows under each frame line
+// the source line it names, with a caret under its column, where the file
+// is found and is not newer than FILE. --full-scan searches every unit of the line
 // table rather than those the file says hold the address, to compare the
 // two ways. Exit status 0 when FILE could be read, 2 otherwise.
 #include <algorithm>
@@ -19,79 +21,18 @@
 #include "base/error_numbers.h"
 #include "base/frame_line.h"
 #include "dwarf/debug_sections.h"
+#include "dwarf/source_file.h"
 #include "dwarf/source_lookup.h"
 #include "exe/exe_file.h"
+#include "exe/file_io.h"
 #include "exe/symbol_name.h"
 #include "platform/platform.h"
+#include "report/source/source_snippet.h"
+#include "tools/frameline_options.h"
 
 namespace {
 
-constexpr int kUnusable = 2;
-
-// Hexadecimal, with or without "0x"; false for anything else.
-bool ParseAddress(std::string_view text, std::uint64_t& value) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-  }
-  if (text.empty() || text.size() > 16) return false;
-  value = 0;
-  for (char c : text) {
-    int digit = c >= '0' && c <= '9'   ? c - '0'
-                : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                       : -1;
-    if (digit < 0) return false;
-    value = value << 4 | static_cast<std::uint64_t>(digit);
-  }
-  return true;
-}
-
-bool Write(platform::StdHandleKind kind, std::string_view bytes) {
-  std::size_t written = 0;
-  return platform::WriteFile(platform::GetStdHandle(kind), bytes.data(), bytes.size(), written) ==
-         platform::kNoError;
-}
-
-int Fail(std::string_view message, std::string_view detail) {
-  std::string line = "frameline: ";
-  line.append(message).append(detail).append("\n");
-  Write(platform::StdHandleKind::kError, line);
-  return kUnusable;
-}
-
-int ReadFailed(std::uint16_t io_error) {
-  return Fail("a read failed with I/O error ", std::to_string(io_error));
-}
-
-struct Options {
-  std::string_view debug_root = QUIZ_DEBUG_ROOT;
-  bool full_scan = false;
-  unsigned detail = rt::kLinesOnly;
-};
-
-// Takes the options ahead of FILE; false, with the message written, for
-// one this tool does not know.
-bool TakeOptions(std::vector<std::string_view>& arguments, Options& options, int& status) {
-  while (!arguments.empty() && arguments[0].starts_with("-") && arguments[0].size() > 1) {
-    std::string_view option = arguments[0];
-    std::size_t taken = 1;
-    if (option == "--full-scan") {
-      options.full_scan = true;
-    } else if (option == "-f" || option == "--functions") {
-      options.detail |= rt::kFunctionNames;
-    } else if (option == "-i" || option == "--inlines") {
-      options.detail |= rt::kInlinedCalls;
-    } else if (option == "--debug-root" && arguments.size() >= 2) {
-      options.debug_root = arguments[1];
-      taken = 2;
-    } else {
-      status = Fail("unknown option or option without its value: ", option);
-      return false;
-    }
-    arguments.erase(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(taken));
-  }
-  return true;
-}
+using namespace frameline;
 
 // The file's sections, open for the lookups of one batch of addresses.
 struct Lookups {
@@ -102,13 +43,43 @@ struct Lookups {
   rt::LineFile line_file;
   bool has_lines = false;
   unsigned detail = rt::kLinesOnly;
+  bool source = false;
+  std::int64_t file_written = INT64_MAX;  // FILE's write time: a newer source is not shown
 };
+
+// The source files of the frames shown, found while the line file is open.
+void FindSourceFiles(Lookups& lookups, const std::vector<rt::SourceFrames>& frames,
+                     std::vector<std::vector<rt::SourceFile>>& files) {
+  files.assign(frames.size(), {});
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    for (const rt::SourceFrame& frame : frames[i]) {
+      rt::SourceFile& file = files[i].emplace_back();
+      if (!rt::FindSourceFile(lookups.readers.sources(), frame, file)) file = rt::SourceFile();
+    }
+  }
+}
+
+// The snippet of a frame whose file was found.
+void AppendSource(const Lookups& lookups, const rt::SourceFrame& frame, const rt::SourceFile& file,
+                  std::string& out) {
+  if (file.path.length == 0) return;
+  rt::SnippetRequest request;
+  request.path = file.path.view();
+  request.line = frame.line;
+  request.column = frame.column;
+  request.md5 = file.has_md5 ? file.md5 : nullptr;
+  request.written_before = lookups.file_written;
+  rt::Snippet snippet;
+  if (!rt::FormSnippet(request, snippet)) return;
+  for (int k = 0; k < snippet.count; ++k) out.append(snippet.lines[k].view()).append("\n");
+}
 
 // The lines for a batch of addresses, each address's into its own text;
 // the I/O code of a read that failed.
 std::uint16_t Describe(Lookups& lookups, const std::vector<std::uint64_t>& addresses,
                        std::vector<std::string>& texts) {
   std::vector<rt::SourceFrames> frames(addresses.size());
+  std::vector<std::vector<rt::SourceFile>> files;
   if (lookups.has_lines) {
     rt::FileResult opened = rt::OpenExeFile(lookups.exe, lookups.line_file.name);
     if (!opened) return opened.io_error != 0 ? opened.io_error : rt::kFileNotFound;
@@ -116,6 +87,7 @@ std::uint16_t Describe(Lookups& lookups, const std::vector<std::uint64_t>& addre
     std::uint16_t io_error =
         lookups.lookup.LookupMany(lookups.readers.sources(), addresses.data(), addresses.size(),
                                   frames.data(), lookups.detail);
+    if (io_error == 0 && lookups.source) FindSourceFiles(lookups, frames, files);
     rt::FileResult closed = rt::CloseExeFile(lookups.exe);
     if (io_error == 0) io_error = closed.io_error;
     if (io_error != 0) return io_error;
@@ -134,6 +106,7 @@ std::uint16_t Describe(Lookups& lookups, const std::vector<std::uint64_t>& addre
       const rt::SourceFrame& frame = frames[i][j];
       if (names) out.append(frame.function.length > 0 ? frame.function.view() : "??").append("\n");
       out.append(rt::FrameLine(addresses[i], frame).view()).append("\n");
+      if (i < files.size() && j < files[i].size()) AppendSource(lookups, frame, files[i][j], out);
     }
   }
   rt::CloseExeFile(lookups.program);
@@ -231,13 +204,18 @@ int Run(std::vector<std::string_view> arguments) {
   int status = 0;
   if (!TakeOptions(arguments, options, status)) return status;
   if (arguments.empty()) {
-    return Fail("usage: frameline [-f] [-i] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]",
-                "");
+    return Fail(
+        "usage: frameline [-f] [-i] [-s] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]", "");
   }
   // The same search and lookup as the report's, without a load delta.
   static Lookups lookups;
   lookups.lookup.SetFullScan(options.full_scan);
   lookups.detail = options.detail;
+  lookups.source = options.source;
+  rt::FileRec file;
+  rt::FileOpenRead(file, arguments[0]);
+  lookups.file_written = rt::FileWriteTime(file);
+  rt::FileClose(file);
   rt::LineFileSearch search =
       rt::FindLineFile(lookups.exe, arguments[0], options.debug_root, lookups.line_file);
   if (search.kind == rt::LineFileSearch::kUnreadable) {

@@ -48,14 +48,6 @@ SourceFrame SourceAt(const WalkedFrame& frame, const ReportOptions& options) {
   return record.sources.back();
 }
 
-bool IsOwnSource(std::string_view file) {
-  if (file.empty()) return false;
-  for (std::string_view system : {"/usr/include/", "/usr/lib/", "/usr/local/include/"}) {
-    if (file.starts_with(system)) return false;
-  }
-  return file.find("/include/c++/") == std::string_view::npos;
-}
-
 void AppendPlace(Text& text, const SourceFrame& source) {
   const char* separator = "";
   if (source.file.length > 0) {

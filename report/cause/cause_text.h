@@ -18,9 +18,6 @@ void AppendSize(Text& text, std::uint64_t bytes);
 // The innermost source frame of the code at a frame, resolved as the
 // report's lines are; empty where nothing is known of it.
 SourceFrame SourceAt(const WalkedFrame& frame, const ReportOptions& options);
-// Whether a source file is the program's own: not one of the compiler's or
-// the system's headers, which lie under the system's folders.
-bool IsOwnSource(std::string_view file);
 
 // A place as a frame line names it: "line 19 of marks.cpp in main", or what
 // part of that is known; empty where nothing is.

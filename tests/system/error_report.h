@@ -30,6 +30,8 @@ struct Frame {
   std::uint64_t cycle = 0;     // the lines that repeat, this one the last: 1, or K of
                                // "  (the K lines above repeat N more times)"
   std::uint64_t left_out = 0;  // not a frame: "  (N frames left out)"
+  // The lines under it that show its source, each indented six blanks.
+  std::vector<std::string> snippet;
 };
 
 struct Report {
@@ -179,6 +181,8 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
     } else if ((n = detail::CountLine(line, "  (", " frame left out)", " frames left out)")) != 0) {
       frame.left_out = n;
       r.frames.push_back(frame);
+    } else if (after_frame && line.starts_with("      ")) {
+      r.frames.back().snippet.push_back(line);
     } else if (line == "  rethrown at:" && !r.frames.empty() && !r.rethrown) {
       r.rethrown = true;
     } else if (detail::FrameLine(line, frame)) {
