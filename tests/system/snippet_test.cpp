@@ -16,6 +16,7 @@
 #include "error_report.h"
 #include "installed_package.h"
 #include "process_runner.h"
+#include "symbolizer_diff.h"
 
 namespace {
 
@@ -71,17 +72,12 @@ std::uint64_t LinkAddress(const std::string& program, const Outcome& r, std::uin
   return 0;
 }
 
-std::string Hex(std::uint64_t a) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(a));
-  return text;
-}
-
 // The column llvm-symbolizer gives the instruction at address for
 // file:line; 0 where it gives none.
 long SymbolizerColumn(const std::string& program, std::uint64_t address, const std::string& file,
                       long line) {
-  std::string out = RunTool({Env("LLVM_SYMBOLIZER"), "--obj=" + program, Hex(address)}).out;
+  std::string out =
+      RunTool({Env("LLVM_SYMBOLIZER"), "--obj=" + program, line_diff::Hex(address)}).out;
   std::regex position(std::regex_replace(file, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
                       ":" + std::to_string(line) + R"(:(\d+))");
   std::smatch m;
@@ -91,27 +87,22 @@ long SymbolizerColumn(const std::string& program, std::uint64_t address, const s
 // The snippet under the marked frame line: the location, the line and the
 // caret under the column's byte.
 void CheckSnippet(const Frame& frame, const std::string& path, long line, bool columns) {
-  ASSERT_GE(frame.snippet.size(), 2u);
-  std::string location = "      --> " + frame.file + ":" + std::to_string(line);
-  ASSERT_TRUE(frame.snippet[0].starts_with(location)) << frame.snippet[0];
-  std::string text = SourceLine(path, line);
-  std::string numbered = "      " + std::to_string(line) + " | ";
-  ASSERT_TRUE(frame.snippet[1].starts_with(numbered)) << frame.snippet[1];
+  std::string location = "      --> " + frame.file + ":" + std::to_string(line), lines;
+  for (const std::string& l : frame.snippet) lines += l + "\n";
+  ASSERT_EQ(frame.snippet.size(), columns ? 3u : 2u) << lines;
+  ASSERT_TRUE(frame.snippet[0].starts_with(location)) << lines;
+  ASSERT_TRUE(frame.snippet[1].starts_with("      " + std::to_string(line) + " | ")) << lines;
   EXPECT_LE(frame.snippet[1].size(), 255u);
   if (!columns) {
     EXPECT_EQ(frame.snippet[0], location);
-    EXPECT_EQ(frame.snippet.size(), 2u);
     return;
   }
-  long column = std::stol(frame.snippet[0].substr(location.size() + 1));
-  ASSERT_EQ(frame.snippet.size(), 3u);
+  std::string text = SourceLine(path, line);
+  std::size_t column = std::stoul(frame.snippet[0].substr(location.size() + 1));
   std::size_t caret = frame.snippet[2].find('^');
-  ASSERT_NE(caret, std::string::npos) << frame.snippet[2];
-  ASSERT_LT(caret, frame.snippet[1].size());
-  ASSERT_LE(column, static_cast<long>(text.size()));
-  char under = text[static_cast<std::size_t>(column - 1)];
-  EXPECT_EQ(frame.snippet[1][caret], under == '\t' ? ' ' : under) << frame.snippet[1] << "\n"
-                                                                  << frame.snippet[2];
+  ASSERT_TRUE(caret < frame.snippet[1].size() && column - 1 < text.size()) << lines;
+  char under = text[column - 1];
+  EXPECT_EQ(frame.snippet[1][caret], under == '\t' ? ' ' : under) << lines;
 }
 
 TEST(SnippetTest, TheProgramsOwnLineIsShownWithACaretUnderItsColumn) {
@@ -174,7 +165,8 @@ TEST(SnippetTest, TheProgramsOwnLineIsShownWithACaretUnderItsColumn) {
             << r.err;
         // frameline shows the same lines for the same instruction.
         std::string lines =
-            RunTool({Prefix() + "/bin/frameline", "-s", "-i", program, Hex(address + 1)}).out;
+            RunTool({Prefix() + "/bin/frameline", "-s", "-i", program, line_diff::Hex(address + 1)})
+                .out;
         for (const std::string& snippet : marked->snippet)
           EXPECT_NE(lines.find(snippet + "\n"), std::string::npos) << lines;
       }
