@@ -174,18 +174,4 @@ TEST(SnippetTest, TheProgramsOwnLineIsShownWithACaretUnderItsColumn) {
   }
 }
 
-// Colour only on a terminal (script(1) gives the program one), and never
-// with NO_COLOR set.
-TEST(SnippetTest, OnlyATerminalWithoutNoColorGetsColour) {
-  if (!Env("QUIZ_TARGET").empty()) GTEST_SKIP() << "script(1) runs the build machine's programs";
-  std::string program = BuildProgram(kFolder, "snippets", {"default", {}});
-  for (const char* no_color : {"NO_COLOR=", "NO_COLOR=1"}) {
-    std::string command = std::string("env SNIPPET=tabs ") + no_color + " " + program;
-    Outcome r = RunCommand({"script", "-qec", command, "/dev/null"});
-    bool coloured = r.out.find("\x1b[1;31m^\x1b[0m") != std::string::npos;
-    EXPECT_EQ(coloured, no_color == std::string("NO_COLOR=")) << r.out;
-    EXPECT_NE(r.out.find("[tabs]"), std::string::npos) << r.out;
-  }
-}
-
 }  // namespace
