@@ -28,6 +28,9 @@ enum class DebugSection : std::uint8_t {
   kRnglists,    // .debug_rnglists (version 5)
   kAddr,        // .debug_addr (version 5)
   kStrOffsets,  // .debug_str_offsets (version 5)
+  kLoc,         // .debug_loc: location lists (versions 2 to 4)
+  kLoclists,    // .debug_loclists (version 5)
+  kTypes,       // .debug_types: type units (version 4)
   kCount
 };
 inline constexpr std::size_t kDebugSectionCount = static_cast<std::size_t>(DebugSection::kCount);
@@ -37,6 +40,7 @@ inline constexpr std::size_t kDebugSectionCount = static_cast<std::size_t>(Debug
 inline constexpr const char* kDebugSections[] = {
     ".debug_line",    ".debug_line_str", ".debug_str",      ".debug_info", ".debug_abbrev",
     ".debug_aranges", ".debug_ranges",   ".debug_rnglists", ".debug_addr", ".debug_str_offsets",
+    ".debug_loc",     ".debug_loclists", ".debug_types",
 };
 static_assert(std::size(kDebugSections) == kDebugSectionCount, "a name for every section");
 
