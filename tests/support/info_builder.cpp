@@ -141,17 +141,22 @@ std::uint64_t DebugInfo::Add(const InfoUnit& unit) {
     Append(header, unit.abbrev_offset.value_or(table), offset_size);
     if (unit.unit_type == kUnitSkeleton) Append(header, 0x1122334455667788, 8);  // unit id
     if (unit.unit_type == kUnitType) {
-      Append(header, 0x8877665544332211, 8);  // signature
-      Append(header, 0, offset_size);         // the type's entry
+      Append(header, unit.signature, 8);
+      Append(header, 0, offset_size);  // the type's entry, set once it is laid out
     }
   } else {
     Append(header, unit.abbrev_offset.value_or(table), offset_size);
     header += static_cast<char>(unit.address_size);
+    if (unit.in_types) {
+      Append(header, unit.signature, 8);
+      Append(header, 0, offset_size);
+    }
   }
 
   // Laid out again until every label lies where the pass before put it: a
   // reference may lead forward, and a ref_udata's size follows its value.
-  Layout layout{unit, info.size(), unit.is64 ? 12u : 4u, {}, entries, {}};
+  Bytes& section = unit.in_types ? types : info;
+  Layout layout{unit, section.size(), unit.is64 ? 12u : 4u, {}, entries, {}};
   Bytes body;
   for (int pass = 0; pass < 4; ++pass) {
     layout.shapes.clear();
@@ -178,8 +183,11 @@ std::uint64_t DebugInfo::Add(const InfoUnit& unit) {
   }
   abbrev += '\0';
 
-  std::uint64_t at = info.size();
-  info += WithLength(body, unit.is64);
+  if (!unit.type_label.empty()) {
+    PutLe(body, header.size() - offset_size, entries[unit.type_label] - layout.at, offset_size);
+  }
+  std::uint64_t at = section.size();
+  section += WithLength(body, unit.is64);
   return at;
 }
 
@@ -306,6 +314,7 @@ InfoSources::InfoSources(const DebugInfo& d, const Bytes& line) : bytes(d), line
   use(DebugSection::kAddr, bytes.addr);
   use(DebugSection::kStr, bytes.str);
   use(DebugSection::kStrOffsets, bytes.str_offsets);
+  use(DebugSection::kTypes, bytes.types);
   use(DebugSection::kLine, line_bytes);
   // The line section is there even when it is empty.
   sources.Set(DebugSection::kLine, &memory[static_cast<std::size_t>(DebugSection::kLine)]);

@@ -74,6 +74,11 @@ struct InfoUnit {
   std::optional<std::uint64_t> abbrev_offset;  // default: the unit's own table
   std::vector<InfoEntry> children;             // the root's
   bool closed = true;  // false: the null entries that end lists of children are left out
+  // A type unit (of version 5's unit type, or in .debug_types): its
+  // signature, and the label of its type's entry (none: offset 0).
+  std::uint64_t signature = 0x8877665544332211;
+  std::string type_label{};
+  bool in_types = false;  // in .debug_types, with version 4's header of a type unit
 };
 
 // A unit of that version and format whose root entry has these attributes.
@@ -89,8 +94,8 @@ inline InfoUnit RootUnit(std::uint16_t version, std::vector<InfoAttribute> root,
 
 // The sections as they grow; each Add answers where what it wrote starts.
 struct DebugInfo {
-  Bytes info, abbrev, aranges, ranges, rnglists, addr, str, str_offsets;
-  // The offset in .debug_info of each labelled entry added.
+  Bytes info, abbrev, aranges, ranges, rnglists, addr, str, str_offsets, types;
+  // The offset in .debug_info (or .debug_types) of each labelled entry added.
   std::map<std::string, std::uint64_t> entries;
 
   // The unit, and its abbreviation table in .debug_abbrev: the unit's offset.
