@@ -1,0 +1,64 @@
+// The tags, attributes and encodings that the readers of variables and
+// types look at, beyond those of functions and scopes.
+#pragma once
+
+#include <cstdint>
+
+namespace rt {
+
+enum VariableTag : std::uint32_t {
+  kTagArrayType = 0x01,
+  kTagEnumerationType = 0x04,
+  kTagFormalParameter = 0x05,
+  kTagMember = 0x0d,
+  kTagPointerType = 0x0f,
+  kTagReferenceType = 0x10,
+  kTagTypedef = 0x16,
+  kTagSubrangeType = 0x21,
+  kTagInheritance = 0x1c,
+  kTagBaseType = 0x24,
+  kTagConstType = 0x26,
+  kTagEnumerator = 0x28,
+  kTagVariable = 0x34,
+  kTagVolatileType = 0x35,
+  kTagRestrictType = 0x37,
+  kTagUnspecifiedType = 0x3b,
+  kTagRvalueReferenceType = 0x42,
+  kTagAtomicType = 0x47,
+};
+
+enum VariableAttribute : std::uint64_t {
+  kAttrLocation = 0x02,
+  kAttrByteSize = 0x0b,
+  kAttrBitSize = 0x0d,
+  kAttrConstValue = 0x1c,
+  kAttrLowerBound = 0x22,
+  kAttrUpperBound = 0x2f,
+  kAttrCount = 0x37,
+  kAttrDataMemberLocation = 0x38,
+  kAttrDeclaration = 0x3c,
+  kAttrDeclLine = 0x3b,
+  kAttrEncoding = 0x3e,
+  kAttrExternal = 0x3f,
+  kAttrFrameBase = 0x40,
+  kAttrType = 0x49,
+  kAttrSignature = 0x69,
+  kAttrDataBitOffset = 0x6b,
+};
+
+enum BaseEncoding : std::uint64_t {
+  kEncodingAddress = 0x01,
+  kEncodingBoolean = 0x02,
+  kEncodingFloat = 0x04,
+  kEncodingSigned = 0x05,
+  kEncodingSignedChar = 0x06,
+  kEncodingUnsigned = 0x07,
+  kEncodingUnsignedChar = 0x08,
+  kEncodingUtf = 0x10,
+};
+
+inline bool IsBlockForm(std::uint64_t form) {
+  return form == 0x03 || form == 0x04 || form == 0x09 || form == 0x0a || form == 0x18;
+}
+
+}  // namespace rt
