@@ -14,6 +14,9 @@ struct TypeFacts {
   std::uint64_t byte_size = 0, encoding = 0;
   EntryPlace type;       // DW_AT_type
   EntryPlace signature;  // DW_AT_signature: the type unit that defines a declaration
+  // The declaration of a definition made outside the scopes that declare
+  // it: they qualify its name.
+  EntryPlace declared;
   bool declaration = false;
   std::uint8_t address_size = 8;
   // An array's elements in its first dimension and in all, 0 unknown.

@@ -13,17 +13,17 @@ Text VariableReader::Qualified(EntryPlace at, const Text& name) {
   for (int i = 0; i < depth; ++i) {
     UnitEntry entry;
     if (!entries_.Open(scopes[i], entry)) return name;
-    Text part;
+    Text scope;
     EntryAttributes attributes = entries_.Attributes(entry);
     FormValue value;
     while (attributes.Next()) {
       if (attributes.attribute() == kAttrName && attributes.Value(value)) {
-        part = entries_.String(value);
+        scope = entries_.String(value);
       }
     }
     // An unnamed class adds nothing; an unnamed namespace is the file's own.
-    if (part.length == 0 && entry.tag() != kTagNamespace) continue;
-    qualified.Append(part.length > 0 ? part.view() : std::string_view("(anonymous namespace)"));
+    if (scope.length == 0 && entry.tag() != kTagNamespace) continue;
+    qualified.Append(scope.length > 0 ? scope.view() : std::string_view("(anonymous namespace)"));
     qualified.Append("::");
   }
   qualified.Append(name.view());

@@ -58,7 +58,7 @@ ViewKind KindOf(const TypeFacts& facts) {
       return ViewKind::kStruct;
     case kTagArrayType:
       return ViewKind::kArray;
-    case kTagUnspecifiedType:
+    case kTagNullptrType:
       return facts.name.view() == "decltype(nullptr)" ? ViewKind::kNullptr : ViewKind::kUnknown;
     default:
       return ViewKind::kUnknown;
@@ -104,7 +104,8 @@ bool VariableReader::DescribeType(const UnitSummary& unit, std::int64_t type, bo
     }
   }
   bool scoped = view.kind == ViewKind::kStruct || view.kind == ViewKind::kEnum;
-  view.name = scoped && facts.name.length > 0 ? Qualified(at, facts.name) : facts.name;
+  EntryPlace declared = facts.declared.found() ? facts.declared : at;
+  view.name = scoped && facts.name.length > 0 ? Qualified(declared, facts.name) : facts.name;
   return true;
 }
 
@@ -134,7 +135,8 @@ bool VariableReader::ReadFacts(EntryPlace at, TypeFacts& facts) {
     std::uint64_t attribute = attributes.attribute();
     bool wanted = attribute == kAttrName || attribute == kAttrByteSize ||
                   attribute == kAttrEncoding || attribute == kAttrType ||
-                  attribute == kAttrSignature || attribute == kAttrDeclaration;
+                  attribute == kAttrSignature || attribute == kAttrDeclaration ||
+                  attribute == kAttrDeclarationOf;
     if (!wanted || !attributes.Value(value)) continue;
     bool constant = value.kind == Kind::kConstant;
     if (attribute == kAttrName) facts.name = entries_.String(value);
@@ -143,6 +145,7 @@ bool VariableReader::ReadFacts(EntryPlace at, TypeFacts& facts) {
     if (attribute == kAttrType) facts.type = entries_.Follow(value);
     if (attribute == kAttrSignature) facts.signature = entries_.Follow(value);
     if (attribute == kAttrDeclaration) facts.declaration = value.value != 0;
+    if (attribute == kAttrDeclarationOf) facts.declared = entries_.Follow(value);
   }
   if (!attributes.ok()) return false;
   if (facts.tag == kTagArrayType && entry.has_children()) ReadBounds(facts);

@@ -22,7 +22,7 @@ enum VariableTag : std::uint32_t {
   kTagVariable = 0x34,
   kTagVolatileType = 0x35,
   kTagRestrictType = 0x37,
-  kTagUnspecifiedType = 0x3b,
+  kTagNullptrType = 0x3b,  // named, and nothing more
   kTagRvalueReferenceType = 0x42,
   kTagAtomicType = 0x47,
 };
@@ -43,6 +43,7 @@ enum VariableAttribute : std::uint64_t {
   kAttrFrameBase = 0x40,
   kAttrType = 0x49,
   kAttrSignature = 0x69,
+  kAttrDeclarationOf = 0x47,  // a definition's declaration
   kAttrDataBitOffset = 0x6b,
 };
 

@@ -59,7 +59,7 @@ struct TypeView {
 
 struct TypeMember {
   Text name;          // empty for a base class and an unnamed member
-  bool base = false;  // a base class's part of the object
+  bool base = false;  // a base class's share of the object
   std::int64_t type = -1;
   bool type_in_types = false;
   std::uint64_t offset = 0;  // from the object's first byte
