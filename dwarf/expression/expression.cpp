@@ -1,5 +1,5 @@
 // The DWARF expression stack machine of call-frame rules.
-#include "dwarf/frame/frame_expression.h"
+#include "dwarf/expression/expression.h"
 
 namespace rt {
 
