@@ -1,0 +1,119 @@
+// Locations built byte by byte: each class of operation on a scripted frame,
+// and the entry of location lists of every version that covers a pc.
+#include "dwarf/location/location.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "dwarf/location/location_list.h"
+#include "tests/support/image_builder.h"
+#include "tests/support/line_table_builder.h"
+
+namespace {
+
+using namespace std::string_literals;
+using testing_support::Bytes;
+
+Bytes Le(std::uint64_t v, int n) {
+  Bytes b;
+  testing_support::PutLe(b, 0, v, n);
+  return b;
+}
+Bytes Uleb(std::uint64_t v) {
+  Bytes b;
+  testing_support::PutUleb(b, v);
+  return b;
+}
+std::string Hex(const Bytes& b) {
+  std::string s;
+  char digits[3];
+  for (unsigned char c : b) std::snprintf(digits, sizeof digits, "%02x", c), s += digits;
+  return s;
+}
+
+struct Memory : rt::FrameMemory {
+  std::map<std::uint64_t, std::uint64_t> words{{0x7000, 0x1234}, {0x7008, 0xAABBCCDD}};
+  bool ReadWord(std::uint64_t a, std::uint64_t& v) override {
+    return words.count(a) && (v = words[a], true);
+  }
+};
+
+// The parts in a line: "mem A", "reg N", "value V", "bytes HEX" or "?",
+// each with "/size" when it has one.
+std::string Describe(rt::LocationResult r, const rt::Location& l) {
+  if (r != rt::LocationResult::kLocated) {
+    const char* names[] = {"", "optimized out", "unknown", "malformed"};
+    return names[static_cast<int>(r)];
+  }
+  std::string s;
+  char text[64];
+  for (int i = 0; i < l.count; ++i) {
+    const rt::LocationPiece& p = l.pieces[i];
+    using Kind = rt::LocationPiece::Kind;
+    unsigned long long n = p.kind == Kind::kMemory ? p.address : p.value;
+    if (p.kind == Kind::kRegister) n = static_cast<unsigned long long>(p.reg);
+    const char* kinds[] = {"mem", "reg", "value", "bytes", "?"};
+    std::snprintf(text, sizeof text, "%s%s %llx", i ? " " : "", kinds[int(p.kind)], n);
+    s += p.kind == Kind::kImplicit
+             ? (i ? " bytes " : "bytes ") +
+                   Hex(Bytes(reinterpret_cast<const char*>(p.bytes), p.byte_count))
+         : p.kind == Kind::kUnknown ? (i ? " ?" : "?")
+                                    : text;
+    if (p.size != 0) s += "/" + std::to_string(p.size);
+  }
+  return s;
+}
+
+std::string Locate(const Bytes& expression) {
+  rt::MemorySource source(expression.data(), static_cast<std::int64_t>(expression.size()));
+  Bytes addr = Le(0x4000, 8) + Le(0x5000, 8);
+  rt::MemorySource addr_source(addr.data(), static_cast<std::int64_t>(addr.size()));
+  rt::DebugSources sources;
+  sources.Set(rt::DebugSection::kAddr, &addr_source);
+  rt::FrameRegisters regs, entry;
+  regs.Set(6, 0x7000), regs.Set(7, 0x6000), entry.Set(5, 0x55);
+  rt::FrameLayout layout{7, 16};
+  Memory memory;
+  rt::LocationInputs in{regs, layout, memory, 0x7010, true, 0x6ff0, true, &entry, 0x100000};
+  in.sources = &sources, in.shape.version = 5;
+  rt::DwarfCursor cursor;
+  cursor.Bind(&source);
+  rt::Location location;
+  auto r =
+      rt::EvaluateLocation(cursor, 0, static_cast<std::uint32_t>(expression.size()), in, location);
+  return Describe(r, location);
+}
+
+TEST(LocationTest, OperationsOfEveryClass) {
+  const std::pair<Bytes, const char*> kCases[] = {
+      // clang-format off
+      {"\x35\x33\x1c\x9f", "value 2"}, {"\x08\x07\x11\x7e\x1b\x19\x9f", "value 3"},       // minus; div, abs
+      {"\x31\x30\x1b\x9f", "unknown"}, {"\x31\xa8\x00\x9f"s, "value 1"}, {"\x96\x3f\x9f", "value f"},
+      {"\x76\x08", "mem 7008"}, {"\x92\x07\x10", "mem 6010"}, {"\x91\x70", "mem 6fe0"},
+      {"\x9c\x23\x08", "mem 7018"}, {"\x73\x00"s, "unknown"}, {"\x53", "reg 3"}, {"\x90\x21", "reg 21"},
+      {"\x03" + Le(0x4000, 8), "mem 104000"}, {"\xa1\x01", "mem 105000"}, {"\xfb\x00"s, "mem 104000"},
+      {"\xa2\x01\x9f", "value 5000"}, {"\xfc\x00\x9f"s, "value 4000"},
+      {"\x53\x93\x04\x76\x00\x93\x04\x93\x02\x34\x9f\x93\x02"s, "reg 3/4 mem 7000/4 ?/2 value 4/2"},
+      {"\x9e\x02\x01\x02", "bytes 0102"}, {"\x9e\x11" + Bytes(17, '\1'), "unknown"},
+      {"\x76\x00\x06"s, "mem 1234"}, {"\x76\x08\x94\x02", "mem ccdd"}, {"\x76\x10\x06", "unknown"},
+      {"\xa3\x01\x55\x9f", "value 55"}, {"\xf3\x01\x55\x9f", "value 55"}, {"\xa3\x01\x54\x9f", "unknown"},
+      {"\xa3\x02\x75\x00\x9f"s, "unknown"}, {"\xa0" + Le(0, 4) + "\x00"s, "unknown"},
+      {"", "optimized out"}, {"\x93\x04\x93\x04", "optimized out"}, {"\x53\x9d\x03\x00"s, "unknown"},
+      {"\x0c\x01", "malformed"}, {"\x22", "malformed"}, {"\x9e\xff\xff\xff\xff\x0f", "malformed"},
+      {"\x53\x93\x80\x80\x80\x80\x80\x80\x80\x80\x01", "malformed"}, {Bytes(65, '\x30'), "malformed"},
+      {"\x53\x30", "malformed"}, {"\x2f\xfd\xff", "malformed"}, {"\xff", "malformed"},
+      {"\xa1\x09", "malformed"}, {"\x90\x80\x80\x04", "malformed"}, {"\x53\x93\x04\x54", "malformed"},
+      {"\xa3\x05\x55", "malformed"}, {"\x53\x93\x00"s, "malformed"},
+      // clang-format on
+  };
+  for (const auto& [expression, expected] : kCases)
+    EXPECT_EQ(Locate(expression), expected) << Hex(expression);
+  Bytes nine;
+  for (int i = 0; i < 9; ++i) nine += "\x53\x93\x01";
+  EXPECT_EQ(Locate(nine), "unknown");
+}
+
+}  // namespace
