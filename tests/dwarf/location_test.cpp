@@ -10,7 +10,6 @@
 
 #include "dwarf/location/location_list.h"
 #include "tests/support/image_builder.h"
-#include "tests/support/line_table_builder.h"
 
 namespace {
 
@@ -20,11 +19,6 @@ using testing_support::Bytes;
 Bytes Le(std::uint64_t v, int n) {
   Bytes b;
   testing_support::PutLe(b, 0, v, n);
-  return b;
-}
-Bytes Uleb(std::uint64_t v) {
-  Bytes b;
-  testing_support::PutUleb(b, v);
   return b;
 }
 std::string Hex(const Bytes& b) {
@@ -77,8 +71,8 @@ std::string Locate(const Bytes& expression) {
   regs.Set(6, 0x7000), regs.Set(7, 0x6000), entry.Set(5, 0x55);
   rt::FrameLayout layout{7, 16};
   Memory memory;
-  rt::LocationInputs in{regs, layout, memory, 0x7010, true, 0x6ff0, true, &entry, 0x100000};
-  in.sources = &sources, in.shape.version = 5;
+  rt::LocationInputs in{regs, layout, memory,   0x7010,   true, 0x6ff0,
+                        true, &entry, 0x100000, &sources, {5}};
   rt::DwarfCursor cursor;
   cursor.Bind(&source);
   rt::Location location;
