@@ -47,18 +47,18 @@ std::string Describe(rt::LocationResult r, const rt::Location& l) {
   for (int i = 0; i < l.count; ++i) {
     const rt::LocationPiece& p = l.pieces[i];
     using Kind = rt::LocationPiece::Kind;
-    unsigned long long n = p.kind == Kind::kMemory ? p.address : p.value;
-    if (p.kind == Kind::kRegister) n = static_cast<unsigned long long>(p.reg);
+    unsigned long long n = p.kind == Kind::kMemory     ? p.address
+                           : p.kind == Kind::kRegister ? static_cast<unsigned long long>(p.reg)
+                                                       : p.value;
     const char* kinds[] = {"mem", "reg", "value", "bytes", "?"};
-    std::snprintf(text, sizeof text, "%s%s %llx", i ? " " : "", kinds[int(p.kind)], n);
-    s += p.kind == Kind::kImplicit
-             ? (i ? " bytes " : "bytes ") +
-                   Hex(Bytes(reinterpret_cast<const char*>(p.bytes), p.byte_count))
-         : p.kind == Kind::kUnknown ? (i ? " ?" : "?")
+    std::snprintf(text, sizeof text, " %s %llx", kinds[int(p.kind)], n);
+    Bytes bytes(reinterpret_cast<const char*>(p.bytes), p.byte_count);
+    s += p.kind == Kind::kImplicit  ? " bytes " + Hex(bytes)
+         : p.kind == Kind::kUnknown ? " ?"
                                     : text;
     if (p.size != 0) s += "/" + std::to_string(p.size);
   }
-  return s;
+  return s.substr(1);
 }
 
 std::string Locate(const Bytes& expression) {
