@@ -109,25 +109,19 @@ bool OffsetKind(std::uint64_t form, Kind& kind) {
   }
 }
 
-// The forms that keep no value: blocks and 16 bytes of data, passed over.
-bool SkipBlock(DwarfCursor& cursor, std::uint64_t form) {
+// The number of bytes of each block form, read before them; false for a
+// form of another kind.
+bool BlockLength(DwarfCursor& cursor, std::uint64_t form, std::uint64_t& length) {
   switch (form) {
-    case kFormData16:
-      cursor.Skip(16);
-      return true;
     case kFormBlock1:
-      cursor.Skip(cursor.ReadUnsigned(1));
-      return true;
+      return length = cursor.ReadUnsigned(1), true;
     case kFormBlock2:
-      cursor.Skip(cursor.ReadUnsigned(2));
-      return true;
+      return length = cursor.ReadUnsigned(2), true;
     case kFormBlock4:
-      cursor.Skip(cursor.ReadUnsigned(4));
-      return true;
+      return length = cursor.ReadUnsigned(4), true;
     case kFormBlock:
     case kFormExprloc:
-      cursor.Skip(cursor.ReadULEB128());
-      return true;
+      return length = cursor.ReadULEB128(), true;
     default:
       return false;
   }
@@ -173,9 +167,19 @@ bool ReadForm(DwarfCursor& cursor, std::uint64_t form, const UnitShape& unit, st
       if (actual == kFormIndirect || actual == kFormImplicitConst) return false;
       return ReadForm(cursor, actual, unit, implicit, value);
     }
+    case kFormData16:
+      cursor.Skip(16);
+      return true;
     default:
-      return SkipBlock(cursor, form);
+      break;
   }
+  // A block is kept by where it lies: an expression is read there.
+  std::uint64_t length = 0;
+  if (!BlockLength(cursor, form, length)) return false;
+  value.length = length;
+  take(Kind::kBlock, static_cast<std::uint64_t>(unit.offset + cursor.Pos()));
+  cursor.Skip(length);
+  return true;
 }
 
 }  // namespace rt

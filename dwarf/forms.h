@@ -74,7 +74,8 @@ struct UnitShape {
 // means (and which table an offset or index leads into) depends on it.
 struct FormValue {
   enum class Kind {
-    kNone,              // a block or 16 bytes of data: not kept
+    kNone,              // 16 bytes of data: not kept
+    kBlock,             // block, exprloc: the offset of its first byte in the section read
     kConstant,          // data, udata, sdata, flag, implicit_const
     kAddress,           // addr
     kAddressIndex,      // addrx: an entry of the unit's part of .debug_addr
@@ -91,6 +92,7 @@ struct FormValue {
   };
   Kind kind = Kind::kNone;
   std::uint64_t value = 0;
+  std::uint64_t length = 0;  // kBlock: its bytes
 };
 
 // Reads one attribute's value of the form (implicit: the value an abbreviation

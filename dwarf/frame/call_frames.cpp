@@ -3,9 +3,9 @@
 // there, and the caller's registers worked out by them.
 #include "dwarf/frame/call_frames.h"
 
+#include "dwarf/expression/expression.h"
 #include "dwarf/frame/eh_frame_header.h"
 #include "dwarf/frame/frame_entries.h"
-#include "dwarf/frame/frame_expression.h"
 #include "dwarf/frame/frame_rules.h"
 
 namespace rt {

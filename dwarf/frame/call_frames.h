@@ -7,19 +7,10 @@
 #include <cstdint>
 
 #include "base/registers.h"
+#include "dwarf/expression/expression.h"
 #include "exe/byte_source.h"
 
 namespace rt {
-
-// Reads words of the thread's memory that rules point into (in practice the
-// stack, or a copy of it); false where it cannot.
-class FrameMemory {
- public:
-  virtual bool ReadWord(std::uint64_t address, std::uint64_t& value) = 0;
-
- protected:
-  ~FrameMemory() = default;
-};
 
 // A module's call-frame information as it lies in memory (or in a file at
 // link-time addresses): .eh_frame_hdr's bytes and address, and the .eh_frame

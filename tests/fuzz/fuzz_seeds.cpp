@@ -5,7 +5,8 @@
 // line section into DIR/unit_index_fuzz/, and call-frame sections with a
 // register state into DIR/call_frames_fuzz/, and units with functions and
 // inlined calls, with their strings, addresses, ranges and lines, into
-// DIR/function_fuzz/.
+// DIR/function_fuzz/, and location lists and expressions into
+// DIR/location_fuzz/.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -356,6 +357,39 @@ void AddFrameSeeds(std::map<std::string, Bytes>& seeds) {
   seeds["call_frames_aarch64"] = FrameSeed(a64, 0x4008, 3);
 }
 
+// The location target reads a word of the pc, the list's place and flags,
+// four sections each after its 2-byte length, then an expression.
+Bytes LocationSeed(std::uint64_t word, const std::vector<Bytes>& sections, const Bytes& rest) {
+  Bytes seed;
+  Put64(seed, 0, word);
+  for (const Bytes& b : sections) {
+    Put16(seed, seed.size(), static_cast<std::uint16_t>(b.size()));
+    seed += b;
+  }
+  return seed + rest;
+}
+
+// A version 4 list with a base selection; a version 5 list by its index,
+// of indexed, offset and default entries; an exprloc of two parts.
+void AddLocationSeeds(std::map<std::string, Bytes>& seeds) {
+  Bytes loc, addr = Bytes(8, '\0'),
+             lists = Bytes("\x01\x00\x04\x10\x20\x01\x50\x05\x01\x55\x00", 11);
+  // Each range's expression after its 2-byte length.
+  for (std::uint64_t v : {0x10ull, 0x20ull}) Put64(loc, loc.size(), v);
+  loc += Bytes("\x01\x00\x50", 3);
+  for (std::uint64_t v : {~0ull, 0x2000ull, 0ull, 8ull}) Put64(loc, loc.size(), v);
+  loc += Bytes("\x01\x00\x51", 3) + Bytes(16, '\0');
+  Put64(addr, 8, 0x1000);
+  Bytes loclists;
+  const std::uint64_t header[] = {lists.size() + 12, 0x00080005, 1, 4};
+  for (std::uint64_t v : header) Put32(loclists, loclists.size(), static_cast<std::uint32_t>(v));
+  loclists += lists;
+  const Bytes pieces("\x76\x00\x06\x93\x08\x53\x93\x08", 8);
+  seeds["location_v4"] = LocationSeed(0x0200000000001010, {loc, {}, {}, {}}, pieces);
+  seeds["location_v5"] = LocationSeed(0x2300000000001015, {{}, loclists, addr, {}}, pieces);
+  seeds["location_exprloc"] = LocationSeed(0x4308000000000000, {{}, {}, addr, pieces}, "\x9c\x9f");
+}
+
 // Mangled names of every kind the demangler reads, and broken ones.
 void AddDemangleSeeds(std::map<std::string, Bytes>& seeds) {
   const char* names[] = {
@@ -423,16 +457,18 @@ int main(int argc, char** argv) {
   AddFrameSeeds(seeds);
   AddDemangleSeeds(seeds);
   AddFunctionSeeds(seeds);
+  AddLocationSeeds(seeds);
 
-  for (const char* target : {"exe_fuzz", "line_fuzz", "compressed_fuzz", "unit_index_fuzz",
-                             "call_frames_fuzz", "demangle_fuzz", "function_fuzz"}) {
+  for (const char* target :
+       {"exe_fuzz", "line_fuzz", "compressed_fuzz", "unit_index_fuzz", "call_frames_fuzz",
+        "demangle_fuzz", "function_fuzz", "location_fuzz"}) {
     std::filesystem::create_directories(std::filesystem::path(argv[1]) / target);
   }
   // Seeds go to the target their name starts with, images to exe_fuzz.
   for (const auto& [name, bytes] : seeds) {
     std::string target = "exe_fuzz";
-    for (std::string prefix :
-         {"line_", "compressed_", "unit_index_", "call_frames_", "demangle_", "function_"}) {
+    for (std::string prefix : {"line_", "compressed_", "unit_index_", "call_frames_", "demangle_",
+                               "function_", "location_"}) {
       if (name.rfind(prefix, 0) == 0) target = prefix + "fuzz";
     }
     std::filesystem::path dir = std::filesystem::path(argv[1]) / target;

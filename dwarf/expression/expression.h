@@ -1,14 +1,24 @@
-// DWARF expressions of call-frame rules, evaluated on a bounded stack in a
-// bounded number of steps: the forms the C library's hand-written frames
-// and the PLT use, and every other form answered as not read.
+// DWARF expressions, evaluated on a bounded stack in a bounded number of
+// steps: those of call-frame rules here, those of where a variable lies in
+// dwarf/location/, by one machine.
 #pragma once
 
 #include <cstdint>
 
+#include "base/registers.h"
 #include "dwarf/cursor.h"
-#include "dwarf/frame/call_frames.h"
 
 namespace rt {
+
+// Reads words of the thread's memory that expressions and rules point into
+// (in practice the stack, or a copy of it); false where it cannot.
+class FrameMemory {
+ public:
+  virtual bool ReadWord(std::uint64_t address, std::uint64_t& value) = 0;
+
+ protected:
+  ~FrameMemory() = default;
+};
 
 enum class ExpressionResult {
   kValue,
