@@ -48,6 +48,9 @@ class RowMatcher {
       if (t.found) continue;
       if (previous != nullptr) {
         Answer(t, previous);
+        // Another unit's sequence may start where this one ends, and an
+        // earlier unit's answers first there.
+        t.at_sequence_start = row.end_sequence && row.address == t.target;
       } else {
         AnswerAtSequenceStart(t);
       }

@@ -17,8 +17,8 @@ struct TargetSearch {
   std::uint64_t target = 0;
   bool found = false;
   bool remembered = false;  // a row below the target was met
-  // Answered at a sequence's first row: an earlier unit whose sequence ends
-  // there would answer first.
+  // Answered at a sequence's first row or at its end: an earlier unit whose
+  // sequence ends or starts there would answer first.
   bool at_sequence_start = false;
   std::int32_t file = 0;
   std::int64_t line = 0;

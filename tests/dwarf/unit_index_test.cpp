@@ -336,7 +336,8 @@ TEST(UnitIndexBoundTest, NoInfoOrTooManyRanges) {
 // answers, also where programs overlap, where a discarded function lies at 0
 // in several, in a program that no unit describes, in a unit whose
 // sequences are out of address order, and at the last row of a unit whose
-// range ends a byte short of it (its high_pc given as its last byte).
+// range ends a byte short of it (its high_pc given as its last byte), and
+// where one unit's sequence ends and an earlier unit's starts.
 TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   LineSection section;
   Offsets at;
@@ -372,6 +373,13 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   LineUnit i = line_test::Unit(2, "i.c");
   i.SetAddress(0x7040).AdvanceLine(89).Copy().AdvancePc(0x40).EndSequence();
   add(i);
+  // j.c's sequence starts, outside its unit's ranges, where k.c's ends.
+  LineUnit j = line_test::Unit(4, "j.c");
+  j.SetAddress(0x8040).AdvanceLine(99).Copy().AdvancePc(0x10).EndSequence();
+  add(j);
+  LineUnit k = line_test::Unit(4, "k.c");
+  k.SetAddress(0x8000).AdvanceLine(109).Copy().AdvancePc(0x40).EndSequence();
+  add(k);
 
   DebugInfo d;
   std::uint64_t l = d.AddRanges({{0, 0x20}, {0x1000, 0x1040}});
@@ -386,12 +394,14 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
     d.Add(RootUnit(2, {Stmt(static_cast<std::uint64_t>(at[k]), kFormData4), Low(low),
                        High(low + 0x3F, kFormAddr)}));
   }
+  d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[8])), Low(0x9000), High(0x10)}));
+  d.Add(RootUnit(4, {Stmt(static_cast<std::uint64_t>(at[9])), Low(0x8000), High(0x40)}));
   Sources s(d, section.line);
   rt::UnitIndex index;
   ASSERT_TRUE(index.Build(s.sources).ok);
 
   std::vector<std::uint64_t> targets;
-  for (std::uint64_t base : {0x0, 0x1000, 0x2000, 0x3000, 0x4000, 0x6000, 0x7000}) {
+  for (std::uint64_t base : {0x0, 0x1000, 0x2000, 0x3000, 0x4000, 0x6000, 0x7000, 0x8000}) {
     for (std::uint64_t k = 0; k <= 0x90; k += 4)
       targets.insert(targets.end(), {base + k, base + k + 1});
   }
@@ -424,6 +434,9 @@ TEST(UnitIndexLookupTest, SameAnswersAsTheFullScan) {
   // The address at h.c's last row, a byte past its range: h.c answers.
   auto at_h_end = std::find(targets.begin(), targets.end(), 0x7040u) - targets.begin();
   EXPECT_EQ(full[static_cast<std::size_t>(at_h_end)], "h.c:80");
+  // Where k.c's sequence ends and j.c's starts, the earlier j.c answers.
+  auto at_j = std::find(targets.begin(), targets.end(), 0x8040u) - targets.begin();
+  EXPECT_EQ(full[static_cast<std::size_t>(at_j)], "(Unknown file):0");
 }
 
 }  // namespace
