@@ -107,4 +107,16 @@ std::uint16_t SourceLookup::LookupMany(const DebugSources& sources, const std::u
   return index_error != 0 ? index_error : readers->io_error();
 }
 
+bool SourceLookup::FindFunctions(const DebugSources& sources, std::uint64_t instruction,
+                                 FunctionChain& chain) {
+  if (sources[DebugSection::kInfo] == nullptr) return false;
+  std::uint16_t index_error = 0;
+  const UnitIndex* index = table_.Index(sources, index_error);
+  ResourcePtr<FunctionReaders> readers = MakeResourceObject<FunctionReaders>(sources);
+  readers->functions.SetIndex(index);
+  if (!FindChain(*readers, index, instruction)) return false;
+  chain = readers->chain;
+  return true;
+}
+
 }  // namespace rt

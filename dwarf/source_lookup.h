@@ -8,6 +8,7 @@
 
 #include "base/source_frame.h"
 #include "dwarf/debug_sections.h"
+#include "dwarf/functions/function_chain.h"
 #include "dwarf/line/line_table.h"
 
 namespace rt {
@@ -27,6 +28,9 @@ class SourceLookup {
   // read.
   std::uint16_t LookupMany(const DebugSources& sources, const std::uint64_t* targets,
                            std::size_t count, SourceFrames* frames, unsigned detail);
+  // The function and the inlined calls that hold a link-time instruction
+  // address, in the unit that holds it; false where none does.
+  bool FindFunctions(const DebugSources& sources, std::uint64_t instruction, FunctionChain& chain);
   void Forget() { table_.Forget(); }
   void SetFullScan(bool full_scan) { table_.SetFullScan(full_scan); }
 

@@ -3,6 +3,7 @@
 // handler has returned, never inside it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -26,5 +27,10 @@ struct ThreadOrigin {
   std::uint64_t callers[kMaxCallers] = {};
 };
 ThreadOrigin CurrentThreadOrigin();
+
+// Copies n bytes of the process's memory at address into buffer, by a call
+// of the system that fails rather than faults where the memory cannot be
+// read; false then.
+bool ReadMemory(std::uint64_t address, void* buffer, std::size_t n);
 
 }  // namespace platform

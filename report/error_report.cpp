@@ -11,19 +11,28 @@
 #include "report/source/frame_snippet.h"
 #include "report/stack_walk.h"
 #include "report/throws/first_throw_lines.h"
+#include "report/values/frame_values.h"
 
 namespace rt {
 
 namespace {
 
-// The callers of the faulting frame, walked from the fault's registers over
-// the stack as it stood.
-void WriteFaultFrames(TextRec& t, const platform::FaultRecord& fault, const ReportOptions& options,
-                      std::size_t used) {
+// The error address's own lines, less the first; the count of them.
+std::size_t WriteOwnLines(TextRec& t, ReportFrame& own, const ReportOptions& options) {
+  std::size_t used = WriteLines(t, own, options, FrameLineLimit(t, options) + 1);
+  return used > 0 ? used - 1 : 0;
+}
+
+// The faulting frame, whose frame address the first step of the walk over
+// the stack as it stood finds, then its callers.
+void WriteFaultFrames(TextRec& t, ReportFrame& own, const platform::FaultRecord& fault,
+                      const ReportOptions& options) {
   StackMemory stack(fault.stack_low, fault.stack_top);
   StackWalk walk(fault.registers, true, stack);
   SteppedFrames frames(walk);
-  WriteFrameList(t, frames, options, used);
+  own.registers = fault.registers;
+  own.cfa = walk.frame();
+  WriteFrameList(t, frames, options, WriteOwnLines(t, own, options));
 }
 
 // The callers of the error address's frame, walked from where the error was
@@ -54,7 +63,11 @@ void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& in
   UseReportMemory();
   ReportOptions options = installed;
   FrameSnippet snippet(MayColour(t));
-  if (options.style == ReportStyle::kFull) options.snippet = &snippet;
+  FrameValues values;
+  if (options.style == ReportStyle::kFull) {
+    options.snippet = &snippet;
+    options.values = &values;
+  }
   WriteText(0, t, "Runtime error ");
   WriteUnsigned(0, t, error.code);
   WriteText(0, t, " at $");
@@ -66,14 +79,14 @@ void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& in
   // A fault's address is that of the faulting instruction itself. The lines
   // of the calls inlined there count among the frame lines after it.
   ReportFrame own(FrameAt(reinterpret_cast<std::uintptr_t>(error.addr), error.fault != nullptr));
-  if (error.fault != nullptr) own.registers = error.fault->registers;
-  std::size_t used = WriteLines(t, own, options, FrameLineLimit(t, options) + 1);
-  used = used > 0 ? used - 1 : 0;
-  if (error.first_throw != nullptr) used = WriteFirstThrow(t, *error.first_throw, options, used);
   if (error.fault != nullptr) {
-    WriteFaultFrames(t, *error.fault, options, used);
-  } else if (error.raised_at == nullptr || !WalkFromWhereRaised(t, error, options, used)) {
-    Dump_Stack(t, error.base, options, used);
+    WriteFaultFrames(t, own, *error.fault, options);
+  } else {
+    std::size_t used = WriteOwnLines(t, own, options);
+    if (error.first_throw != nullptr) used = WriteFirstThrow(t, *error.first_throw, options, used);
+    if (error.raised_at == nullptr || !WalkFromWhereRaised(t, error, options, used)) {
+      Dump_Stack(t, error.base, options, used);
+    }
   }
   WriteText(0, t, "");
   WriteLineEnd(t);

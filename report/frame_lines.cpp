@@ -4,6 +4,7 @@
 #include "base/frame_line.h"
 #include "console/write_ops.h"
 #include "report/source/frame_snippet.h"
+#include "report/values/frame_values.h"
 
 namespace rt {
 
@@ -57,6 +58,7 @@ std::size_t WriteLines(TextRec& t, ReportFrame& frame, const ReportOptions& opti
     WriteText(0, t, line.view());
     WriteLineEnd(t);
     if (options.snippet != nullptr) options.snippet->AfterLine(t, frame, i);
+    if (options.values != nullptr) options.values->AfterLine(t, frame, i);
   }
   return n;
 }

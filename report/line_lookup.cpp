@@ -105,6 +105,15 @@ bool LookUpSourceFile(std::uint64_t addr, const SourceFrame& source, SourceFile&
   return found;
 }
 
+bool OpenFrameFunctions(std::uint64_t instruction, FrameFunctions& found) {
+  if (!OpenModuleLines(instruction).ok) return false;
+  LookupState& state = State();
+  found.sources = &state.readers.sources();
+  found.load_delta = state.load_delta;
+  return state.table.FindFunctions(state.readers.sources(), instruction - state.load_delta,
+                                   found.chain);
+}
+
 bool ProgramHasLines() {
   const std::uint64_t program = reinterpret_cast<std::uintptr_t>(&ProgramHasLines);
   KnownModule* module = ModuleOf(program);

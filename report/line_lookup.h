@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "base/source_frame.h"
+#include "dwarf/functions/function_chain.h"
 #include "dwarf/source_file.h"
 #include "exe/file_io.h"
 
@@ -29,6 +30,18 @@ std::uint16_t LookUpSourceFrames(std::uint64_t addr, SourceFrames& frames, unsig
 // cannot be named.
 bool LookUpSourceFile(std::uint64_t addr, const SourceFrame& source, SourceFile& file,
                       std::int64_t& module_written);
+// What the values of a frame are read with: its module's debug sections,
+// its load delta, and the function and inlined calls that hold its
+// instruction.
+struct FrameFunctions {
+  const DebugSources* sources = nullptr;
+  std::uint64_t load_delta = 0;
+  FunctionChain chain;
+};
+// Opens the line information of the module that holds the run-time
+// instruction address and finds its functions; the module stays open
+// until CloseModuleLines. False where none holds it.
+bool OpenFrameFunctions(std::uint64_t instruction, FrameFunctions& found);
 // Whether the program's own module has a line table, learnt as a lookup
 // learns it; true where that cannot be told.
 bool ProgramHasLines();

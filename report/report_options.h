@@ -21,6 +21,7 @@ enum class ReportStyle : std::uint8_t {
 };
 
 class FrameSnippet;
+class FrameValues;
 
 // Formats the frame line of one code address, 255 bytes at most.
 using OneLineFormatter = Text (*)(void* addr);
@@ -39,6 +40,8 @@ struct ReportOptions {
   // Shows the program's own line under its frame line; the report's own,
   // in the full style only.
   FrameSnippet* snippet = nullptr;
+  // Shows the values of the program's own frames under their lines.
+  FrameValues* values = nullptr;
 };
 
 }  // namespace rt

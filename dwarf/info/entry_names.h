@@ -42,6 +42,7 @@ enum EntryAttribute : std::uint64_t {
   kAttrStrOffsetsBase = 0x72,
   kAttrAddrBase = 0x73,
   kAttrRnglistsBase = 0x74,
+  kAttrLoclistsBase = 0x8c,
   kAttrLinkageName = 0x6e,
   kAttrMipsLinkageName = 0x2007,
   kAttrGnuAddrBase = 0x2133,

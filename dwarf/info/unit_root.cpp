@@ -59,7 +59,7 @@ bool UnitRootReader::ReadRootEntry(const UnitHeader& header, bool want_ranges, U
                   attribute == kAttrHighPc || attribute == kAttrRanges ||
                   attribute == kAttrStrOffsetsBase || attribute == kAttrAddrBase ||
                   attribute == kAttrGnuAddrBase || attribute == kAttrRnglistsBase ||
-                  attribute == kAttrCompDir;
+                  attribute == kAttrCompDir || attribute == kAttrLoclistsBase;
     if (wanted && entry.Value(value)) Keep(attribute, value, root, place);
   }
   if (!entry.ok()) return false;
@@ -103,6 +103,9 @@ void UnitRootReader::Keep(std::uint64_t attribute, const FormValue& value, UnitR
       break;
     case kAttrCompDir:
       root.comp_dir = value;
+      break;
+    case kAttrLoclistsBase:
+      root.loclists_base = value.value;
       break;
     default:
       break;

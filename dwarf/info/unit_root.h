@@ -25,6 +25,7 @@ struct UnitSummary {
   std::int64_t next = 0;      // offset of the next unit in .debug_info
   std::uint64_t program = 0;  // offset of its line program in .debug_line
   bool has_program = false;
+  std::uint64_t loclists_base = 0;  // its DW_AT_loclists_base, for its location lists
   // The root entry could not be read whole: its ranges are not known.
   bool malformed = false;
   bool has_children = false;

@@ -1,5 +1,9 @@
-// What lies at an address, from the process's memory map.
+// What lies at an address, from the process's memory map, and its bytes
+// read by a call that cannot fault.
 #include "platform/memory_query.h"
+
+#include <sys/uio.h>
+#include <unistd.h>
 
 #include "platform/posix/memory_map.h"
 
@@ -26,6 +30,13 @@ bool TakeIfHolds(const posix::Mapping& mapping, void* context) {
 }
 
 }  // namespace
+
+bool ReadMemory(std::uint64_t address, void* buffer, std::size_t n) {
+  iovec local = {buffer, n};
+  iovec remote = {reinterpret_cast<void*>(address), n};
+  ssize_t got = ::process_vm_readv(::getpid(), &local, 1, &remote, 1, 0);
+  return got >= 0 && static_cast<std::size_t>(got) == n;
+}
 
 MemoryRegion QueryMemory(std::uint64_t address) {
   Query query{address, {}};

@@ -34,6 +34,13 @@ MemoryRegion QueryMemory(std::uint64_t address) {
   return region;
 }
 
+bool ReadMemory(std::uint64_t address, void* buffer, std::size_t n) {
+  SIZE_T got = 0;
+  return ::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(address), buffer,
+                             n, &got) != 0 &&
+         got == n;
+}
+
 // The runtime does not see the other threads start: they are told apart
 // from the first, and no more.
 ThreadOrigin CurrentThreadOrigin() {

@@ -228,6 +228,9 @@ void ExitProcess(int code) {
 MemoryRegion QueryMemory(std::uint64_t) {
   return {};
 }
+bool ReadMemory(std::uint64_t, void*, std::size_t) {
+  return false;
+}
 ThreadOrigin CurrentThreadOrigin() {
   return {};
 }

@@ -30,8 +30,9 @@ struct Frame {
   std::uint64_t cycle = 0;     // the lines that repeat, this one the last: 1, or K of
                                // "  (the K lines above repeat N more times)"
   std::uint64_t left_out = 0;  // not a frame: "  (N frames left out)"
-  // The lines under it that show its source, each indented six blanks.
-  std::vector<std::string> snippet;
+  // The lines under it that show its source, each indented six blanks:
+  // "-->" and where, the numbered line, the caret; then those of its values.
+  std::vector<std::string> snippet, values;
 };
 
 struct Report {
@@ -42,7 +43,7 @@ struct Report {
   // The lines on why the program ended, between the error line and the
   // first frame line: a program with its own main has them.
   std::vector<std::string> cause;
-  bool rethrown = false;      // "  rethrown at:" stood among the frames
+  bool rethrown = false;  // "  rethrown at:" stood among the frames
 };
 
 namespace detail {
@@ -182,7 +183,13 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
       frame.left_out = n;
       r.frames.push_back(frame);
     } else if (after_frame && line.starts_with("      ")) {
-      r.frames.back().snippet.push_back(line);
+      std::vector<std::string>& snippet = r.frames.back().snippet;
+      // After "-->": the line's number or blanks, then "| ".
+      std::size_t bar = line.find_first_not_of("0123456789 ", 6);
+      bool source = line.starts_with("      --> ") ||
+                    (!snippet.empty() && snippet.size() < 3 && r.frames.back().values.empty() &&
+                     bar != std::string::npos && line.compare(bar - 1, 3, " | ") == 0);
+      (source ? snippet : r.frames.back().values).push_back(line);
     } else if (line == "  rethrown at:" && !r.frames.empty() && !r.rethrown) {
       r.rethrown = true;
     } else if (detail::FrameLine(line, frame)) {

@@ -1,0 +1,27 @@
+// Choosing the frames whose values are shown, and writing their lines.
+#include "report/values/frame_values.h"
+
+#include "console/write_ops.h"
+#include "report/frame_lookup.h"
+#include "report/line_lookup.h"
+
+namespace rt {
+
+void FrameValues::AfterLine(TextRec& t, const ReportFrame& frame, std::size_t source) {
+  if (frame.resolution != ReportFrame::Resolution::kSources || source >= frame.sources.size())
+    return;
+  const SourceFrame& line = frame.sources[source];
+  if (line.line <= 0 || !InProgram(frame.code()) || !IsOwnSource(line.file.view())) return;
+  // A frame's inlined calls count as one frame with it.
+  if (source == 0 || frame.code() != last_frame_) {
+    if (frames_ == kMaxFrames) return;
+    ++frames_;
+    last_frame_ = frame.code();
+  }
+  Text values;
+  if (!FormValueLine(frame, source, values)) return;
+  WriteText(0, t, values.view());
+  WriteLineEnd(t);
+}
+
+}  // namespace rt

@@ -1,0 +1,31 @@
+// The values under a frame line of the program's own code: its function's
+// parameters and the locals in scope at its address, for the innermost
+// frames of the program's code.
+#pragma once
+
+#include <cstddef>
+
+#include "console/text_rec.h"
+#include "report/report_frame.h"
+
+namespace rt {
+
+class FrameValues {
+ public:
+  // The frames of the program's own code whose values are shown.
+  static constexpr int kMaxFrames = 8;
+
+  // Called after each frame line is written: source is the index of the
+  // line's source frame in the frame's record.
+  void AfterLine(TextRec& t, const ReportFrame& frame, std::size_t source);
+
+ private:
+  int frames_ = 0;
+  std::uint64_t last_frame_ = 0;  // the code address of the last frame counted
+};
+
+// The line of the values of the frame's source frame, as "name = value"
+// pairs; false where it has no variables to show.
+bool FormValueLine(const ReportFrame& frame, std::size_t source, Text& line);
+
+}  // namespace rt

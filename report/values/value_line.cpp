@@ -1,0 +1,178 @@
+// Reading a frame's variables: where each lies at the frame's address, on
+// its registers and its CFA, and what its bytes say.
+#include <cstring>
+
+#include "base/resource_object.h"
+#include "dwarf/location/location.h"
+#include "dwarf/location/location_list.h"
+#include "platform/memory_query.h"
+#include "platform/walk.h"
+#include "report/line_lookup.h"
+#include "report/values/frame_values.h"
+#include "report/values/value_format.h"
+
+namespace rt {
+
+namespace {
+
+// Words of the thread's memory, read by calls that cannot fault.
+class ProcessMemory final : public FrameMemory {
+ public:
+  bool ReadWord(std::uint64_t address, std::uint64_t& value) override {
+    return platform::ReadMemory(address, &value, sizeof value);
+  }
+};
+
+struct FrameReading {
+  FrameFunctions functions;
+  VariableReader* reader = nullptr;
+  const ReportFrame* frame = nullptr;
+  std::uint64_t pc = 0;  // the link-time instruction
+  ProcessMemory memory;
+  std::uint64_t frame_base = 0;
+  bool has_frame_base = false;
+};
+
+LocationInputs InputsFor(FrameReading& r) {
+  const UnitSummary& unit = r.functions.chain.root;
+  LocationInputs inputs{r.frame->registers, platform::kWalkLayout, r.memory};
+  inputs.cfa = r.frame->cfa;
+  inputs.has_cfa = r.frame->cfa != 0;
+  inputs.frame_base = r.frame_base;
+  inputs.has_frame_base = r.has_frame_base;
+  inputs.load_delta = r.functions.load_delta;
+  inputs.sources = r.functions.sources;
+  inputs.shape = unit.unit.tables.shape;
+  inputs.addr_base = unit.unit.tables.addr_base;
+  return inputs;
+}
+
+// The location of an entry's expression or list at the frame's pc.
+LocationResult Locate(FrameReading& r, const EntryLocation& where, Location& location) {
+  const DebugSources& sources = *r.functions.sources;
+  DwarfCursor cursor;
+  ExpressionPlace place{DebugSection::kInfo, where.at, where.length};
+  if (!where.is_expression()) {
+    const UnitSummary& unit = r.functions.chain.root;
+    LocationUnit list{unit.unit.tables.shape, unit.unit.base, unit.unit.tables.addr_base,
+                      unit.loclists_base, false};
+    ListLookup found = FindLocationExpression(cursor, sources, list, where.list, r.pc, place);
+    if (found == ListLookup::kOptimizedOut) return LocationResult::kOptimizedOut;
+    if (found != ListLookup::kFound) return LocationResult::kMalformed;
+  }
+  cursor.Bind(sources[place.section]);
+  return EvaluateLocation(cursor, place.offset, place.length, InputsFor(r), location);
+}
+
+// The object a location describes; false where a part of it is unknown.
+bool Gather(const FrameReading& r, const Location& location, ObjectBytes& object) {
+  if (location.count == 1 && location.pieces[0].kind == LocationPiece::Kind::kMemory) {
+    object = ObjectBytes::At(location.pieces[0].address);
+    return true;
+  }
+  object = ObjectBytes();
+  for (int i = 0; i < location.count; ++i) {
+    const LocationPiece& piece = location.pieces[i];
+    std::uint8_t bytes[16] = {};
+    std::size_t size = piece.size != 0 ? piece.size : 8;
+    if (size > sizeof bytes || object.held_size + size > ObjectBytes::kMaxHeld) return false;
+    switch (piece.kind) {
+      case LocationPiece::Kind::kMemory:
+        if (!platform::ReadMemory(piece.address, bytes, size)) return false;
+        break;
+      case LocationPiece::Kind::kRegister:
+        if (!r.frame->registers.Has(piece.reg) || size > 8) return false;
+        std::memcpy(bytes, &r.frame->registers.value[piece.reg], size);
+        break;
+      case LocationPiece::Kind::kValue:
+        std::memcpy(bytes, &piece.value, size > 8 ? 8 : size);
+        break;
+      case LocationPiece::Kind::kImplicit:
+        if (piece.byte_count < size && piece.size != 0) return false;
+        size = piece.size != 0 ? size : piece.byte_count;
+        std::memcpy(bytes, piece.bytes, size);
+        break;
+      default:
+        return false;
+    }
+    std::memcpy(object.held + object.held_size, bytes, size);
+    object.held_size += size;
+  }
+  return true;
+}
+
+void AppendVariable(FrameReading& r, const ScopeVariable& variable, ValueText& text) {
+  text.Append(variable.name.view());
+  text.Append(" = ");
+  ObjectBytes object;
+  if (variable.has_const_value) {
+    std::memcpy(object.held, &variable.const_value, 8);
+    object.held_size = 8;
+  } else {
+    Location location;
+    LocationResult located = variable.location.present() ? Locate(r, variable.location, location)
+                                                         : LocationResult::kOptimizedOut;
+    if (located != LocationResult::kLocated || !Gather(r, location, object)) {
+      text.Append(located == LocationResult::kLocated ? "<unreadable>" : "<optimized out>");
+      return;
+    }
+  }
+  ValueFormatter format(*r.reader, r.functions.chain.root);
+  format.Append(text, variable.type, variable.type_in_types, object);
+}
+
+// The frame base of the function that holds the frame: a register's value
+// or the CFA, on which the variables' locations count.
+void FindFrameBase(FrameReading& r) {
+  EntryLocation base;
+  Location location;
+  if (!r.reader->FrameBase(r.functions.chain.root, r.functions.chain.links[0].entry, base) ||
+      Locate(r, base, location) != LocationResult::kLocated || location.count != 1) {
+    return;
+  }
+  const LocationPiece& piece = location.pieces[0];
+  if (piece.kind == LocationPiece::Kind::kMemory) {
+    r.frame_base = piece.address;
+    r.has_frame_base = true;
+  } else if (piece.kind == LocationPiece::Kind::kRegister && r.frame->registers.Has(piece.reg)) {
+    r.frame_base = r.frame->registers.value[piece.reg];
+    r.has_frame_base = true;
+  }
+}
+
+}  // namespace
+
+bool FormValueLine(const ReportFrame& frame, std::size_t source, Text& line) {
+  ResourcePtr<FrameReading> r = MakeResourceObject<FrameReading>();
+  r->frame = &frame;
+  bool found = OpenFrameFunctions(frame.instruction(), r->functions);
+  std::size_t links = r->functions.chain.count;
+  if (!found || source >= links) {
+    CloseModuleLines();
+    return false;
+  }
+  ResourcePtr<VariableReader> reader = MakeResourceObject<VariableReader>(*r->functions.sources);
+  r->reader = reader.get();
+  r->pc = frame.instruction() - r->functions.load_delta;
+  FindFrameBase(*r);
+  struct Variables {
+    ScopeVariable of[VariableReader::kMaxVariables];
+  };
+  ResourcePtr<Variables> held = MakeResourceObject<Variables>();
+  ScopeVariable* variables = held->of;
+  const FunctionLink& link = r->functions.chain.links[links - 1 - source];
+  auto line_number = static_cast<std::uint32_t>(frame.sources[source].line);
+  int count = reader->VariablesInScope(r->functions.chain.root, link.entry, r->pc, line_number,
+                                       variables, VariableReader::kMaxVariables);
+  ValueText text;
+  for (int i = 0; i < count && !text.full(); ++i) {
+    if (i > 0) text.Append(", ");
+    AppendVariable(*r, variables[i], text);
+  }
+  CloseModuleLines();
+  if (count == 0) return false;
+  line = text.Line("      ");
+  return true;
+}
+
+}  // namespace rt
