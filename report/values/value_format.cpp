@@ -47,12 +47,12 @@ void ValueFormatter::Append(ValueText& text, std::int64_t type, bool in_types,
       text.Append(view.name.view());
       return text.Append(" {...}");
     default:
-      return AppendScalar(text, view, object);
+      return AppendScalar(text, view, type, in_types, object);
   }
 }
 
-void ValueFormatter::AppendScalar(ValueText& text, const TypeView& view,
-                                  const ObjectBytes& object) {
+void ValueFormatter::AppendScalar(ValueText& text, const TypeView& view, std::int64_t type,
+                                  bool in_types, const ObjectBytes& object) {
   std::uint64_t raw = 0;
   if (view.size == 0 || view.size > 8 || !object.Read(0, &raw, view.size)) {
     if (view.kind == Kind::kNullptr) return text.Append("nullptr");
@@ -77,8 +77,7 @@ void ValueFormatter::AppendScalar(ValueText& text, const TypeView& view,
       return text.Append("<unreadable>");
     case Kind::kEnum: {
       std::int64_t value = SignExtended(raw, view.size);
-      Text name = reader_.EnumeratorName(unit_, view.target >= 0 ? view.target : -1,
-                                         view.target_in_types, value);
+      Text name = reader_.EnumeratorName(unit_, type, in_types, value);
       if (name.length > 0) return text.Append(name.view());
       return text.AppendSigned(value);
     }

@@ -29,7 +29,8 @@ class ValueFormatter {
               int depth = 0);
 
  private:
-  void AppendScalar(ValueText& text, const TypeView& view, const ObjectBytes& object);
+  void AppendScalar(ValueText& text, const TypeView& view, std::int64_t type, bool in_types,
+                    const ObjectBytes& object);
   void AppendPointer(ValueText& text, const TypeView& view, const ObjectBytes& object);
   void AppendArray(ValueText& text, const TypeView& view, const ObjectBytes& object, int depth);
   void AppendMembers(ValueText& text, const TypeView& view, std::int64_t type, bool in_types,

@@ -64,41 +64,51 @@ LocationResult Locate(FrameReading& r, const EntryLocation& where, Location& loc
   return EvaluateLocation(cursor, place.offset, place.length, InputsFor(r), location);
 }
 
-// The object a location describes; false where a part of it is unknown.
-bool Gather(const FrameReading& r, const Location& location, ObjectBytes& object) {
+enum class Gathered { kRead, kNotKept, kUnreadable };
+
+// The bytes of one part of a location; kNotKept for a register the walk
+// could not restore, or a part kept nowhere.
+Gathered GatherPiece(const FrameReading& r, const LocationPiece& piece, std::uint8_t* bytes,
+                     std::size_t& size) {
+  switch (piece.kind) {
+    case LocationPiece::Kind::kMemory:
+      return platform::ReadMemory(piece.address, bytes, size) ? Gathered::kRead
+                                                              : Gathered::kUnreadable;
+    case LocationPiece::Kind::kRegister:
+      if (!r.frame->registers.Has(piece.reg) || size > 8) return Gathered::kNotKept;
+      std::memcpy(bytes, &r.frame->registers.value[piece.reg], size);
+      return Gathered::kRead;
+    case LocationPiece::Kind::kValue:
+      std::memcpy(bytes, &piece.value, size > 8 ? 8 : size);
+      return Gathered::kRead;
+    case LocationPiece::Kind::kImplicit:
+      if (piece.size == 0) size = piece.byte_count;
+      if (piece.byte_count < size) return Gathered::kUnreadable;
+      std::memcpy(bytes, piece.bytes, size);
+      return Gathered::kRead;
+    default:
+      return Gathered::kNotKept;
+  }
+}
+
+// The object a location describes, whole in memory or gathered part by part.
+Gathered Gather(const FrameReading& r, const Location& location, ObjectBytes& object) {
   if (location.count == 1 && location.pieces[0].kind == LocationPiece::Kind::kMemory) {
     object = ObjectBytes::At(location.pieces[0].address);
-    return true;
+    return Gathered::kRead;
   }
   object = ObjectBytes();
   for (int i = 0; i < location.count; ++i) {
-    const LocationPiece& piece = location.pieces[i];
     std::uint8_t bytes[16] = {};
-    std::size_t size = piece.size != 0 ? piece.size : 8;
-    if (size > sizeof bytes || object.held_size + size > ObjectBytes::kMaxHeld) return false;
-    switch (piece.kind) {
-      case LocationPiece::Kind::kMemory:
-        if (!platform::ReadMemory(piece.address, bytes, size)) return false;
-        break;
-      case LocationPiece::Kind::kRegister:
-        if (!r.frame->registers.Has(piece.reg) || size > 8) return false;
-        std::memcpy(bytes, &r.frame->registers.value[piece.reg], size);
-        break;
-      case LocationPiece::Kind::kValue:
-        std::memcpy(bytes, &piece.value, size > 8 ? 8 : size);
-        break;
-      case LocationPiece::Kind::kImplicit:
-        if (piece.byte_count < size && piece.size != 0) return false;
-        size = piece.size != 0 ? size : piece.byte_count;
-        std::memcpy(bytes, piece.bytes, size);
-        break;
-      default:
-        return false;
-    }
+    std::size_t size = location.pieces[i].size != 0 ? location.pieces[i].size : 8;
+    if (size > sizeof bytes || object.held_size + size > ObjectBytes::kMaxHeld)
+      return Gathered::kUnreadable;
+    Gathered part = GatherPiece(r, location.pieces[i], bytes, size);
+    if (part != Gathered::kRead) return part;
     std::memcpy(object.held + object.held_size, bytes, size);
     object.held_size += size;
   }
-  return true;
+  return Gathered::kRead;
 }
 
 void AppendVariable(FrameReading& r, const ScopeVariable& variable, ValueText& text) {
@@ -112,8 +122,10 @@ void AppendVariable(FrameReading& r, const ScopeVariable& variable, ValueText& t
     Location location;
     LocationResult located = variable.location.present() ? Locate(r, variable.location, location)
                                                          : LocationResult::kOptimizedOut;
-    if (located != LocationResult::kLocated || !Gather(r, location, object)) {
-      text.Append(located == LocationResult::kLocated ? "<unreadable>" : "<optimized out>");
+    Gathered gathered =
+        located == LocationResult::kLocated ? Gather(r, location, object) : Gathered::kNotKept;
+    if (gathered != Gathered::kRead) {
+      text.Append(gathered == Gathered::kUnreadable ? "<unreadable>" : "<optimized out>");
       return;
     }
   }

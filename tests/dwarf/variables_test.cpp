@@ -5,6 +5,7 @@
 // that the build's compiler makes at test time.
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <map>
@@ -331,8 +332,12 @@ TEST(VariableProgramTest, TypesInTheUnitAndInTypeUnits) {
     ASSERT_EQ(std::system(build.c_str()), 0) << build;
     unsigned long long rank = 0;
     FILE* run = popen(exe.c_str(), "r");
-    EXPECT_EQ(fscanf(run, "%llx", &rank), 1);
-    ASSERT_EQ(pclose(run), 0);
+    int read = fscanf(run, "%llx", &rank);
+    int status = pclose(run);
+    // A cross compiler's programs do not run where the tests run emulated.
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 126) GTEST_SKIP() << "cannot run " << exe;
+    ASSERT_EQ(read, 1);
+    ASSERT_EQ(status, 0);
     rt::TExeFile file;
     rt::LineFile line_file;
     ASSERT_EQ(rt::FindLineFile(file, exe, "", line_file).kind, rt::LineFileSearch::kFound);
