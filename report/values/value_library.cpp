@@ -78,9 +78,12 @@ bool ValueFormatter::AppendLibraryType(ValueText& text, const TypeView& view, st
         !reader_.DescribeType(unit_, start.type, start.type_in_types, pointer) ||
         pointer.target < 0 ||
         !reader_.DescribeType(unit_, pointer.target, pointer.target_in_types, element) ||
-        element.size == 0 || !object.ReadWord(0, first) || !object.ReadWord(8, second) ||
-        second < first) {
+        element.size == 0) {
       return false;
+    }
+    if (!object.ReadWord(0, first) || !object.ReadWord(8, second) || second < first) {
+      text.Append("<unreadable>");
+      return true;
     }
     std::uint64_t count = (second - first) / element.size;
     text.Append("std::vector of ");

@@ -24,7 +24,8 @@ void Align(Bytes& b, std::size_t to) {
 
 void PutLe(Bytes& b, std::size_t at, std::uint64_t v, int width) {
   Grow(b, at, width);
-  for (int i = 0; i < width; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+  // Bytes beyond the value's eight are zero.
+  for (int i = 0; i < width; ++i) b[at + i] = i < 8 ? static_cast<char>(v >> (8 * i)) : '\0';
 }
 
 Bytes DebugLinkSection(const std::string& name, std::uint32_t crc) {

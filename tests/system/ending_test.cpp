@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -359,6 +360,16 @@ TEST(EndingTest, EveryWayAProgramEndsIsReported) {
       EXPECT_EQ(counted, e.repeats) << r.err;
       EXPECT_TRUE(cycle) << "no count of " << e.cycle << " lines in\n" << r.err;
       EXPECT_EQ(report.rethrown, e.rethrown) << r.err;
+      // The values that led there, under a frame line of the program's own.
+      static const std::set<std::string> kValued = {"inlined-helper", "divide", "assert",
+                                                    "vector-at"};
+      if (kValued.count(e.mode) != 0) {
+        bool valued = std::any_of(report.frames.begin(), report.frames.end(), [](const Frame& f) {
+          return !f.values.empty() && f.values[0].find(" = ") != std::string::npos &&
+                 f.values[0].find("<unreadable>") == std::string::npos;
+        });
+        EXPECT_TRUE(valued || !report.own.values.empty()) << r.err;
+      }
       if (target.empty() && !Env("GDB").empty() && e.mode != std::string("two-threads") &&
           !e.rethrown)
         CompareWithGdb(program, e);
