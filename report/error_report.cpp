@@ -35,11 +35,13 @@ void WriteFaultFrames(TextRec& t, ReportFrame& own, const platform::FaultRecord&
   WriteFrameList(t, frames, options, WriteOwnLines(t, own, options));
 }
 
-// The callers of the error address's frame, walked from where the error was
-// raised: the frames on the way there are the runtime's own. False when the
-// walk does not come to the error address.
-bool WalkFromWhereRaised(TextRec& t, const ReportedError& error, const ReportOptions& options,
-                         std::size_t used) {
+// The error address's frame and its callers, walked from where the error
+// was raised: the frames on the way there are the runtime's own. The
+// frame's registers and frame address are those the walk finds, unless
+// the error names a first throw, whose frames come first. False, with
+// nothing written, when the walk does not come to the error address.
+bool WalkFromWhereRaised(TextRec& t, ReportFrame& own, const ReportedError& error,
+                         const ReportOptions& options) {
   std::uint64_t sp = error.raised_at->value[platform::kWalkLayout.stack_pointer];
   StackMemory stack(sp, StackTop(sp));
   StackWalk walk(*error.raised_at, false, stack);
@@ -48,11 +50,17 @@ bool WalkFromWhereRaised(TextRec& t, const ReportedError& error, const ReportOpt
                                  : reinterpret_cast<std::uint64_t>(error.addr);
   for (int step = 0; step < 16; ++step) {
     if (!walk.Step()) return false;
-    if (walk.pc() == error_addr) {
-      SteppedFrames frames(walk);
-      WriteFrameList(t, frames, options, used);
-      return true;
+    if (walk.pc() != error_addr) continue;
+    FrameRegisters registers = walk.current().registers;
+    SteppedFrames frames(walk);
+    if (error.first_throw == nullptr) {
+      own.registers = registers;
+      own.cfa = walk.frame();
     }
+    std::size_t used = WriteOwnLines(t, own, options);
+    if (error.first_throw != nullptr) used = WriteFirstThrow(t, *error.first_throw, options, used);
+    WriteFrameList(t, frames, options, used);
+    return true;
   }
   return false;
 }
@@ -81,12 +89,10 @@ void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& in
   ReportFrame own(FrameAt(reinterpret_cast<std::uintptr_t>(error.addr), error.fault != nullptr));
   if (error.fault != nullptr) {
     WriteFaultFrames(t, own, *error.fault, options);
-  } else {
+  } else if (error.raised_at == nullptr || !WalkFromWhereRaised(t, own, error, options)) {
     std::size_t used = WriteOwnLines(t, own, options);
     if (error.first_throw != nullptr) used = WriteFirstThrow(t, *error.first_throw, options, used);
-    if (error.raised_at == nullptr || !WalkFromWhereRaised(t, error, options, used)) {
-      Dump_Stack(t, error.base, options, used);
-    }
+    Dump_Stack(t, error.base, options, used);
   }
   WriteText(0, t, "");
   WriteLineEnd(t);
