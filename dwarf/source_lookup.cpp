@@ -12,8 +12,6 @@
 
 namespace rt {
 
-namespace {
-
 // The readers of one lookup; their cursors take some 200 KiB, kept off the
 // stack.
 struct FunctionReaders {
@@ -31,6 +29,8 @@ struct FunctionReaders {
     return line.io_error() != 0 ? line.io_error() : strings.io_error();
   }
 };
+
+namespace {
 
 // The chain of the first unit that holds target: of those the index names,
 // or of every unit in turn where there is no index.
@@ -107,15 +107,23 @@ std::uint16_t SourceLookup::LookupMany(const DebugSources& sources, const std::u
   return index_error != 0 ? index_error : readers->io_error();
 }
 
+SourceLookup::SourceLookup() = default;
+SourceLookup::~SourceLookup() = default;
+
+void SourceLookup::Forget() {
+  table_.Forget();
+  functions_.reset();
+}
+
 bool SourceLookup::FindFunctions(const DebugSources& sources, std::uint64_t instruction,
                                  FunctionChain& chain) {
   if (sources[DebugSection::kInfo] == nullptr) return false;
   std::uint16_t index_error = 0;
   const UnitIndex* index = table_.Index(sources, index_error);
-  ResourcePtr<FunctionReaders> readers = MakeResourceObject<FunctionReaders>(sources);
-  readers->functions.SetIndex(index);
-  if (!FindChain(*readers, index, instruction)) return false;
-  chain = readers->chain;
+  if (functions_ == nullptr) functions_ = MakeResourceObject<FunctionReaders>(sources);
+  functions_->functions.SetIndex(index);
+  if (!FindChain(*functions_, index, instruction)) return false;
+  chain = functions_->chain;
   return true;
 }
 

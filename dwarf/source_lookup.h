@@ -6,12 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/resource_object.h"
 #include "base/source_frame.h"
 #include "dwarf/debug_sections.h"
 #include "dwarf/functions/function_chain.h"
 #include "dwarf/line/line_table.h"
 
 namespace rt {
+
+struct FunctionReaders;
 
 // What a lookup tells of an address besides its line.
 enum SourceDetail : unsigned {
@@ -31,11 +34,15 @@ class SourceLookup {
   // The function and the inlined calls that hold a link-time instruction
   // address, in the unit that holds it; false where none does.
   bool FindFunctions(const DebugSources& sources, std::uint64_t instruction, FunctionChain& chain);
-  void Forget() { table_.Forget(); }
+  void Forget();
+  SourceLookup();
+  ~SourceLookup();
   void SetFullScan(bool full_scan) { table_.SetFullScan(full_scan); }
 
  private:
   LineTable table_;
+  // FindFunctions' readers, kept for the next frame of the same module.
+  ResourcePtr<FunctionReaders> functions_;
 };
 
 }  // namespace rt

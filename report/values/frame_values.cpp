@@ -2,10 +2,14 @@
 #include "report/values/frame_values.h"
 
 #include "console/write_ops.h"
+#include "dwarf/variables/variable_reader.h"
 #include "report/frame_lookup.h"
 #include "report/line_lookup.h"
 
 namespace rt {
+
+FrameValues::FrameValues() = default;
+FrameValues::~FrameValues() = default;
 
 void FrameValues::AfterLine(TextRec& t, const ReportFrame& frame, std::size_t source) {
   if (frame.resolution != ReportFrame::Resolution::kSources || source >= frame.sources.size())
@@ -19,7 +23,7 @@ void FrameValues::AfterLine(TextRec& t, const ReportFrame& frame, std::size_t so
     last_frame_ = frame.code();
   }
   Text values;
-  if (!FormValueLine(frame, source, values)) return;
+  if (!FormValueLine(frame, source, readers_, values)) return;
   WriteText(0, t, values.view());
   WriteLineEnd(t);
 }

@@ -5,13 +5,26 @@
 
 #include <cstddef>
 
+#include "base/resource_object.h"
 #include "console/text_rec.h"
 #include "report/report_frame.h"
 
 namespace rt {
 
+class VariableReader;
+
+// What the values of several frames of one module share: the reader of
+// its entries, made once.
+struct ValueReaders {
+  ResourcePtr<VariableReader> reader;
+  std::uint64_t load_delta = 0;  // of the module it reads
+};
+
 class FrameValues {
  public:
+  FrameValues();
+  ~FrameValues();
+
   // The frames of the program's own code whose values are shown.
   static constexpr int kMaxFrames = 8;
 
@@ -22,10 +35,11 @@ class FrameValues {
  private:
   int frames_ = 0;
   std::uint64_t last_frame_ = 0;  // the code address of the last frame counted
+  ValueReaders readers_;
 };
 
 // The line of the values of the frame's source frame, as "name = value"
 // pairs; false where it has no variables to show.
-bool FormValueLine(const ReportFrame& frame, std::size_t source, Text& line);
+bool FormValueLine(const ReportFrame& frame, std::size_t source, ValueReaders& readers, Text& line);
 
 }  // namespace rt

@@ -154,7 +154,8 @@ void FindFrameBase(FrameReading& r) {
 
 }  // namespace
 
-bool FormValueLine(const ReportFrame& frame, std::size_t source, Text& line) {
+bool FormValueLine(const ReportFrame& frame, std::size_t source, ValueReaders& readers,
+                   Text& line) {
   ResourcePtr<FrameReading> r = MakeResourceObject<FrameReading>();
   r->frame = &frame;
   bool found = OpenFrameFunctions(frame.instruction(), r->functions);
@@ -163,8 +164,13 @@ bool FormValueLine(const ReportFrame& frame, std::size_t source, Text& line) {
     CloseModuleLines();
     return false;
   }
-  ResourcePtr<VariableReader> reader = MakeResourceObject<VariableReader>(*r->functions.sources);
-  r->reader = reader.get();
+  // The reader's cursors are kept for the next frame of the same module.
+  if (readers.reader == nullptr || readers.load_delta != r->functions.load_delta) {
+    readers.reader = MakeResourceObject<VariableReader>(*r->functions.sources);
+    readers.load_delta = r->functions.load_delta;
+  }
+  VariableReader* reader = readers.reader.get();
+  r->reader = reader;
   r->pc = frame.instruction() - r->functions.load_delta;
   FindFrameBase(*r);
   struct Variables {
