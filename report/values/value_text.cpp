@@ -74,9 +74,44 @@ void ValueText::AppendChar(unsigned char c) {
   Append("'");
 }
 
+namespace {
+
+// The length of the UTF-8 sequence at bytes, 0 where none starts there.
+std::size_t SequenceLength(const std::uint8_t* bytes, std::size_t left) {
+  std::uint8_t lead = bytes[0];
+  std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                      : 0;
+  if (length == 0 || length > left) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((bytes[i] & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
 void ValueText::AppendQuoted(const std::uint8_t* bytes, std::size_t n, bool more) {
   Append("\"");
-  for (std::size_t i = 0; i < n; ++i) AppendEscaped(*this, bytes[i], '"');
+  // Text in UTF-8 stays as it is; any other byte above 0x7F is escaped, so
+  // that a string of stray bytes cannot spoil the report's own text.
+  for (std::size_t i = 0; i < n;) {
+    std::size_t length = bytes[i] < 0x80 ? 0 : SequenceLength(bytes + i, n - i);
+    if (length > 0) {
+      Append(std::string_view(reinterpret_cast<const char*>(bytes + i), length));
+      i += length;
+      continue;
+    }
+    if (bytes[i] >= 0x80) {
+      char hex[5] = {'\\', 'x', "0123456789abcdef"[bytes[i] >> 4],
+                     "0123456789abcdef"[bytes[i] & 15], 0};
+      Append(hex);
+    } else {
+      AppendEscaped(*this, bytes[i], '"');
+    }
+    ++i;
+  }
   Append(more ? "\"..." : "\"");
 }
 
