@@ -32,8 +32,8 @@ bool UnitEntries::Next(UnitEntry& entry) {
   return code == 0 || entry.abbreviation != nullptr;
 }
 
-bool UnitEntries::SkipChildren(const UnitEntry& entry, std::uint64_t sibling) {
-  if (!entry.has_children()) return true;
+bool UnitEntries::SkipChildren(bool has_children, std::uint64_t sibling) {
+  if (!has_children) return true;
   if (sibling > static_cast<std::uint64_t>(info_.Pos()) &&
       sibling < static_cast<std::uint64_t>(info_.Limit())) {
     info_.Seek(static_cast<std::int64_t>(sibling));

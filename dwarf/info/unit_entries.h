@@ -47,7 +47,12 @@ class UnitEntries {
   }
   // Passes over the children of an entry whose values have been read: to
   // its sibling where it names one ahead, else entry by entry.
-  bool SkipChildren(const UnitEntry& entry, std::uint64_t sibling);
+  bool SkipChildren(const UnitEntry& entry, std::uint64_t sibling) {
+    return SkipChildren(entry.has_children(), sibling);
+  }
+  // The same for an entry whose abbreviation may since have moved (more
+  // abbreviations were read): whether it has children, as it said.
+  bool SkipChildren(bool has_children, std::uint64_t sibling);
   std::uint16_t io_error() const;
 
  private:

@@ -56,6 +56,9 @@ class DebugEntries {
   bool SkipChildren(const UnitEntry& entry, std::uint64_t sibling) {
     return current().SkipChildren(entry, sibling);
   }
+  bool SkipChildren(bool has_children, std::uint64_t sibling) {
+    return current().SkipChildren(has_children, sibling);
+  }
   // The first byte of the unit entered.
   std::int64_t unit() const { return current().header().shape.offset; }
   // The cursor's place in the unit entered.

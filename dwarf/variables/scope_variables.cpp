@@ -81,7 +81,10 @@ bool VariableReader::ReadLevel(std::uint64_t pc, Collect& collect, EntryPlace* b
     UnitEntry entry;
     if (!entries_.Next(entry)) return false;
     if (entry.abbreviation == nullptr) return true;
+    // Reading a variable's origins may read more abbreviations and move
+    // the entry's own: what it says is taken first.
     std::uint32_t tag = entry.tag();
+    bool children = entry.has_children();
     std::uint64_t sibling = 0;
     bool holds = false;
     if (tag == kTagFormalParameter || tag == kTagVariable) {
@@ -89,10 +92,10 @@ bool VariableReader::ReadLevel(std::uint64_t pc, Collect& collect, EntryPlace* b
     } else if (!HoldsPc(entry, pc, holds, sibling)) {
       return false;
     }
-    if (tag == kTagLexicalBlock && holds && entry.has_children() && queued < kMaxBlocks) {
+    if (tag == kTagLexicalBlock && holds && children && queued < kMaxBlocks) {
       blocks[queued++] = entries_.Here();
     }
-    if (!entries_.SkipChildren(entry, sibling)) return false;
+    if (!entries_.SkipChildren(children, sibling)) return false;
   }
   return false;
 }
