@@ -76,14 +76,15 @@ void DwarfCursor::Seek(std::int64_t pos) {
 }
 
 void DwarfCursor::Keep(std::int64_t n) {
-  if (n > kKeptSize) n = kKeptSize;
+  std::int64_t room = static_cast<std::int64_t>(kept_.size());
+  if (n > room) n = room;
   if (n > limit_) n = limit_;
   kept_size_ = 0;
   if (n <= 0 || error_ == CursorError::kReadFailed) return;
   // Usually the bytes were just read and are still in the buffer.
   if (buffer_start_ <= 0 && buffer_start_ + fill_ >= n) {
-    std::memcpy(kept_, buffer_ - buffer_start_, static_cast<std::size_t>(n));
-  } else if (source_ == nullptr || source_->ReadAt(base_, kept_, n).count != n) {
+    std::memcpy(kept_.data(), buffer_ - buffer_start_, static_cast<std::size_t>(n));
+  } else if (source_ == nullptr || source_->ReadAt(base_, kept_.data(), n).count != n) {
     return;
   }
   kept_base_ = base_;
@@ -99,7 +100,7 @@ bool DwarfCursor::Refill() {
   }
   if (kept_base_ == base_ && pos_ < kept_size_) {
     std::int64_t n = kept_size_ < limit_ ? kept_size_ : limit_;
-    std::memcpy(buffer_, kept_, static_cast<std::size_t>(n));
+    std::memcpy(buffer_, kept_.data(), static_cast<std::size_t>(n));
     buffer_start_ = 0;
     fill_ = held_ = n;
     return true;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "base/text.h"
 #include "exe/byte_source.h"
@@ -118,10 +119,17 @@ class DwarfCursor {
   // Moves to a position of the window. Seek and Init begin a new run of
   // reads: running past the end is forgotten, a failed read is not.
   void Seek(std::int64_t pos);
-  // Keeps the window's first n bytes (at most kKeptSize) at hand while the
-  // window stays: reading them again later does not read the source again,
-  // which a compressed source would decode anew from far back.
+  // Keeps the window's first n bytes (at most the store's size) at hand
+  // while the window stays: reading them again later does not read the
+  // source again, which a compressed source would decode anew from far
+  // back. Only a cursor given a store by KeepIn keeps anything: the one
+  // reader that goes back (the line search) owns one, the rest pay nothing.
   void Keep(std::int64_t n);
+  // The store must outlive the cursor's use of it.
+  void KeepIn(std::span<std::uint8_t> store) {
+    kept_ = store;
+    kept_size_ = 0;
+  }
 
   std::int64_t Pos() const { return pos_; }
   std::int64_t Limit() const { return limit_; }
@@ -197,8 +205,6 @@ class DwarfCursor {
   // that the window ends first.
   std::uint64_t ReadLEB128Across(bool is_signed);
 
-  static constexpr std::int64_t kKeptSize = 8192;
-
   ByteSource* source_ = nullptr;
   std::int64_t base_ = 0;
   std::int64_t limit_ = 0;
@@ -213,7 +219,7 @@ class DwarfCursor {
   std::uint8_t offset_size_ = 4;
   std::uint8_t buffer_[kBufferSize];
   std::int64_t kept_base_ = -1, kept_size_ = 0;
-  std::uint8_t kept_[kKeptSize];
+  std::span<std::uint8_t> kept_;
 };
 
 }  // namespace rt

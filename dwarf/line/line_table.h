@@ -25,6 +25,10 @@ namespace rt {
 // section changes.
 class LineTable {
  public:
+  LineTable() { cursor_.KeepIn(kept_); }
+  LineTable(const LineTable&) = delete;
+  LineTable& operator=(const LineTable&) = delete;
+
   // Looks up a link-time address: frames gets the source frame of the row
   // that covers it (one, the line table knowing nothing of inlined calls),
   // or none. Answers the I/O code of a read that failed, 0 when everything
@@ -70,6 +74,8 @@ class LineTable {
                            UnitFacts& facts);
 
   DwarfCursor cursor_;
+  // A unit's header and file names, read again for each target it answers.
+  std::uint8_t kept_[8192];
   std::pmr::vector<LearntUnit> learnt_;  // reserved whole at first use
   bool full_scan_ = false;
   bool index_tried_ = false, indexed_ = false;

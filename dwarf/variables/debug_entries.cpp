@@ -17,15 +17,31 @@ DebugSources AsInfo(const DebugSources& sources) {
 
 }  // namespace
 
+struct DebugEntries::TypeUnits {
+  explicit TypeUnits(const DebugSources& sources) : entries(sources), strings(sources) {}
+  UnitEntries entries;
+  StringTables strings;
+};
+
 DebugEntries::DebugEntries(const DebugSources& sources)
-    : sources_(sources),
-      types_sources_(AsInfo(sources)),
-      info_(sources_),
-      types_(types_sources_),
-      info_strings_(sources_),
-      types_strings_(types_sources_) {
+    : sources_(sources), types_sources_(AsInfo(sources)), info_(sources_), info_strings_(sources_) {
   // Headers and short blocks are read here and there, a few bytes each.
   scratch_.SetReadSize(64);
+}
+
+DebugEntries::~DebugEntries() = default;
+
+UnitEntries& DebugEntries::TypesEntries() const {
+  return types_->entries;  // in_types_ is set only once a type unit was entered
+}
+
+UnitEntries* DebugEntries::EntriesOf(bool in_types) {
+  if (!in_types) return &info_;
+  if (types_ == nullptr) {
+    if (types_sources_[DebugSection::kInfo] == nullptr) return nullptr;
+    types_ = MakeResourceObject<TypeUnits>(types_sources_);
+  }
+  return &types_->entries;
 }
 
 bool DebugEntries::SeekTo(EntryPlace place) {
@@ -40,10 +56,11 @@ bool DebugEntries::Open(EntryPlace place, UnitEntry& entry) {
 
 bool DebugEntries::Enter(EntryPlace place) {
   if (place.offset < 0) return false;
-  UnitEntries& entries = place.in_types ? types_ : info_;
+  UnitEntries* entries = EntriesOf(place.in_types);
+  if (entries == nullptr) return false;
   std::int64_t start = 0;
-  if (!entries.Holds(place.offset)) {
-    if (!UnitHolding(place.in_types, place.offset, start) || !entries.Enter(start)) return false;
+  if (!entries->Holds(place.offset)) {
+    if (!UnitHolding(place.in_types, place.offset, start) || !entries->Enter(start)) return false;
     in_types_ = place.in_types;
     ReadTables();
   }
@@ -119,7 +136,7 @@ EntryPlace DebugEntries::Follow(const FormValue& reference) {
 }
 
 Text DebugEntries::String(const FormValue& value) {
-  StringTables& strings = in_types_ ? types_strings_ : info_strings_;
+  StringTables& strings = in_types_ ? types_->strings : info_strings_;
   return strings.Of(value, tables_[in_types_]);
 }
 

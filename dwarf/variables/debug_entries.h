@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "base/resource_object.h"
 #include "base/text.h"
 #include "dwarf/cursor.h"
 #include "dwarf/debug_sections.h"
@@ -41,6 +42,7 @@ class DebugEntries {
   static constexpr int kKnownSignatures = 16;
 
   explicit DebugEntries(const DebugSources& sources);
+  ~DebugEntries();
   DebugEntries(const DebugEntries&) = delete;
   DebugEntries& operator=(const DebugEntries&) = delete;
 
@@ -84,8 +86,14 @@ class DebugEntries {
     std::uint64_t signature = 0;
     EntryPlace type;
   };
-  UnitEntries& current() { return in_types_ ? types_ : info_; }
-  const UnitEntries& current() const { return in_types_ ? types_ : info_; }
+  // The type units' reader, made when one is first entered: most programs
+  // have none.
+  struct TypeUnits;
+  UnitEntries& current() { return in_types_ ? TypesEntries() : info_; }
+  const UnitEntries& current() const { return in_types_ ? TypesEntries() : info_; }
+  UnitEntries& TypesEntries() const;
+  // The reader of a section's units; null for .debug_types where it is absent.
+  UnitEntries* EntriesOf(bool in_types);
   bool Enter(EntryPlace place);
   bool UnitHolding(bool in_types, std::int64_t offset, std::int64_t& unit);
   void ReadTables();
@@ -94,8 +102,9 @@ class DebugEntries {
 
   DebugSources sources_;
   DebugSources types_sources_;  // .debug_types read as .debug_info is
-  UnitEntries info_, types_;
-  StringTables info_strings_, types_strings_;
+  UnitEntries info_;
+  StringTables info_strings_;
+  ResourcePtr<TypeUnits> types_;
   DwarfCursor scratch_;
   UnitSummary home_;
   bool in_types_ = false;  // which section's unit was entered last
