@@ -110,7 +110,7 @@ const Ending kEndings[] = {
     {"thread",
      216,
      {},
-     {"[write]"},
+     {"[store]"},
      {"~wrote through a null pointer", "~in the thread started at line ", "~in main"},
      kQemu},
     {"pthread",
@@ -362,7 +362,7 @@ TEST(EndingTest, EveryWayAProgramEndsIsReported) {
       EXPECT_EQ(report.rethrown, e.rethrown) << r.err;
       // The values that led there, under a frame line of the program's own.
       static const std::set<std::string> kValued = {"inlined-helper", "divide", "assert",
-                                                    "vector-at"};
+                                                    "vector-at", "thread"};
       if (kValued.count(e.mode) != 0) {
         bool valued = std::any_of(report.frames.begin(), report.frames.end(), [](const Frame& f) {
           return !f.values.empty() && f.values[0].find(" = ") != std::string::npos &&

@@ -30,6 +30,10 @@ void WriteNowhere() {
   *nowhere = 1;  // [write]
 }
 
+void Store(int* slot, int value) {
+  *slot = value;  // [store]
+}
+
 // A string literal is constant: its bytes lie in read-only memory.
 const char* volatile greeting = "quiz";
 void WriteLiteral() {
@@ -216,7 +220,7 @@ int main() {
   if (mode == "rethrow-exception") std::rethrow_exception(Attempt());  // [main rethrow]
   if (mode == "rethrow-in-handler") Retry();                           // [main retry]
   if (mode == "mutual-recursion") return Even(-row_count);             // [main even]
-  if (mode == "thread") std::thread(WriteNowhere).join();
+  if (mode == "thread") std::thread(Store, nowhere, row_count).join();
   if (mode == "thread-overflow") std::thread([] { Count(0); }).join();  // [lambda recurse]
   if (mode == "thread-throw") std::thread(Check, -1).join();
   if (mode == "two-threads") BothThreads();
