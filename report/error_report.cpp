@@ -32,6 +32,7 @@ void WriteFaultFrames(TextRec& t, ReportFrame& own, const platform::FaultRecord&
   SteppedFrames frames(walk);
   own.registers = fault.registers;
   own.cfa = walk.frame();
+  if (frames.Caller() != nullptr) own.caller = *frames.Caller();
   WriteFrameList(t, frames, options, WriteOwnLines(t, own, options));
 }
 
@@ -56,6 +57,7 @@ bool WalkFromWhereRaised(TextRec& t, ReportFrame& own, const ReportedError& erro
     if (error.first_throw == nullptr) {
       own.registers = registers;
       own.cfa = walk.frame();
+      if (frames.Caller() != nullptr) own.caller = *frames.Caller();
     }
     std::size_t used = WriteOwnLines(t, own, options);
     if (error.first_throw != nullptr) used = WriteFirstThrow(t, *error.first_throw, options, used);

@@ -26,6 +26,9 @@ struct WalkedFrame {
   // The frame's own frame address, the canonical frame address where the
   // call-frame rules stepped out of it; 0 where the walk has none beyond it.
   std::uint64_t cfa = 0;
+  // The caller's registers as the walk recovered them, caller.pc the
+  // return address; 0 there where the walk found no caller.
+  FrameRegisters caller;
 
   std::uint64_t code() const { return registers.pc; }
   // The instruction the frame stands at: a return address's call lies just

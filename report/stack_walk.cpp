@@ -171,11 +171,23 @@ bool StackWalk::StepFromNowhere(std::uint64_t& frame) {
   return true;
 }
 
+FrameRegisters EntryRegisters(const FrameRegisters* caller) {
+  FrameRegisters entry;
+  if (caller == nullptr) return entry;
+  const FrameLayout& layout = platform::kWalkLayout;
+  std::uint64_t kept = caller->known & layout.callee_saved;
+  for (int r = 0; r < kMaxFrameRegisters; ++r) {
+    if ((kept >> r & 1) != 0 && r != layout.stack_pointer) entry.Set(r, caller->value[r]);
+  }
+  return entry;
+}
+
 bool SteppedFrames::Next(WalkedFrame& frame) {
   if (!more_) return false;
   frame = walk_.current();
   more_ = walk_.Step();
   frame.cfa = more_ ? walk_.frame() : 0;
+  if (more_) frame.caller = walk_.current().registers;
   return true;
 }
 

@@ -67,6 +67,11 @@ class StackWalk {
   bool ended_ = false;
 };
 
+// The registers a function found at its entry, of those its caller's
+// registers tell: the ones a call preserves, save the stack pointer, which
+// the call itself moves. None where there is no caller.
+FrameRegisters EntryRegisters(const FrameRegisters* caller);
+
 // The callers a walk steps to, from where it stands; a frame's frame
 // address is known once the walk has stepped out of it.
 class SteppedFrames final : public FrameSource {
@@ -74,6 +79,9 @@ class SteppedFrames final : public FrameSource {
   explicit SteppedFrames(StackWalk& walk) : walk_(walk), more_(walk.Step()) {}
 
   bool Next(WalkedFrame& frame) override;
+  // The registers of the caller of the frame last handed out (before the
+  // first, of the frame the walk started in); null where it has none.
+  const FrameRegisters* Caller() const { return more_ ? &walk_.current().registers : nullptr; }
 
  private:
   StackWalk& walk_;

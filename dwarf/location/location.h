@@ -57,7 +57,7 @@ struct LocationInputs {
   const FrameRegisters* entry_regs = nullptr;  // registers at the function's entry, where known
   std::uint64_t load_delta = 0;                // run-time minus link-time address
   const DebugSources* sources = nullptr;
-  UnitShape shape;
+  UnitShape shape{};
   std::uint64_t addr_base = 0;  // for DW_OP_addrx and DW_OP_constx
 };
 

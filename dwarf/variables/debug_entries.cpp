@@ -140,21 +140,19 @@ Text DebugEntries::String(const FormValue& value) {
   return strings.Of(value, tables_[in_types_]);
 }
 
-bool DebugEntries::Block(EntryPlace place, std::uint64_t form, std::int64_t& start,
-                         std::uint32_t& length) {
-  if (place.in_types != in_types_ || !current().Holds(place.offset)) return false;
+bool DebugEntries::Block(const FormValue& block, std::int64_t& start, std::uint32_t& length) {
+  std::int64_t from = unit(), end = current().header().next;
+  if (block.kind != Kind::kBlock || block.value < static_cast<std::uint64_t>(from) ||
+      block.value > static_cast<std::uint64_t>(end) ||
+      block.length > static_cast<std::uint64_t>(end) - block.value || block.length > UINT32_MAX) {
+    return false;
+  }
   ByteSource* source = (in_types_ ? types_sources_ : sources_)[DebugSection::kInfo];
   if (scratch_.source() != source) scratch_.Bind(source);
-  std::int64_t from = unit(), end = current().header().next;
   scratch_.Init(from, end - from);
-  scratch_.Seek(place.offset - from);
-  std::uint64_t n = form == kFormBlock1   ? scratch_.ReadUnsigned(1)
-                    : form == kFormBlock2 ? scratch_.ReadUnsigned(2)
-                    : form == kFormBlock4 ? scratch_.ReadUnsigned(4)
-                                          : scratch_.ReadULEB128();
-  start = from + scratch_.Pos();
-  if (!scratch_.ok() || n > static_cast<std::uint64_t>(end - start) || n > UINT32_MAX) return false;
-  length = static_cast<std::uint32_t>(n);
+  start = static_cast<std::int64_t>(block.value);
+  scratch_.Seek(start - from);
+  length = static_cast<std::uint32_t>(block.length);
   return true;
 }
 

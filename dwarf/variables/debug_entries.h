@@ -74,10 +74,10 @@ class DebugEntries {
   EntryPlace Follow(const FormValue& reference);
   // The string a value read in the unit entered names.
   Text String(const FormValue& value);
-  // The block of that form whose length starts at place (in the unit
-  // entered): where its bytes start, and how many; false where it reaches
-  // past its unit. The scratch cursor is left at the block's first byte.
-  bool Block(EntryPlace place, std::uint64_t form, std::int64_t& start, std::uint32_t& length);
+  // Where the bytes of a block read in the unit entered start, and how
+  // many; false where it reaches past its unit. The scratch cursor is left
+  // at the block's first byte.
+  bool Block(const FormValue& block, std::int64_t& start, std::uint32_t& length);
   // A cursor for the callers' own short reads; each read sets it anew.
   DwarfCursor& scratch() { return scratch_; }
 

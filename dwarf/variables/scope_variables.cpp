@@ -164,8 +164,7 @@ bool VariableReader::ReadDeclared(const UnitEntry& entry, Declared& declared, bo
   while (attributes.Next()) {
     std::uint64_t attribute = attributes.attribute();
     if (attribute == kAttrLocation && located) {
-      EntryPlace at = entries_.Here();
-      if (!ReadLocation(attributes, at, variable.location)) break;
+      if (!ReadLocation(attributes, variable.location)) break;
       continue;
     }
     if (!attributes.Value(value)) break;
@@ -204,15 +203,14 @@ bool VariableReader::ReadDeclared(const UnitEntry& entry, Declared& declared, bo
 
 // An expression in the entry, or a list; version 3 and before give a list
 // by a data form, and an expression as any block.
-bool VariableReader::ReadLocation(EntryAttributes& attributes, EntryPlace at,
-                                  EntryLocation& location) {
+bool VariableReader::ReadLocation(EntryAttributes& attributes, EntryLocation& location) {
   std::uint64_t form = attributes.form();
   FormValue value;
   if (!attributes.Value(value)) return false;
-  if (IsBlockForm(form)) {
+  if (value.kind == Kind::kBlock) {
     std::int64_t start = 0;
     std::uint32_t length = 0;
-    if (!at.in_types && entries_.Block(at, form, start, length)) {
+    if (!entries_.Here().in_types && entries_.Block(value, start, length)) {
       location.at = start;
       location.length = length;
     }
@@ -235,8 +233,7 @@ bool VariableReader::FrameBase(const UnitSummary& unit, std::int64_t function,
   EntryAttributes attributes = entries_.Attributes(entry);
   while (attributes.Next()) {
     if (attributes.attribute() != kAttrFrameBase) continue;
-    EntryPlace at = entries_.Here();
-    if (!ReadLocation(attributes, at, base)) return false;
+    if (!ReadLocation(attributes, base)) return false;
   }
   return attributes.ok() && base.present();
 }

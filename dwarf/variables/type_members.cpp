@@ -73,8 +73,6 @@ bool VariableReader::ReadMember(const UnitEntry& entry, TypeMember& member, bool
   FormValue value;
   while (attributes.Next()) {
     std::uint64_t attribute = attributes.attribute();
-    std::uint64_t form = attributes.form();
-    EntryPlace at = entries_.Here();
     if (!attributes.Value(value)) break;
     if (attribute == kAttrSibling && value.kind == Kind::kReference) sibling = value.value;
     if (!kept) continue;
@@ -86,18 +84,18 @@ bool VariableReader::ReadMember(const UnitEntry& entry, TypeMember& member, bool
     }
     bool placed = attribute == kAttrDataMemberLocation;
     if (placed && value.kind == Kind::kConstant) member.offset = value.value;
-    if (placed && IsBlockForm(form)) kept = ConstantOffset(at, form, member.offset);
-    if (placed && value.kind != Kind::kConstant && !IsBlockForm(form)) kept = false;
+    if (placed && value.kind == Kind::kBlock) kept = ConstantOffset(value, member.offset);
+    if (placed && value.kind != Kind::kConstant && value.kind != Kind::kBlock) kept = false;
     kept = kept && attribute != kAttrBitSize && attribute != kAttrDataBitOffset &&
            attribute != kAttrDeclaration && attribute != kAttrExternal;
   }
   return attributes.ok();
 }
 
-bool VariableReader::ConstantOffset(EntryPlace at, std::uint64_t form, std::uint64_t& offset) {
+bool VariableReader::ConstantOffset(const FormValue& block, std::uint64_t& offset) {
   std::int64_t start = 0;
   std::uint32_t length = 0;
-  if (!entries_.Block(at, form, start, length) || length == 0) return false;
+  if (!entries_.Block(block, start, length) || length == 0) return false;
   DwarfCursor& cursor = entries_.scratch();
   std::int64_t first = cursor.Pos();
   if (cursor.ReadNext() != kOpPlusUconst) return false;

@@ -25,6 +25,10 @@ enum VariableTag : std::uint32_t {
   kTagNullptrType = 0x3b,  // named, and nothing more
   kTagRvalueReferenceType = 0x42,
   kTagAtomicType = 0x47,
+  kTagCallSite = 0x48,
+  kTagCallSiteParameter = 0x49,
+  kTagGnuCallSite = 0x4109,
+  kTagGnuCallSiteParameter = 0x410a,
 };
 
 enum VariableAttribute : std::uint64_t {
@@ -45,6 +49,9 @@ enum VariableAttribute : std::uint64_t {
   kAttrSignature = 0x69,
   kAttrDeclarationOf = 0x47,  // a definition's declaration
   kAttrDataBitOffset = 0x6b,
+  kAttrCallReturnPc = 0x7d,
+  kAttrCallValue = 0x7e,
+  kAttrGnuCallSiteValue = 0x2111,
 };
 
 enum BaseEncoding : std::uint64_t {
@@ -57,9 +64,5 @@ enum BaseEncoding : std::uint64_t {
   kEncodingUnsignedChar = 0x08,
   kEncodingUtf = 0x10,
 };
-
-inline bool IsBlockForm(std::uint64_t form) {
-  return form == 0x03 || form == 0x04 || form == 0x09 || form == 0x0a || form == 0x18;
-}
 
 }  // namespace rt

@@ -30,6 +30,13 @@ struct ScopeVariable {
   std::uint32_t decl_line = 0;
 };
 
+// A parameter that a call passed in a register: the register, at the
+// callee's entry, and the expression of its value in the caller's frame.
+struct CallSiteValue {
+  int reg = -1;
+  EntryLocation value;
+};
+
 struct TypeView {
   enum class Kind : std::uint8_t {
     kUnknown,
@@ -91,6 +98,12 @@ class VariableReader {
   // call's is its function's).
   bool FrameBase(const UnitSummary& unit, std::int64_t function, EntryLocation& base);
 
+  // The parameters that the call returning to link-time address return_pc
+  // passed in registers, from the call site entries of the function (at
+  // entry, in the unit) that made it; how many, at most room.
+  int CallSiteValues(const UnitSummary& unit, std::int64_t function, std::uint64_t return_pc,
+                     CallSiteValue* out, int room);
+
   // The type at an entry; false where it cannot be read, or its typedefs
   // and qualifiers lead nowhere or in a circle.
   bool DescribeType(const UnitSummary& unit, std::int64_t type, bool in_types, TypeView& view);
@@ -110,14 +123,18 @@ class VariableReader {
   void ReadOrigins(Declared& declared);
   bool ReadDeclared(const UnitEntry& entry, Declared& declared, bool located);
   bool HoldsPc(const UnitEntry& entry, std::uint64_t pc, bool& holds, std::uint64_t& sibling);
-  bool ReadLocation(EntryAttributes& attributes, EntryPlace at, EntryLocation& location);
+  bool ReadLocation(EntryAttributes& attributes, EntryLocation& location);
+  bool ReturnsTo(const UnitEntry& entry, std::uint64_t return_pc, bool& matches,
+                 std::uint64_t& sibling);
+  int ReadParameters(CallSiteValue* out, int room);
+  bool ReadParameter(const UnitEntry& entry, CallSiteValue& parameter);
 
   bool ReadFacts(EntryPlace at, TypeFacts& facts);
   EntryPlace Resolve(EntryPlace at, TypeFacts& facts);
   void ReadBounds(TypeFacts& facts);
   bool OpenChildren(const UnitSummary& unit, std::int64_t type, bool in_types, std::uint32_t& tag);
   bool ReadMember(const UnitEntry& entry, TypeMember& member, bool& kept, std::uint64_t& sibling);
-  bool ConstantOffset(EntryPlace at, std::uint64_t form, std::uint64_t& offset);
+  bool ConstantOffset(const FormValue& block, std::uint64_t& offset);
   Text Qualified(EntryPlace at, const Text& name);
   bool ScopesAround(EntryPlace at, EntryPlace* scopes, int& depth);
 

@@ -7,7 +7,9 @@
 #include "dwarf/location/location_list.h"
 #include "platform/memory_query.h"
 #include "platform/walk.h"
+#include "report/frame_lookup.h"
 #include "report/line_lookup.h"
+#include "report/stack_walk.h"
 #include "report/values/frame_values.h"
 #include "report/values/value_format.h"
 
@@ -23,10 +25,15 @@ class ProcessMemory final : public FrameMemory {
   }
 };
 
+// The most parameters of one call that are read.
+constexpr int kMaxPassed = 8;
+
 struct FrameReading {
   FrameFunctions functions;
   VariableReader* reader = nullptr;
-  const ReportFrame* frame = nullptr;
+  const FrameRegisters* registers = nullptr;
+  std::uint64_t cfa = 0;
+  FrameRegisters entry;  // at the function's entry, where known
   std::uint64_t pc = 0;  // the link-time instruction
   ProcessMemory memory;
   std::uint64_t frame_base = 0;
@@ -35,11 +42,12 @@ struct FrameReading {
 
 LocationInputs InputsFor(FrameReading& r) {
   const UnitSummary& unit = r.functions.chain.root;
-  LocationInputs inputs{r.frame->registers, platform::kWalkLayout, r.memory};
-  inputs.cfa = r.frame->cfa;
-  inputs.has_cfa = r.frame->cfa != 0;
+  LocationInputs inputs{*r.registers, platform::kWalkLayout, r.memory};
+  inputs.cfa = r.cfa;
+  inputs.has_cfa = r.cfa != 0;
   inputs.frame_base = r.frame_base;
   inputs.has_frame_base = r.has_frame_base;
+  if (r.entry.known != 0) inputs.entry_regs = &r.entry;
   inputs.load_delta = r.functions.load_delta;
   inputs.sources = r.functions.sources;
   inputs.shape = unit.unit.tables.shape;
@@ -75,8 +83,8 @@ Gathered GatherPiece(const FrameReading& r, const LocationPiece& piece, std::uin
       return platform::ReadMemory(piece.address, bytes, size) ? Gathered::kRead
                                                               : Gathered::kUnreadable;
     case LocationPiece::Kind::kRegister:
-      if (!r.frame->registers.Has(piece.reg) || size > 8) return Gathered::kNotKept;
-      std::memcpy(bytes, &r.frame->registers.value[piece.reg], size);
+      if (!r.registers->Has(piece.reg) || size > 8) return Gathered::kNotKept;
+      std::memcpy(bytes, &r.registers->value[piece.reg], size);
       return Gathered::kRead;
     case LocationPiece::Kind::kValue:
       std::memcpy(bytes, &piece.value, size > 8 ? 8 : size);
@@ -146,10 +154,68 @@ void FindFrameBase(FrameReading& r) {
   if (piece.kind == LocationPiece::Kind::kMemory) {
     r.frame_base = piece.address;
     r.has_frame_base = true;
-  } else if (piece.kind == LocationPiece::Kind::kRegister && r.frame->registers.Has(piece.reg)) {
-    r.frame_base = r.frame->registers.value[piece.reg];
+  } else if (piece.kind == LocationPiece::Kind::kRegister && r.registers->Has(piece.reg)) {
+    r.frame_base = r.registers->value[piece.reg];
     r.has_frame_base = true;
   }
+}
+
+// The reader of the module's entries; its cursors are kept for the next
+// frame of the same module.
+VariableReader* ReaderFor(const FrameFunctions& functions, ValueReaders& readers) {
+  if (readers.reader == nullptr || readers.load_delta != functions.load_delta) {
+    readers.reader = MakeResourceObject<VariableReader>(*functions.sources);
+    readers.load_delta = functions.load_delta;
+  }
+  return readers.reader.get();
+}
+
+// The value a call site gave a register, worked out on the caller's
+// registers: an expression's result, or a register's value.
+bool PassedValue(FrameReading& caller, const CallSiteValue& passed, std::uint64_t& value) {
+  Location location;
+  if (Locate(caller, passed.value, location) != LocationResult::kLocated || location.count != 1)
+    return false;
+  const LocationPiece& piece = location.pieces[0];
+  switch (piece.kind) {
+    case LocationPiece::Kind::kMemory:
+      value = piece.address;
+      return true;
+    case LocationPiece::Kind::kValue:
+      value = piece.value;
+      return true;
+    case LocationPiece::Kind::kRegister:
+      value = caller.registers->value[piece.reg];
+      return caller.registers->Has(piece.reg);
+    default:
+      return false;
+  }
+}
+
+// The registers at the entry of the frame's function: those a call
+// preserves, as its caller holds them, and those that the caller's call
+// site says it passed. The caller is read only where it is the program's
+// too, the module the frame's values are read in.
+void FindEntryRegisters(const ReportFrame& frame, ValueReaders& readers, FrameRegisters& entry) {
+  const FrameRegisters& caller = frame.caller;
+  entry = EntryRegisters(caller.pc != 0 ? &caller : nullptr);
+  if (caller.pc == 0 || !InProgram(caller.pc)) return;
+  ResourcePtr<FrameReading> r = MakeResourceObject<FrameReading>();
+  r->registers = &caller;
+  if (OpenFrameFunctions(caller.pc - 1, r->functions) && r->functions.chain.count > 0) {
+    r->reader = ReaderFor(r->functions, readers);
+    r->pc = caller.pc - 1 - r->functions.load_delta;
+    FindFrameBase(*r);
+    CallSiteValue passed[kMaxPassed];
+    int count =
+        r->reader->CallSiteValues(r->functions.chain.root, r->functions.chain.links[0].entry,
+                                  caller.pc - r->functions.load_delta, passed, kMaxPassed);
+    std::uint64_t value = 0;
+    for (int i = 0; i < count; ++i) {
+      if (PassedValue(*r, passed[i], value)) entry.Set(passed[i].reg, value);
+    }
+  }
+  CloseModuleLines();
 }
 
 }  // namespace
@@ -157,19 +223,16 @@ void FindFrameBase(FrameReading& r) {
 bool FormValueLine(const ReportFrame& frame, std::size_t source, ValueReaders& readers,
                    Text& line) {
   ResourcePtr<FrameReading> r = MakeResourceObject<FrameReading>();
-  r->frame = &frame;
+  r->registers = &frame.registers;
+  r->cfa = frame.cfa;
+  FindEntryRegisters(frame, readers, r->entry);
   bool found = OpenFrameFunctions(frame.instruction(), r->functions);
   std::size_t links = r->functions.chain.count;
   if (!found || source >= links) {
     CloseModuleLines();
     return false;
   }
-  // The reader's cursors are kept for the next frame of the same module.
-  if (readers.reader == nullptr || readers.load_delta != r->functions.load_delta) {
-    readers.reader = MakeResourceObject<VariableReader>(*r->functions.sources);
-    readers.load_delta = r->functions.load_delta;
-  }
-  VariableReader* reader = readers.reader.get();
+  VariableReader* reader = ReaderFor(r->functions, readers);
   r->reader = reader;
   r->pc = frame.instruction() - r->functions.load_delta;
   FindFrameBase(*r);
