@@ -2,7 +2,8 @@
 // entries built byte by byte: blocks that hold the address or not, inlined
 // instances named through their origins, types behind typedefs and in type
 // units, and references that lead nowhere; and those of a real program
-// that the build's compiler makes at test time.
+// that the build's compiler makes at test time; and the values a call site
+// says its call passed.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <sys/wait.h>
@@ -163,6 +164,49 @@ TEST(VariableScopeTest, ParametersThenLocalsOfTheBlocksThatHoldThePc) {
   rt::EntryLocation base;
   ASSERT_TRUE(f.reader->FrameBase(f.Unit(0), f.At("f"), base));
   EXPECT_EQ(f.d.info.substr(static_cast<std::size_t>(base.at), base.length), "\x9c");
+}
+
+// Each parameter a call passed as register=value expression.
+std::string Passed(Fixture& f, const std::string& function, std::uint64_t return_pc) {
+  rt::CallSiteValue out[4];
+  int n = f.reader->CallSiteValues(f.Unit(0), f.At(function), return_pc, out, 4);
+  std::string s;
+  for (int i = 0; i < n; ++i) {
+    s += (i > 0 ? " " : "") + std::to_string(out[i].reg) + "=" +
+         f.d.info.substr(static_cast<std::size_t>(out[i].value.at), out[i].value.length);
+  }
+  return s;
+}
+
+TEST(CallSiteTest, TheParametersOfTheCallThatReturnsThere) {
+  constexpr std::uint64_t kCallSite = 0x48, kParameter = 0x49, kGnuCallSite = 0x4109,
+                          kGnuParameter = 0x410a, kAtReturnPc = 0x7d, kAtCallValue = 0x7e,
+                          kAtGnuValue = 0x2111;
+  Fixture f;
+  InfoUnit u = RootUnit(5, {Attr(kAtLowPc, kFormAddr, 0), Attr(kAtHighPc, kFormData4, 0x2000)});
+  // clang-format off
+  u.children = {
+      {kTagSubprogram, Code(0x1000, 0x1100, {Name("f")}), {
+          {kCallSite, {Attr(kAtReturnPc, kFormAddr, 0x1010)}, {
+              {kParameter, {Raw(kAtLocation, kFormExprloc, "\x01\x55"),
+                            Raw(kAtCallValue, kFormExprloc, "\x02\x73\x01")}},
+              // Not one register: left out.
+              {kParameter, {Raw(kAtLocation, kFormExprloc, "\x02\x54\x96"),
+                            Raw(kAtCallValue, kFormExprloc, "\x01\x30")}},
+              {kParameter, {Raw(kAtLocation, kFormExprloc, "\x01\x54")}}}},
+          {kTagLexicalBlock, Code(0x1018, 0x1030), {
+              {kGnuCallSite, {Attr(kAtLowPc, kFormAddr, 0x1020)}, {
+                  {kGnuParameter, {Raw(kAtLocation, kFormExprloc, "\x02\x90\x04"),
+                                   Raw(kAtGnuValue, kFormExprloc, "\x01\x37")}}}}}},
+          {kCallSite, {Attr(kAtReturnPc, kFormAddr, 0x1040)}}},
+       "f"}};
+  // clang-format on
+  f.units = {f.d.Add(u)};
+  f.Start();
+  EXPECT_EQ(Passed(f, "f", 0x1010), "5=\x73\x01");
+  EXPECT_EQ(Passed(f, "f", 0x1020), "4=\x37");
+  EXPECT_EQ(Passed(f, "f", 0x1040), "");
+  EXPECT_EQ(Passed(f, "f", 0x1050), "");
 }
 
 // Each type as kind, size, qualified name, ->target label, [count].

@@ -2,7 +2,8 @@
 // are read from: the first units are asked for the chain at a few
 // addresses, and every link found is named; then the same addresses are
 // looked up with their functions and inlined calls; and each link's
-// variables in scope are read with their types, members and enumerators.
+// variables in scope are read with their types, members and enumerators,
+// and the values of its call sites.
 // Nothing may crash, hang or read outside a section, a chain holds at
 // least one link and no more than it has room for, and no more variables
 // or members come back than there was room for.
@@ -23,7 +24,8 @@
 
 namespace {
 
-// Every link's variables, and what their types say.
+// Every link's variables, what their types say, and the values its calls
+// passed.
 void ReadVariables(rt::VariableReader& reader, const rt::FunctionChain& chain,
                    std::uint64_t target) {
   auto found = std::make_unique<rt::ScopeVariable[]>(rt::VariableReader::kMaxVariables);
@@ -33,6 +35,9 @@ void ReadVariables(rt::VariableReader& reader, const rt::FunctionChain& chain,
     int n = reader.VariablesInScope(chain.root, chain.links[k].entry, target, 0, found.get(),
                                     rt::VariableReader::kMaxVariables);
     if (n < 0 || n > rt::VariableReader::kMaxVariables) __builtin_trap();
+    rt::CallSiteValue passed[2];
+    if (reader.CallSiteValues(chain.root, chain.links[k].entry, target, passed, 2) > 2)
+      __builtin_trap();
     for (int i = 0; i < n; ++i) {
       rt::TypeView view;
       if (!reader.DescribeType(chain.root, found[i].type, found[i].type_in_types, view)) continue;
