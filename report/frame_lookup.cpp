@@ -79,4 +79,11 @@ bool InProgram(std::uint64_t code) {
   return module != nullptr && module->base == ProgramBase();
 }
 
+bool IsOwnLine(const ReportFrame& frame, std::size_t source) {
+  if (frame.resolution != ReportFrame::Resolution::kSources || source >= frame.sources.size())
+    return false;
+  const SourceFrame& line = frame.sources[source];
+  return line.line > 0 && InProgram(frame.code()) && IsOwnSource(line.file.view());
+}
+
 }  // namespace rt

@@ -19,5 +19,8 @@ bool InProgram(std::uint64_t code);
 // Whether a source file is the program's own: not one of the compiler's or
 // the system's headers, which lie under the system's folders.
 bool IsOwnSource(std::string_view file);
+// Whether the frame's source frame of that index is a line of the
+// program's own code: a known line of a file of its own, in the program.
+bool IsOwnLine(const ReportFrame& frame, std::size_t source);
 
 }  // namespace rt

@@ -5,7 +5,6 @@
 #include "dwarf/expression/expression_opcodes.h"
 #include "dwarf/info/entry_names.h"
 #include "dwarf/strings.h"
-#include "dwarf/variables/variable_names.h"
 #include "dwarf/variables/variable_reader.h"
 
 namespace rt {

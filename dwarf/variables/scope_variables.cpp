@@ -2,7 +2,6 @@
 // level, into the blocks that hold the address.
 #include "dwarf/info/code_ranges.h"
 #include "dwarf/info/entry_names.h"
-#include "dwarf/variables/variable_names.h"
 #include "dwarf/variables/variable_reader.h"
 
 namespace rt {

@@ -2,7 +2,6 @@
 // offsets, and the names of enumerators.
 #include "dwarf/info/entry_names.h"
 #include "dwarf/variables/type_facts.h"
-#include "dwarf/variables/variable_names.h"
 #include "dwarf/variables/variable_reader.h"
 
 namespace rt {

@@ -2,7 +2,6 @@
 // declaration to the type unit that defines it.
 #include "dwarf/info/entry_names.h"
 #include "dwarf/variables/type_facts.h"
-#include "dwarf/variables/variable_names.h"
 #include "dwarf/variables/variable_reader.h"
 
 namespace rt {

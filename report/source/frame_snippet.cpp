@@ -8,20 +8,9 @@
 
 namespace rt {
 
-namespace {
-
-bool IsOwnLine(const ReportFrame& frame, const SourceFrame& source) {
-  return source.line > 0 && source.program >= 0 && InProgram(frame.code()) &&
-         IsOwnSource(source.file.view());
-}
-
-}  // namespace
-
 void FrameSnippet::AfterLine(TextRec& t, const ReportFrame& frame, std::size_t source) {
-  if (tried_ || frame.resolution != ReportFrame::Resolution::kSources ||
-      source >= frame.sources.size() || !IsOwnLine(frame, frame.sources[source])) {
-    return;
-  }
+  // The file is found through the line program that named it.
+  if (tried_ || !IsOwnLine(frame, source) || frame.sources[source].program < 0) return;
   // A file that cannot be shown costs its snippet: a later frame's would
   // stand under the wrong line.
   tried_ = true;

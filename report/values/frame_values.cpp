@@ -12,10 +12,7 @@ FrameValues::FrameValues() = default;
 FrameValues::~FrameValues() = default;
 
 void FrameValues::AfterLine(TextRec& t, const ReportFrame& frame, std::size_t source) {
-  if (frame.resolution != ReportFrame::Resolution::kSources || source >= frame.sources.size())
-    return;
-  const SourceFrame& line = frame.sources[source];
-  if (line.line <= 0 || !InProgram(frame.code()) || !IsOwnSource(line.file.view())) return;
+  if (!IsOwnLine(frame, source)) return;
   // A frame's inlined calls count as one frame with it.
   if (source == 0 || frame.code() != last_frame_) {
     if (frames_ == kMaxFrames) return;
