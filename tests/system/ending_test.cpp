@@ -63,6 +63,7 @@ const char kInvalid[] = "after throwing an instance of 'std::invalid_argument'";
 const Ending kEndings[] = {
     {"assert", 227, {"count > 0"}, {"[assert]", "[main assert]"}, {"An assert failed"}},
     {"abort", 227, {}, {"[main abort]"}, {"The program called abort()"}},
+    {"null-read", 216, {}, {"[null read]", "[main null read]"}, {"~read through a null pointer"}},
     {"inlined-helper",
      216,
      {},
@@ -361,8 +362,8 @@ TEST(EndingTest, EveryWayAProgramEndsIsReported) {
       EXPECT_TRUE(cycle) << "no count of " << e.cycle << " lines in\n" << r.err;
       EXPECT_EQ(report.rethrown, e.rethrown) << r.err;
       // The values that led there, under a frame line of the program's own.
-      static const std::set<std::string> kValued = {"inlined-helper", "divide", "assert",
-                                                    "vector-at", "thread"};
+      static const std::set<std::string> kValued = {"null-read", "inlined-helper", "divide",
+                                                    "assert",    "vector-at",      "thread"};
       if (kValued.count(e.mode) != 0) {
         bool valued = std::any_of(report.frames.begin(), report.frames.end(), [](const Frame& f) {
           return !f.values.empty() && f.values[0].find(" = ") != std::string::npos &&

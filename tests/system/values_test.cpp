@@ -1,6 +1,7 @@
 // The values under the report's frame lines against gdb's "info args" and
-// "info locals" for the same frames of the same run (values_program, built
-// by g++ and clang++ at -O0 and -O2): where both know a value, the texts
+// "info locals" for the same frames of the same run (values_program, and
+// the ending program's ways to end, built by g++ and clang++ at -O0 and
+// -O2): where both know a value, the texts
 // agree once gdb's own forms are written as the report writes them; where
 // gdb has none, the report shows no number.
 #include <gtest/gtest.h>
@@ -34,6 +35,7 @@ std::string Normalised(std::string v) {
       {std::regex(R"(^(-?\d+) ('.*')$)"), "$2 ($1)"},
       {std::regex(R"(\b[A-Z]\w*::(k\w+))"), "$1"},
       {std::regex(R"(std::vector of length (\d+), capacity \d+ = )"), "std::vector of $1 "},
+      {std::regex(R"(std::vector of length (\d+), capacity \d+$)"), "std::vector of $1"},
       {std::regex(R"(std::(unique|shared)_ptr<.*> = \{get\(\) = (\w+)\})"), "$2"},
       {std::regex(R"(^\{_M_elems = (\{.*\})\}$)"), "$1"},
       {std::regex(R"(\b0x[0-9a-f]+\b)"), "0x..."},
@@ -68,10 +70,14 @@ Values ReportValues(const std::vector<std::string>& lines) {
   return values;
 }
 
-// gdb's values of frames 0 to count-1, each by its function's name.
-std::vector<std::pair<std::string, Values>> GdbValues(const std::string& program, int count) {
-  std::vector<std::string> command = {
-      Env("GDB"), "-batch", "-nx", "-iex", "set debuginfod enabled off", "-ex", "run"};
+// gdb's values of frames 0 to count-1, each by its function's name, in a
+// run of the program with the environment's settings.
+std::vector<std::pair<std::string, Values>> GdbValues(const std::string& program, int count,
+                                                      const std::vector<std::string>& env) {
+  std::vector<std::string> command = {"env"};
+  command.insert(command.end(), env.begin(), env.end());
+  command.insert(command.end(),
+                 {Env("GDB"), "-batch", "-nx", "-iex", "set debuginfod enabled off", "-ex", "run"});
   for (int i = 0; i < count; ++i) {
     for (std::string ask : {"frame ", "info args", "info locals"})
       command.insert(command.end(), {"-ex", ask == "frame " ? ask + std::to_string(i) : ask});
@@ -86,9 +92,61 @@ std::vector<std::pair<std::string, Values>> GdbValues(const std::string& program
     if (std::regex_search(line, m, frame))
       frames.push_back({m[2], {}});
     else if (!frames.empty() && std::regex_match(line, m, value))
-      frames.back().second[m[1]] = m[2];
+      frames.back().second.emplace(m[1], m[2]);  // the innermost block's first
   }
   return frames;
+}
+
+struct Agreement {
+  int compared = 0, agreed = 0, not_known = 0, differing = 0;
+};
+
+// The report's values of a run against gdb's of the first frames of
+// another run with the same settings, frame by frame of the same function.
+Agreement CompareWithGdb(const std::string& program, int frames,
+                         const std::vector<std::string>& env = {}) {
+  Agreement a;
+  Launch run;
+  run.program = program;
+  run.wrapper = {"env"};
+  run.wrapper.insert(run.wrapper.end(), env.begin(), env.end());
+  Outcome r = Execute(run);
+  Report report;
+  std::size_t start = r.err.find("Runtime error ");
+  EXPECT_NE(start, std::string::npos) << r.err;
+  if (start == std::string::npos || !IsReport(std::string_view(r.err).substr(start), report)) {
+    ADD_FAILURE() << r.err;
+    return a;
+  }
+  report.frames.insert(report.frames.begin(), report.own);
+  for (const auto& [function, theirs] : GdbValues(program, frames, env)) {
+    const Frame* ours = nullptr;
+    for (const Frame& f : report.frames) {
+      if (ours == nullptr && f.function == function && !f.values.empty()) ours = &f;
+    }
+    if (ours == nullptr) continue;
+    for (const auto& [name, value] : ReportValues(ours->values)) {
+      auto gdb = theirs.find(name);
+      if (gdb == theirs.end()) continue;
+      ++a.compared;
+      // Where gdb knows no value, the report shows none; where the report
+      // knows none, gdb's may come from further up the callers.
+      bool theirs_unknown = gdb->second == "<optimized out>", ours_unknown = value[0] == '<';
+      std::string written =
+          std::regex_replace(std::regex_replace(value, std::regex(R"(\b0x[0-9a-f]+\b)"), "0x..."),
+                             std::regex(R"(<[^>]*>)"), "<?>");
+      bool same = ours_unknown || written == Normalised(gdb->second);
+      if (theirs_unknown) same = ours_unknown;
+      ++(ours_unknown ? a.not_known : (same ? a.agreed : a.differing));
+      EXPECT_TRUE(same) << function << ": " << name << " = " << value << ", gdb: " << gdb->second;
+    }
+  }
+  return a;
+}
+
+void Print(const std::string& build, const std::string& run, const Agreement& a) {
+  std::printf("%s %s: %d values compared, %d as gdb's, %d not known to the report, %d differing\n",
+              build.c_str(), run.c_str(), a.compared, a.agreed, a.not_known, a.differing);
 }
 
 TEST(ValuesTest, TheReportsValuesAreGdbs) {
@@ -101,40 +159,18 @@ TEST(ValuesTest, TheReportsValuesAreGdbs) {
   for (const Build& build : builds) {
     SCOPED_TRACE(build.name);
     std::string program = BuildProgram("tests/system/values_program", "values", build);
-    Launch run;
-    run.program = program;
-    Outcome r = Execute(run);
-    Report report;
-    std::size_t start = r.err.find("Runtime error ");
-    ASSERT_NE(start, std::string::npos) << r.err;
-    ASSERT_TRUE(IsReport(std::string_view(r.err).substr(start), report)) << r.err;
-    report.frames.insert(report.frames.begin(), report.own);
-    int compared = 0, agreed = 0, not_known = 0, differing = 0;
-    for (const auto& [function, theirs] : GdbValues(program, 3)) {
-      const Frame* ours = nullptr;
-      for (const Frame& f : report.frames) {
-        if (ours == nullptr && f.function == function && !f.values.empty()) ours = &f;
-      }
-      if (ours == nullptr) continue;
-      for (const auto& [name, value] : ReportValues(ours->values)) {
-        auto gdb = theirs.find(name);
-        if (gdb == theirs.end()) continue;
-        ++compared;
-        // Where gdb knows no value, the report shows none; where the report
-        // knows none, gdb's may come from the callers' call sites.
-        bool theirs_unknown = gdb->second == "<optimized out>", ours_unknown = value[0] == '<';
-        std::string written = std::regex_replace(
-            std::regex_replace(value, std::regex(R"(\b0x[0-9a-f]+\b)"), "0x..."),
-            std::regex(R"(<[^>]*>)"), "<?>");
-        bool same = ours_unknown || written == Normalised(gdb->second);
-        if (theirs_unknown) same = ours_unknown;
-        ++(ours_unknown ? not_known : (same ? agreed : differing));
-        EXPECT_TRUE(same) << function << ": " << name << " = " << value << ", gdb: " << gdb->second;
-      }
+    Agreement a = CompareWithGdb(program, 3);
+    Print(build.name, "values", a);
+    EXPECT_GT(a.compared, 4);
+    // The ways the ending program ends, with the frames of the C library's
+    // abort before the program's own.
+    std::string endings = BuildProgram("tests/system/ending_program", "endings", build);
+    for (const char* mode : {"null-read", "divide", "assert", "thread", "vector-at"}) {
+      SCOPED_TRACE(mode);
+      a = CompareWithGdb(endings, 16, {std::string("ENDING=") + mode});
+      Print(build.name, mode, a);
+      EXPECT_GT(a.compared, 0);
     }
-    std::printf("%s: %d values compared, %d as gdb's, %d not known to the report, %d differing\n",
-                build.name.c_str(), compared, agreed, not_known, differing);
-    EXPECT_GT(compared, 4) << r.err;
   }
 }
 

@@ -189,6 +189,26 @@ void Retry() {
   }
 }
 
+// The best of no students is none, and its mark is read through a null
+// pointer.
+struct Student {
+  std::string name;
+  int mark;
+};
+
+[[gnu::noinline]] const Student* Best(const std::vector<Student>& students) {
+  const Student* best = nullptr;
+  for (const Student& s : students) {
+    if (best == nullptr || s.mark > best->mark) best = &s;
+  }
+  return best;
+}
+
+int BestMark(const std::vector<Student>& students, int count) {
+  const Student* best = Best(students);
+  return best->mark + count;  // [null read]
+}
+
 void OwnHandler(int) {
   std::cout << "handled" << std::endl;
   std::_Exit(3);
@@ -198,7 +218,11 @@ int main() {
   std::vector<int> marks = {60, 70};
   int* p = new int(1);
   if (mode == "assert") return Average(0, 0);  // [main assert]
-  if (mode == "abort") std::abort();           // [main abort]
+  if (mode == "null-read") {
+    std::vector<Student> students;
+    return BestMark(students, row_count);  // [main null read]
+  }
+  if (mode == "abort") std::abort();  // [main abort]
   if (mode == "inlined-helper") {
     int first = 0;
     int* rows[] = {&first, nowhere};
