@@ -89,7 +89,10 @@ std::uint16_t SourceLookup::LookupMany(const DebugSources& sources, const std::u
   if (detail == kLinesOnly || sources[DebugSection::kInfo] == nullptr) return io_error;
   std::uint16_t index_error = 0;
   const UnitIndex* index = table_.Index(sources, index_error);
-  ResourcePtr<FunctionReaders> readers = MakeResourceObject<FunctionReaders>(sources);
+  // The readers stay for the next lookup of the module, and for its
+  // frames' functions and variables: a unit's abbreviations are read once.
+  if (functions_ == nullptr) functions_ = MakeResourceObject<FunctionReaders>(sources);
+  FunctionReaders* readers = functions_.get();
   readers->functions.SetIndex(index);
   // In address order, the addresses of one unit come one after another,
   // and its walk goes on from where the one before stopped.
