@@ -12,7 +12,7 @@ constexpr std::size_t kHeld = 2 * kMaxCycle;
 }  // namespace
 
 CycleFinder::CycleFinder(FrameGroupSink& sink)
-    : sink_(sink), held_(kHeld), cycle_(kMaxCycle), next_run_(kMaxCycle) {}
+    : sink_(sink), held_(kHeld), cycle_(kMaxCycle), next_run_(kMaxCycle), last_run_(kMaxCycle) {}
 
 const WalkedFrame& CycleFinder::Held(std::size_t i) const {
   return held_[(held_first_ + i) % kHeld];
@@ -25,6 +25,7 @@ void CycleFinder::Add(const WalkedFrame& frame) {
     if (++matched_ == period_) {
       ++times_;
       matched_ = 0;
+      next_run_.swap(last_run_);
     }
     return;
   }
@@ -51,7 +52,10 @@ std::size_t CycleFinder::CycleAtEnd() const {
 // held before them can no longer be part of one.
 void CycleFinder::Open(std::size_t period) {
   while (held_count_ > 2 * period) GiveOldest();
-  for (std::size_t i = 0; i < period; ++i) cycle_[i] = Held(i);
+  for (std::size_t i = 0; i < period; ++i) {
+    cycle_[i] = Held(i);
+    last_run_[i] = Held(period + i);
+  }
   held_count_ = 0;
   held_first_ = 0;
   period_ = period;
@@ -63,14 +67,14 @@ void CycleFinder::Open(std::size_t period) {
 // again as frames of their own. They cannot begin a cycle among
 // themselves, which would have been found before this one.
 void CycleFinder::Close() {
-  sink_.Take(cycle_.data(), period_, times_);
+  sink_.Take(cycle_.data(), period_, times_, last_run_.data());
   std::size_t unfinished = matched_;
   period_ = matched_ = 0;
   for (std::size_t i = 0; i < unfinished; ++i) AddSingle(next_run_[i]);
 }
 
 void CycleFinder::GiveOldest() {
-  sink_.Take(&held_[held_first_], 1, 1);
+  sink_.Take(&held_[held_first_], 1, 1, nullptr);
   held_first_ = (held_first_ + 1) % kHeld;
   --held_count_;
 }

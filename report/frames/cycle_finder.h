@@ -21,8 +21,10 @@ constexpr std::size_t kMaxCycle = 8;
 class FrameGroupSink {
  public:
   // frames: count of them, outward; times: 1 for a frame of its own, else
-  // how many times the cycle of those frames ran in a row.
-  virtual void Take(const WalkedFrame* frames, std::size_t count, std::uint64_t times) = 0;
+  // how many times the cycle of those frames ran in a row, and last the
+  // frames of its last run, the outermost.
+  virtual void Take(const WalkedFrame* frames, std::size_t count, std::uint64_t times,
+                    const WalkedFrame* last) = 0;
 
  protected:
   ~FrameGroupSink() = default;
@@ -52,8 +54,8 @@ class CycleFinder {
   std::pmr::vector<WalkedFrame> held_;
   std::size_t held_first_ = 0, held_count_ = 0;
   // The open cycle (period_ frames, 0 where none), how many times it ran,
-  // and the frames of its next run seen so far.
-  std::pmr::vector<WalkedFrame> cycle_, next_run_;
+  // the frames of its next run seen so far, and those of its last whole run.
+  std::pmr::vector<WalkedFrame> cycle_, next_run_, last_run_;
   std::size_t period_ = 0, matched_ = 0;
   std::uint64_t times_ = 0;
 };

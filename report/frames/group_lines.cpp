@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "console/write_ops.h"
 #include "report/frame_lines.h"
+#include "report/values/frame_values.h"
 
 namespace rt {
 
@@ -33,6 +34,14 @@ void WriteRepeats(TextRec& t, std::size_t lines, std::uint64_t times) {
   WriteCount(t, before.view(), times - 1, " more time)", " more times)");
 }
 
+// Under a cycle's count: the values of the first of its calls.
+void WriteFirstCall(TextRec& t, const FrameGroup& group, const ReportOptions& options) {
+  if (group.last == nullptr || options.values == nullptr) return;
+  for (std::size_t i = 0; i < group.count; ++i) {
+    options.values->AfterRepeats(t, group.last[i], LineCount(group.last[i], options));
+  }
+}
+
 }  // namespace
 
 std::size_t FrameLines(const FrameGroup& group, const ReportOptions& options) {
@@ -58,6 +67,7 @@ ShownLines WriteGroup(TextRec& t, const FrameGroup& group, std::size_t room,
     return shown;
   }
   WriteRepeats(t, shown.lines, group.times);
+  WriteFirstCall(t, group, options);
   ++shown.lines;
   shown.frames = group.walked();
   return shown;
@@ -71,7 +81,10 @@ void WriteGroupEnd(TextRec& t, const FrameGroup& group, std::size_t skip,
     WriteLines(t, group.frames[i], options, lines, skipped);
     skip -= skipped;
   }
-  if (group.times > 1) WriteRepeats(t, FrameLines(group, options), group.times);
+  if (group.times > 1) {
+    WriteRepeats(t, FrameLines(group, options), group.times);
+    WriteFirstCall(t, group, options);
+  }
 }
 
 void WriteLeftOut(TextRec& t, std::uint64_t frames) {

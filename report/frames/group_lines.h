@@ -17,6 +17,9 @@ struct FrameGroup {
   ReportFrame* frames = nullptr;  // count records, outward
   std::size_t count = 0;
   std::uint64_t times = 1;  // more than 1: a cycle that ran that many times
+  // A cycle's last run, count records, where the walk went on past it: the
+  // first of its calls.
+  ReportFrame* last = nullptr;
 
   std::uint64_t walked() const { return count * times; }
 };

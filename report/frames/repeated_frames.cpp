@@ -55,18 +55,23 @@ void RepeatedFrames::Add(const WalkedFrame& frame) {
   finder_.Add(frame);
 }
 
-void RepeatedFrames::Take(const WalkedFrame* frames, std::size_t count, std::uint64_t times) {
+void RepeatedFrames::Take(const WalkedFrame* frames, std::size_t count, std::uint64_t times,
+                          const WalkedFrame* last) {
   std::uint64_t number = groups_++;
   least_lines_ += count + (times > 1 ? 1 : 0);
   if (!head_full_ && head_.size() + count <= limit_) {
-    stored_.push_back({head_.size(), count, times});
+    std::size_t kept = times > 1 && last != nullptr ? lasts_.size() : kNoLast;
+    stored_.push_back({head_.size(), count, times, kept});
     for (std::size_t i = 0; i < count; ++i) head_.emplace_back(frames[i]);
+    for (std::size_t i = 0; kept != kNoLast && i < count; ++i) lasts_.emplace_back(last[i]);
   } else {
     head_full_ = true;  // what follows would not be shown among the first lines
   }
   if (times > 1) {
     cycle_.clear();
+    cycle_last_.clear();
     for (std::size_t i = 0; i < count; ++i) cycle_.emplace_back(frames[i]);
+    for (std::size_t i = 0; last != nullptr && i < count; ++i) cycle_last_.emplace_back(last[i]);
     cycle_times_ = times;
     cycle_group_ = number;
     single_count_ = 0;
@@ -79,12 +84,17 @@ void RepeatedFrames::Take(const WalkedFrame* frames, std::size_t count, std::uin
 // A group's records where they are kept: among the first groups' where it
 // is one of them, so that no frame is resolved twice.
 FrameGroup RepeatedFrames::Group(std::uint64_t number) {
+  // A cycle's first call is known where the walk went on to its caller.
+  bool called = number + 1 < groups_;
   if (number < stored_.size()) {
     const Stored& s = stored_[number];
-    return {&head_[s.first], s.count, s.times};
+    ReportFrame* last = called && s.last != kNoLast ? &lasts_[s.last] : nullptr;
+    return {&head_[s.first], s.count, s.times, last};
   }
-  if (cycle_times_ > 1 && number == cycle_group_)
-    return {cycle_.data(), cycle_.size(), cycle_times_};
+  if (cycle_times_ > 1 && number == cycle_group_) {
+    ReportFrame* last = called && !cycle_last_.empty() ? cycle_last_.data() : nullptr;
+    return {cycle_.data(), cycle_.size(), cycle_times_, last};
+  }
   return {&singles_[number % singles_.size()], 1, 1};
 }
 

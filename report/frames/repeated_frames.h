@@ -41,9 +41,12 @@ class RepeatedFrames final : FrameGroupSink {
   struct Stored {
     std::size_t first, count;
     std::uint64_t times;
+    std::size_t last;  // a cycle's last run in lasts_; kNoLast where none is kept
   };
+  static constexpr std::size_t kNoLast = ~std::size_t{0};
 
-  void Take(const WalkedFrame* frames, std::size_t count, std::uint64_t times) override;
+  void Take(const WalkedFrame* frames, std::size_t count, std::uint64_t times,
+            const WalkedFrame* last) override;
   FrameGroup Group(std::uint64_t number);
   bool Fits();
   Tail PlanTail();
@@ -52,12 +55,13 @@ class RepeatedFrames final : FrameGroupSink {
   std::size_t limit_;
   const ReportOptions& options_;
   CycleFinder finder_;
-  std::pmr::vector<ReportFrame> head_;  // the first groups' records, as many as could be shown
+  std::pmr::vector<ReportFrame> head_;   // the first groups' records, as many as could be shown
+  std::pmr::vector<ReportFrame> lasts_;  // the last runs of their cycles
   std::pmr::vector<Stored> stored_;
   bool head_full_ = false;
   std::uint64_t groups_ = 0, frames_ = 0, least_lines_ = 0;
   // The last cycle, and its group's number.
-  std::pmr::vector<ReportFrame> cycle_;
+  std::pmr::vector<ReportFrame> cycle_, cycle_last_;
   std::uint64_t cycle_times_ = 0, cycle_group_ = 0;
   // The frames of their own since the last cycle: how many, and the last of
   // them in a ring.

@@ -12,6 +12,7 @@ FrameValues::FrameValues() = default;
 FrameValues::~FrameValues() = default;
 
 void FrameValues::AfterLine(TextRec& t, const ReportFrame& frame, std::size_t source) {
+  shown_ = false;
   if (!IsOwnLine(frame, source)) return;
   // A frame's inlined calls count as one frame with it.
   if (source == 0 || frame.code() != last_frame_) {
@@ -19,10 +20,25 @@ void FrameValues::AfterLine(TextRec& t, const ReportFrame& frame, std::size_t so
     ++frames_;
     last_frame_ = frame.code();
   }
+  shown_ = true;
   Text values;
-  if (!FormValueLine(frame, source, readers_, values)) return;
+  if (!FormValueLine(frame, source, readers_, "      ", values)) return;
   WriteText(0, t, values.view());
   WriteLineEnd(t);
+}
+
+void FrameValues::AfterRepeats(TextRec& t, const ReportFrame& frame, std::size_t lines) {
+  if (!shown_) return;
+  for (std::size_t i = 0; i < lines; ++i) {
+    if (!IsOwnLine(frame, i)) continue;
+    Text lead, values;
+    lead.Append("      in the first call of ");
+    lead.Append(frame.sources[i].function.view());
+    lead.Append(": ");
+    if (!FormValueLine(frame, i, readers_, lead.view(), values)) continue;
+    WriteText(0, t, values.view());
+    WriteLineEnd(t);
+  }
 }
 
 }  // namespace rt

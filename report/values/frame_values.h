@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "base/resource_object.h"
 #include "console/text_rec.h"
@@ -31,15 +32,21 @@ class FrameValues {
   // Called after each frame line is written: source is the index of the
   // line's source frame in the frame's record.
   void AfterLine(TextRec& t, const ReportFrame& frame, std::size_t source);
+  // Called after a cycle's count line with each frame of its last run, the
+  // first of its calls: their values, each line naming its function. Only
+  // where the cycle's own lines showed values; lines: the frame's lines.
+  void AfterRepeats(TextRec& t, const ReportFrame& frame, std::size_t lines);
 
  private:
   int frames_ = 0;
   std::uint64_t last_frame_ = 0;  // the code address of the last frame counted
+  bool shown_ = false;            // the last frame line was among those counted
   ValueReaders readers_;
 };
 
 // The line of the values of the frame's source frame, as "name = value"
-// pairs; false where it has no variables to show.
-bool FormValueLine(const ReportFrame& frame, std::size_t source, ValueReaders& readers, Text& line);
+// pairs after the lead; false where it has no variables to show.
+bool FormValueLine(const ReportFrame& frame, std::size_t source, ValueReaders& readers,
+                   std::string_view lead, Text& line);
 
 }  // namespace rt

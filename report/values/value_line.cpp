@@ -221,7 +221,7 @@ void FindEntryRegisters(const ReportFrame& frame, ValueReaders& readers, FrameRe
 }  // namespace
 
 bool FormValueLine(const ReportFrame& frame, std::size_t source, ValueReaders& readers,
-                   Text& line) {
+                   std::string_view lead, Text& line) {
   ResourcePtr<FrameReading> r = MakeResourceObject<FrameReading>();
   r->registers = &frame.registers;
   r->cfa = frame.cfa;
@@ -252,7 +252,7 @@ bool FormValueLine(const ReportFrame& frame, std::size_t source, ValueReaders& r
   }
   CloseModuleLines();
   if (count == 0) return false;
-  line = text.Line("      ");
+  line = text.Line(lead);
   return true;
 }
 

@@ -371,6 +371,14 @@ TEST(EndingTest, EveryWayAProgramEndsIsReported) {
         });
         EXPECT_TRUE(valued || !report.own.values.empty()) << r.err;
       }
+      // A recursion's first call, under its count: the values it began with.
+      if (e.mode == std::string("recursion") && build.name == "default") {
+        bool first = std::any_of(report.frames.begin(), report.frames.end(), [](const Frame& f) {
+          return f.first_call.size() == 1 &&
+                 f.first_call[0].starts_with("      in the first call of Count: n = 0");
+        });
+        EXPECT_TRUE(first) << r.err;
+      }
       if (target.empty() && !Env("GDB").empty() && e.mode != std::string("two-threads") &&
           !e.rethrown)
         CompareWithGdb(program, e);

@@ -33,6 +33,9 @@ struct Frame {
   // The lines under it that show its source, each indented six blanks:
   // "-->" and where, the numbered line, the caret; then those of its values.
   std::vector<std::string> snippet, values;
+  // After the count line of a cycle that ends here: the values of the first
+  // of its calls.
+  std::vector<std::string> first_call;
 };
 
 struct Report {
@@ -190,6 +193,9 @@ inline testing::AssertionResult ReadReport(std::string_view text, std::size_t& p
                     (!snippet.empty() && snippet.size() < 3 && r.frames.back().values.empty() &&
                      bar != std::string::npos && line.compare(bar - 1, 3, " | ") == 0);
       (source ? snippet : r.frames.back().values).push_back(line);
+    } else if (!r.frames.empty() && r.frames.back().repeats != 0 &&
+               line.starts_with("      in the first call of ")) {
+      r.frames.back().first_call.push_back(line);
     } else if (line == "  rethrown at:" && !r.frames.empty() && !r.rethrown) {
       r.rethrown = true;
     } else if (detail::FrameLine(line, frame)) {
