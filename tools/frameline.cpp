@@ -1,4 +1,5 @@
-// frameline [-f] [-i] [-s] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]:
+// frameline [-f] [-i] [-s] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]
+// (and --help, --version):
 // prints, for each hexadecimal address, the frame line that an error report
 // would show for it, with FILE read at its own image base; its debug file is
 // searched for as the report searches, with DIR as the debug root (by
@@ -203,9 +204,12 @@ int Run(std::vector<std::string_view> arguments) {
   Options options;
   int status = 0;
   if (!TakeOptions(arguments, options, status)) return status;
+  if (options.help || options.version) {
+    return Write(platform::StdHandleKind::kOutput, options.help ? Help() : Version()) ? 0
+                                                                                      : kUnusable;
+  }
   if (arguments.empty()) {
-    return Fail(
-        "usage: frameline [-f] [-i] [-s] [--debug-root DIR] [--full-scan] FILE [ADDRESS...]", "");
+    return Fail("usage: frameline [OPTION]... FILE [ADDRESS]... (frameline --help tells more)", "");
   }
   // The same search and lookup as the report's, without a load delta.
   static Lookups lookups;

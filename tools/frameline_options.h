@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct Options {
   bool full_scan = false;
   unsigned detail = 0;  // the SourceDetail asked for
   bool source = false;  // the source line under each frame line
+  bool help = false, version = false;
 };
 
 // Hexadecimal, with or without "0x"; false for anything else.
@@ -24,6 +26,10 @@ bool ParseAddress(std::string_view text, std::uint64_t& value);
 // Takes the options ahead of FILE; false, with the message written and
 // status set, for one this tool does not know.
 bool TakeOptions(std::vector<std::string_view>& arguments, Options& options, int& status);
+
+// What --help and --version print on standard output.
+std::string Help();
+std::string Version();
 
 bool Write(platform::StdHandleKind kind, std::string_view bytes);
 // Writes "frameline: " and the message on standard error; kUnusable.

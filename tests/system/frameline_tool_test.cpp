@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -123,6 +124,34 @@ TEST_F(FramelineToolTest, RefusesUnreadableFilesAndBadAddresses) {
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(r.err.size() > 1 && r.err.find('\n') == r.err.size() - 1) << Escaped(r.err);
   }
+}
+
+// --help names every option the parser knows (each literal of the options'
+// source that begins with "-"), and --version the program; both exit 0, as
+// an unknown option does not.
+TEST_F(FramelineToolTest, HelpNamesEveryOption) {
+  std::ifstream source(Env("QUIZ_SOURCE_DIR") + "/tools/frameline_options.cpp");
+  std::stringstream text;
+  text << source.rdbuf();
+  std::string code = text.str();
+  static const std::regex option(R"re("(--?[a-z][a-z-]*)")re");
+  std::set<std::string> options;
+  for (std::sregex_iterator m(code.begin(), code.end(), option), end; m != end; ++m)
+    options.insert((*m)[1]);
+  EXPECT_GE(options.size(), 9u) << "the options were not found in the source";
+  Outcome help = RunCommand({Env("FRAMELINE"), "--help"});
+  ASSERT_TRUE(help.exited);
+  EXPECT_EQ(help.code, 0);
+  for (const std::string& name : options) {
+    EXPECT_TRUE(std::regex_search(help.out, std::regex("(^|[ ,])" + name + "([ ,\\n]|$)")))
+        << name << " is not in\n"
+        << help.out;
+  }
+  Outcome version = RunCommand({Env("FRAMELINE"), "--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_TRUE(version.out.starts_with("frameline ")) << version.out;
+  Outcome unknown = RunCommand({Env("FRAMELINE"), "--no-such-option", Env("QUIZ_EXE")});
+  EXPECT_EQ(unknown.code, 2);
 }
 
 // Wherever llvm-symbolizer has a position for a code address of the quiz,
