@@ -6,11 +6,16 @@ set(CPACK_PACKAGE_NAME quizruntime)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quiz Team")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Console quiz for beginners and its runtime with error reports")
-set(CPACK_PACKAGE_DESCRIPTION "A console quiz for beginners in programming, and the runtime it \
-stands on: buffered console streams, a start-up and exit path, and a run-time error report whose \
-frame lines name source lines. Programs on the runtime are built with CMake \
-(find_package(QuizRuntime)) or with pkg-config (quizruntime, quizruntime-report).")
+# Lines of the extended description within 80 columns, as Debian asks.
+set(CPACK_PACKAGE_DESCRIPTION "A console quiz for beginners in programming, and the runtime it
+stands on: buffered console streams, a start-up and exit path, and a run-time
+error report whose frame lines name source lines. A program with its own main
+gets a report of how it ended: why, in plain words, the failing line with a
+caret under its column, and the values that led there. Programs on the runtime
+are built with CMake (find_package(QuizRuntime)) or with pkg-config
+(quizruntime, quizruntime-report).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(${CMAKE_CURRENT_LIST_DIR}/debian_docs.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quiz Team maintainers <maintainers@users.noreply.c-seed-fb41870d.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)

@@ -3,7 +3,13 @@
 # program with its own main, as QuizRuntime::report, which needs the report
 # archive and the wrap of main besides). Both are written from the targets'
 # own link libraries, so they link what the CMake package links, in order.
+# They name archives of one architecture, so they go where pkg-config looks
+# for that architecture's: lib/<multiarch triplet>/pkgconfig where the
+# toolchain has a triplet (as on Debian), else lib/pkgconfig.
 set(pkg_config_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(CMAKE_LIBRARY_ARCHITECTURE AND NOT CMAKE_INSTALL_LIBDIR MATCHES "${CMAKE_LIBRARY_ARCHITECTURE}$")
+  set(pkg_config_dir ${CMAKE_INSTALL_LIBDIR}/${CMAKE_LIBRARY_ARCHITECTURE}/pkgconfig)
+endif()
 
 # The prefix relative to the .pc file, so that an installed tree can move.
 if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
@@ -19,6 +25,10 @@ endif()
 # archive must not be traded for the shared library of the same name).
 function(quiz_pc_external item out)
   string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" item "${item}")
+  # A decompressor that the installed programs take shared: the archives'
+  # programs take the static one.
+  string(REGEX REPLACE "^\\$<IF:\\$<BOOL:\\$<TARGET_PROPERTY:QUIZ_SHARED_DECOMPRESSORS>>,[^,]*,(.*)>$"
+    "\\1" item "${item}")
   if(TARGET ${item})
     get_target_property(type ${item} TYPE)
     set(words "")
@@ -120,15 +130,18 @@ set(pc_head "prefix=${pc_prefix}
 libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}
 includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/QuizRuntime
 ")
-# The headers are C++17, the compiler's default: no -std is imposed. -g, as
-# the CMake targets give it: the report reads the program's line table, and
-# a beginner's command line (an editor's build button) seldom has it.
+# The headers are C++17, the compiler's default: no -std is imposed. -g goes
+# with the libraries, not the compiler flags, which are the program's own to
+# choose: the report reads the program's line table, and a beginner's
+# command line (an editor's build button) compiles and links in one, where
+# the libraries' -g reaches the compiler too. A program compiled apart from
+# its link adds -g to its own compile.
 file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/pkgconfig/quizruntime.pc CONTENT "${pc_head}
 Name: quizruntime
 Description: The quiz's runtime, for a program with its own unit table and main routine
 Version: ${PROJECT_VERSION}
-Cflags: -I\${includedir} -g
-Libs: ${runtime_libs}
+Cflags: -I\${includedir}
+Libs: -g ${runtime_libs}
 ")
 # A program linked statically takes the C library's thread start in under
 # the name the runtime sees, and the C++ library's throw whole, to which the

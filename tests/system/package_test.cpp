@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -162,8 +163,13 @@ TEST_F(PackageTest, ProgramBuiltWithPkgConfig) {
   if (!OnPath("pkg-config")) GTEST_SKIP() << "pkg-config is not installed";
   const std::string source = CopyProject(kMarks.folder) + "/" + kMarks.source;
   const std::string program = Scratch() / "marks-pkg-config";
-  std::string flags = RunTool({"env", "PKG_CONFIG_PATH=" + Prefix() + "/lib/pkgconfig",
-                               "pkg-config", "--cflags", "--libs", "quizruntime-report"})
+  // Where the architecture's pkg-config files go: lib/<triplet>/pkgconfig.
+  std::string folder;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Prefix() + "/lib"))
+    if (entry.path().filename() == "quizruntime-report.pc") folder = entry.path().parent_path();
+  ASSERT_NE(folder, "") << "no quizruntime-report.pc under " << Prefix();
+  std::string flags = RunTool({"env", "PKG_CONFIG_PATH=" + folder, "pkg-config", "--cflags",
+                               "--libs", "quizruntime-report"})
                           .out;
   std::vector<std::string> command = {Env("CXX"), source};
   for (const std::string& word : Words(flags.c_str())) command.push_back(word);
@@ -192,15 +198,35 @@ TEST_F(PackageTest, DebianPackage) {
   ASSERT_NE(at, std::string::npos) << "the quiz has no build-id";
   const std::string id = notes.substr(at + 10, notes.find('\n', at) - at - 10);
   const std::string listing = RunTool({"dpkg-deb", "-c", deb}).out;
+  const std::string triplet = RunTool({Env("CXX"), "-print-multiarch"}).out;
   for (const std::string& file : std::vector<std::string>{
-           "./usr/bin/quiz", "./usr/bin/frameline", "./usr/lib/pkgconfig/quizruntime-report.pc",
+           "./usr/bin/quiz", "./usr/bin/frameline",
+           "./usr/lib/" + triplet.substr(0, triplet.find('\n')) +
+               "/pkgconfig/quizruntime-report.pc",
            "./usr/lib/cmake/QuizRuntime/QuizRuntimeConfig.cmake",
-           "./usr/lib/debug/.build-id/" + id.substr(0, 2) + "/" + id.substr(2) + ".debug"})
+           "./usr/lib/debug/.build-id/" + id.substr(0, 2) + "/" + id.substr(2) + ".debug",
+           "./usr/share/man/man1/frameline.1.gz", "./usr/share/man/man6/quiz.6.gz",
+           "./usr/share/doc/quizruntime/copyright", "./usr/share/doc/quizruntime/changelog.gz"})
     EXPECT_NE(listing.find(" " + file + "\n"), std::string::npos) << file << " in\n" << listing;
   EXPECT_EQ(listing.find("./usr/bin/quiz.debug"), std::string::npos) << "by build-id only";
+  // No error of lintian's; its warnings are argued where the package is made.
+  if (OnPath("lintian")) {
+    Outcome checked = RunCommand({"lintian", "--tag-display-limit", "0", deb});
+    EXPECT_FALSE(std::regex_search(checked.out, std::regex("(^|\n)E: "))) << checked.out;
+  }
 
   const fs::path root = dir / "root";
   RunTool({"dpkg-deb", "-x", deb, root});
+  // Each manual page renders without a warning.
+  if (OnPath("man")) {
+    for (const char* page : {"usr/share/man/man1/frameline.1.gz", "usr/share/man/man6/quiz.6.gz"}) {
+      Outcome shown = RunCommand(
+          {"env", "MANWIDTH=80", "LC_ALL=C.UTF-8", "man", "--warnings", "-l", root / page});
+      EXPECT_EQ(shown.code, 0) << page;
+      EXPECT_EQ(shown.err, "") << page;
+      EXPECT_NE(shown.out.find("NAME"), std::string::npos) << page << ":\n" << shown.out;
+    }
+  }
   Launch run;
   run.program = root / "usr/bin/quiz";
   run.input = Input("\na\nc\n");
