@@ -140,6 +140,7 @@ file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/pkgconfig/quizruntime.pc CONTENT "${p
 Name: quizruntime
 Description: The quiz's runtime, for a program with its own unit table and main routine
 Version: ${PROJECT_VERSION}
+License: BSL-1.0
 Cflags: -I\${includedir}
 Libs: -g ${runtime_libs}
 ")
@@ -155,6 +156,7 @@ file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/pkgconfig/quizruntime-report.pc CONTE
 Name: quizruntime-report
 Description: The quiz's runtime and error report, for a program with its own main
 Version: ${PROJECT_VERSION}
+License: BSL-1.0
 Requires: quizruntime = ${PROJECT_VERSION}
 Libs: ${report_libs}
 ${report_static}")
