@@ -86,13 +86,18 @@ Text ArithmeticCause(const platform::FaultFacts& facts, std::uint16_t code) {
 }
 
 Text AbortCause(const ReportedError& error, const ReportOptions& options) {
+  Text names[kNamesAtAbort];
+  int count = NamesAtAbort(error, options, names, kNamesAtAbort);
+  // An unwinder that finds no handler for `throw;` may abort at once, not
+  // through std::terminate (the Windows build's, linked into the program).
+  if (AnyNamed(names, count, "__cxa_rethrow")) {
+    return Text("  An exception was thrown again (throw; in a handler) and nothing caught it.");
+  }
   if (InProgram(reinterpret_cast<std::uintptr_t>(error.addr))) {
     return Text("  The program called abort().");
   }
   // Called by the C library: by its assert, or its checks of the heap or of
   // buffers, each of which has written what it found.
-  Text names[kNamesAtAbort];
-  int count = NamesAtAbort(error, options, names, kNamesAtAbort);
   if (AnyNamed(names, count, "assert")) {
     return Text(
         "  An assert failed: its condition was false (the C library's words above name it).");

@@ -404,6 +404,14 @@ TEST(EndingTest, AProgramWithoutLinesIsToldHowToGetThem) {
   EXPECT_EQ(r.err.find("build it with -g"), std::string::npos) << r.err;
 }
 
+// Where the unwinder aborts on a `throw;` that nothing catches (the Windows
+// build's does, before std::terminate), the words say so, not abort().
+TEST(EndingTest, ARethrowThatAbortsIsNamed) {
+  if (Env("QUIZ_TARGET") != "windows") GTEST_SKIP() << "elsewhere std::terminate is reached";
+  Outcome r = RunEnding(BuildProgram(kFolder, "endings", {"default", {}}), "rethrow-in-handler");
+  EXPECT_NE(r.err.find("\n  An exception was thrown again"), std::string::npos) << r.err;
+}
+
 // A program that handles a fault itself, and one whose reader goes away,
 // end as they would without the runtime.
 TEST(EndingTest, TheProgramsOwnWaysAreKept) {
