@@ -52,15 +52,16 @@ bool WalkFromWhereRaised(TextRec& t, ReportFrame& own, const ReportedError& erro
   for (int step = 0; step < 16; ++step) {
     if (!walk.Step()) return false;
     if (walk.pc() != error_addr) continue;
-    FrameRegisters registers = walk.current().registers;
+    WalkedFrame here = FrameAt(error_addr, false);
+    here.registers = walk.current().registers;
+    // The frame's own frame address is known once the walk has left it.
     SteppedFrames frames(walk);
-    if (error.first_throw == nullptr) {
-      own.registers = registers;
-      own.cfa = walk.frame();
-      if (frames.Caller() != nullptr) own.caller = *frames.Caller();
-    }
+    here.cfa = walk.frame();
+    if (frames.Caller() != nullptr) here.caller = *frames.Caller();
+    if (error.first_throw == nullptr) static_cast<WalkedFrame&>(own) = here;
     std::size_t used = WriteOwnLines(t, own, options);
-    if (error.first_throw != nullptr) used = WriteFirstThrow(t, *error.first_throw, options, used);
+    if (error.first_throw != nullptr)
+      used = WriteFirstThrow(t, *error.first_throw, here, options, used);
     WriteFrameList(t, frames, options, used);
     return true;
   }
@@ -93,7 +94,10 @@ void WriteReport(TextRec& t, const ReportedError& error, const ReportOptions& in
     WriteFaultFrames(t, own, *error.fault, options);
   } else if (error.raised_at == nullptr || !WalkFromWhereRaised(t, own, error, options)) {
     std::size_t used = WriteOwnLines(t, own, options);
-    if (error.first_throw != nullptr) used = WriteFirstThrow(t, *error.first_throw, options, used);
+    if (error.first_throw != nullptr) {
+      used = WriteFirstThrow(t, *error.first_throw, FrameAt(error.first_throw->rethrown_at, false),
+                             options, used);
+    }
     Dump_Stack(t, error.base, options, used);
   }
   WriteText(0, t, "");

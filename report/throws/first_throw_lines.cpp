@@ -11,8 +11,8 @@
 
 namespace rt {
 
-std::size_t WriteFirstThrow(TextRec& t, const FirstThrow& first, const ReportOptions& options,
-                            std::size_t used) {
+std::size_t WriteFirstThrow(TextRec& t, const FirstThrow& first, const WalkedFrame& site,
+                            const ReportOptions& options, std::size_t used) {
   const std::size_t limit = FrameLineLimit(t, options);
   for (std::size_t i = 1; i < first.thrown.count && used < limit; ++i) {
     // A chain of frame records that went astray (code built without them)
@@ -24,8 +24,8 @@ std::size_t WriteFirstThrow(TextRec& t, const FirstThrow& first, const ReportOpt
   if (used >= limit) return used;
   WriteText(0, t, "  rethrown at:");
   WriteLineEnd(t);
-  ReportFrame site(FrameAt(first.rethrown_at, false));
-  return used + WriteLines(t, site, options, limit - used);
+  ReportFrame rethrow(site);
+  return used + WriteLines(t, rethrow, options, limit - used);
 }
 
 }  // namespace rt

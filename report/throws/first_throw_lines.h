@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "console/text_rec.h"
+#include "report/report_frame.h"
 #include "report/report_options.h"
 #include "report/throws/first_throw.h"
 
@@ -15,8 +16,9 @@ namespace rt {
 // of the call that threw it again, within the report's limits on t less
 // the used lines written after the error address's own; the count of frame
 // lines after it then. The walk from where it was thrown again goes on
-// with that call's callers.
-std::size_t WriteFirstThrow(TextRec& t, const FirstThrow& first, const ReportOptions& options,
-                            std::size_t used);
+// with that call's callers. site: what the walk knows of the frame of that
+// call (its registers, for its values), or its address alone.
+std::size_t WriteFirstThrow(TextRec& t, const FirstThrow& first, const WalkedFrame& site,
+                            const ReportOptions& options, std::size_t used);
 
 }  // namespace rt

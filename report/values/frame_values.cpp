@@ -14,6 +14,9 @@ FrameValues::~FrameValues() = default;
 void FrameValues::AfterLine(TextRec& t, const ReportFrame& frame, std::size_t source) {
   shown_ = false;
   if (!IsOwnLine(frame, source)) return;
+  // A frame the walk knows nothing of but its address (a rethrown
+  // exception's first throw, whose frames are gone) has no values to show.
+  if (frame.registers.known == 0 && frame.cfa == 0) return;
   // A frame's inlined calls count as one frame with it.
   if (source == 0 || frame.code() != last_frame_) {
     if (frames_ == kMaxFrames) return;

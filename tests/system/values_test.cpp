@@ -163,9 +163,11 @@ TEST(ValuesTest, TheReportsValuesAreGdbs) {
     Print(build.name, "values", a);
     EXPECT_GT(a.compared, 4);
     // The ways the ending program ends, with the frames of the C library's
-    // abort before the program's own.
+    // abort before the program's own, and a rethrow's frame, walked from
+    // the end through the C++ library's.
     std::string endings = BuildProgram("tests/system/ending_program", "endings", build);
-    for (const char* mode : {"null-read", "divide", "assert", "thread", "vector-at"}) {
+    for (const char* mode :
+         {"null-read", "divide", "assert", "thread", "vector-at", "rethrow-exception"}) {
       SCOPED_TRACE(mode);
       a = CompareWithGdb(endings, 16, {std::string("ENDING=") + mode});
       Print(build.name, mode, a);
