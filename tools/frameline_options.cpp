@@ -13,12 +13,12 @@ namespace {
 enum class Option { kFunctions, kInlines, kSource, kDebugRoot, kFullScan, kHelp, kVersion };
 
 // Every option, as the parser takes it and the help describes it.
-struct OptionSpec {
+struct OptionEntry {
   Option option;
   std::string_view short_name, long_name, value, text;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {Option::kFunctions, "-f", "--functions", "",
      "put the name of each frame's function (\"??\" where none is known) on a line before it"},
     {Option::kInlines, "-i", "--inlines", "",
@@ -34,10 +34,10 @@ constexpr OptionSpec kOptions[] = {
     {Option::kVersion, "", "--version", "", "print the version and exit"},
 };
 
-const OptionSpec* FindOption(std::string_view word) {
-  for (const OptionSpec& spec : kOptions) {
-    if (word == spec.long_name || (!spec.short_name.empty() && word == spec.short_name)) {
-      return &spec;
+const OptionEntry* FindOption(std::string_view word) {
+  for (const OptionEntry& entry : kOptions) {
+    if (word == entry.long_name || (!entry.short_name.empty() && word == entry.short_name)) {
+      return &entry;
     }
   }
   return nullptr;
@@ -107,13 +107,13 @@ std::string Help() {
       "its source line and file, read from FILE's line table or its separate debug\n"
       "file. Without addresses, read them from standard input, one per line, and\n"
       "answer each line as it comes.\n\nOptions:\n";
-  for (const OptionSpec& spec : kOptions) {
+  for (const OptionEntry& entry : kOptions) {
     std::string names = "  ";
-    names.append(spec.short_name.empty() ? "    " : std::string(spec.short_name) + ", ");
-    names.append(spec.long_name);
-    if (!spec.value.empty()) names.append(" ").append(spec.value);
+    names.append(entry.short_name.empty() ? "    " : std::string(entry.short_name) + ", ");
+    names.append(entry.long_name);
+    if (!entry.value.empty()) names.append(" ").append(entry.value);
     text.append(names);
-    AppendWrapped(text, names.size(), spec.text);
+    AppendWrapped(text, names.size(), entry.text);
   }
   text.append(
       "\nExit status: 0 when FILE could be read; 2 when it could not, when a read\n"
@@ -162,13 +162,13 @@ int ReadFailed(std::uint16_t io_error) {
 
 bool TakeOptions(std::vector<std::string_view>& arguments, Options& options, int& status) {
   while (!arguments.empty() && arguments[0].starts_with("-") && arguments[0].size() > 1) {
-    const OptionSpec* spec = FindOption(arguments[0]);
-    std::size_t taken = spec != nullptr && !spec->value.empty() ? 2 : 1;
-    if (spec == nullptr || arguments.size() < taken) {
+    const OptionEntry* found = FindOption(arguments[0]);
+    std::size_t taken = found != nullptr && !found->value.empty() ? 2 : 1;
+    if (found == nullptr || arguments.size() < taken) {
       status = Fail("unknown option or option without its value: ", arguments[0]);
       return false;
     }
-    Apply(spec->option, taken == 2 ? arguments[1] : std::string_view(), options);
+    Apply(found->option, taken == 2 ? arguments[1] : std::string_view(), options);
     arguments.erase(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(taken));
   }
   return true;

@@ -70,8 +70,7 @@ enum EntryAttribute : std::uint64_t {
   kAttrEncoding = 0x3e,
   kAttrExternal = 0x3f,
   kAttrFrameBase = 0x40,
-  kAttrSpecification = 0x47,
-  kAttrDeclarationOf = 0x47,  // a definition's declaration
+  kAttrSpecification = 0x47,  // a definition's declaration
   kAttrType = 0x49,
   kAttrRanges = 0x55,
   kAttrCallColumn = 0x57,

@@ -135,7 +135,7 @@ bool VariableReader::ReadFacts(EntryPlace at, TypeFacts& facts) {
     bool wanted = attribute == kAttrName || attribute == kAttrByteSize ||
                   attribute == kAttrEncoding || attribute == kAttrType ||
                   attribute == kAttrSignature || attribute == kAttrDeclaration ||
-                  attribute == kAttrDeclarationOf;
+                  attribute == kAttrSpecification;
     if (!wanted || !attributes.Value(value)) continue;
     bool constant = value.kind == Kind::kConstant;
     if (attribute == kAttrName) facts.name = entries_.String(value);
@@ -144,7 +144,7 @@ bool VariableReader::ReadFacts(EntryPlace at, TypeFacts& facts) {
     if (attribute == kAttrType) facts.type = entries_.Follow(value);
     if (attribute == kAttrSignature) facts.signature = entries_.Follow(value);
     if (attribute == kAttrDeclaration) facts.declaration = value.value != 0;
-    if (attribute == kAttrDeclarationOf) facts.declared = entries_.Follow(value);
+    if (attribute == kAttrSpecification) facts.declared = entries_.Follow(value);
   }
   if (!attributes.ok()) return false;
   if (facts.tag == kTagArrayType && entry.has_children()) ReadBounds(facts);

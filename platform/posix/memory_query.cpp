@@ -31,10 +31,6 @@ bool TakeIfHolds(const posix::Mapping& mapping, void* context) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 // Where the system has no process_vm_readv (qemu-user, some sandboxes), the
 // bytes pass through a pipe of the process's own: a write from memory that
 // cannot be read fails as well, rather than faulting.

@@ -54,12 +54,16 @@ const char* EscapeOf(unsigned char c, char quote) {
   return nullptr;
 }
 
+void AppendHexEscape(ValueText& text, unsigned char c) {
+  char hex[5] = {'\\', 'x', "0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15], 0};
+  text.Append(hex);
+}
+
 void AppendEscaped(ValueText& text, unsigned char c, char quote) {
   if (const char* escape = EscapeOf(c, quote)) {
     text.Append(escape);
   } else if (c < 0x20 || c == 0x7F) {
-    char hex[5] = {'\\', 'x', "0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15], 0};
-    text.Append(hex);
+    AppendHexEscape(text, c);
   } else {
     char one = static_cast<char>(c);
     text.Append(std::string_view(&one, 1));
@@ -104,9 +108,7 @@ void ValueText::AppendQuoted(const std::uint8_t* bytes, std::size_t n, bool more
       continue;
     }
     if (bytes[i] >= 0x80) {
-      char hex[5] = {'\\', 'x', "0123456789abcdef"[bytes[i] >> 4],
-                     "0123456789abcdef"[bytes[i] & 15], 0};
-      Append(hex);
+      AppendHexEscape(*this, bytes[i]);
     } else {
       AppendEscaped(*this, bytes[i], '"');
     }
